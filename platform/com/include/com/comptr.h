@@ -1,5 +1,6 @@
 #pragma once
 // Counted interface reference: AddRef on copy, Release on destruction.
+#include <memory>
 #include <utility>
 
 #include "com/unknown.h"
@@ -24,7 +25,7 @@ class ComPtr {
     return *this;
   }
   ComPtr& operator=(ComPtr&& o) noexcept {
-    if (this != &o) { Reset(); p_ = std::exchange(o.p_, nullptr); }
+    if (this != std::addressof(o)) { Reset(); p_ = std::exchange(o.p_, nullptr); }
     return *this;
   }
   ComPtr& operator=(std::nullptr_t) { Reset(); return *this; }
