@@ -46,11 +46,13 @@ class ComPtr {
   T** ReleaseAndGetAddressOf() { Reset(); return &p_; }
   void** PpvSlot() { Reset(); return reinterpret_cast<void**>(&p_); }
 
-  // QueryInterface into another ComPtr.
+  // QueryInterface into an out slot, typically another ComPtr: p.As(&q).
   template <class U>
-  HRESULT As(ComPtr<U>* out) const {
+  HRESULT As(U** out) const {
+    if (!out) return E_POINTER;
+    *out = nullptr;
     if (!p_) return E_POINTER;
-    return p_->QueryInterface(U::iid, out->PpvSlot());
+    return p_->QueryInterface(U::iid, reinterpret_cast<void**>(out));
   }
   HRESULT CopyTo(T** out) const {
     if (!out) return E_POINTER;
