@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libsqlite3-dev
-          libexpat1-dev libxml2-dev libbenchmark-dev)
+          libexpat1-dev libxml2-dev libbenchmark-dev zlib1g-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
