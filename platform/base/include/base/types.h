@@ -25,3 +25,9 @@ constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+// A time stamp in 100-nanosecond intervals since 1601-01-01 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
