@@ -1,0 +1,62 @@
+#include "xmlweave/xmlreader.h"
+
+#include "base/strings.h"
+#include "win/file.h"
+
+namespace xmlweave {
+
+CXMLReader::CXMLReader() : m_trace("CXMLReader") {}
+
+HRESULT CXMLReader::ParseW(const char16_t* szwFile) {
+  try {
+    win::CritSecLock lock(m_cs);
+    if (!szwFile) {
+      XW_TRACE_ERROR(m_trace) << "ParseW: file name pointer is null";
+      return E_POINTER;
+    }
+    const std::string path = base::Utf16ToUtf8(szwFile);
+    win::File file;
+    DWORD err = file.Open(path, win::FileMode::Read);
+    if (err != ERROR_SUCCESS) {
+      XW_TRACE_ERROR(m_trace) << "ParseW: CreateFile failed with GetLastError = " << uint32_t(err);
+      return HRESULT_FROM_WIN32(err);
+    }
+    FileSource source(file);
+    HRESULT hr = m_oParser.Parse(&source);
+    if (FAILED(hr)) XW_TRACE_ERROR(m_trace) << "ParseW: Parse failed with " << hr;
+    return hr;  // the file closes with `file`
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CXMLReader::AddDocumentHandler(IDocumentHandler* newVal) {
+  try {
+    win::CritSecLock lock(m_cs);
+    if (!newVal) {
+      XW_TRACE_ERROR(m_trace) << "AddDocumentHandler: document handler pointer is null";
+      return E_POINTER;
+    }
+    return m_oParser.AddDocumentHandler(newVal);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT CXMLReader::GetActiveDocumentHandler(IDocumentHandler** pVal) {
+  try {
+    win::CritSecLock lock(m_cs);
+    if (!pVal) {
+      XW_TRACE_ERROR(m_trace) << "GetActiveDocumentHandler: document handler pointer is null";
+      return E_POINTER;
+    }
+    // The old value is overwritten, not released: it is an out parameter.
+    if (*pVal) XW_TRACE_ERROR(m_trace) << "GetActiveDocumentHandler: document handler is not null";
+    *pVal = nullptr;
+    return m_oParser.GetActiveDocumentHandler(pVal);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace xmlweave

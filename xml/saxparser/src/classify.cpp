@@ -1,0 +1,141 @@
+// Classification of a tag into its TagType and element name.
+#include "xmlweave/saxparser.h"
+
+namespace xmlweave {
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+bool Contains(std::string_view s, std::string_view what) { return s.find(what) != npos; }
+
+}  // namespace
+
+HRESULT CSaxParser::GetTagType(std::string_view tag, std::string& name, TagType& type,
+                               bool& empty) {
+  name.clear();
+  type = TAG_NONE;
+  empty = false;
+  HRESULT hr = Classify(tag, name, type, empty);
+  return hr;
+}
+
+// The steps run in a fixed order; the first that recognises the tag decides.
+HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& type,
+                             bool& empty) {
+  HRESULT hr = S_OK;
+  auto failed = [&](const char* step) {
+    XW_TRACE_ERROR(m_trace) << "GetTagType: " << step << " failed with: " << hr;
+    return hr;
+  };
+
+  // Version element: the value and the end tag follow.
+  if (Contains(tag, "<schemaversion>")) {
+    std::string_view value;
+    hr = GetNextValue(value);
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextValue failed with: " << hr;
+      return failed("IsVersion");
+    }
+    name.assign(value);
+    std::string_view end;
+    hr = GetNextTag(end);
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextTag failed with: " << hr;
+      return failed("IsVersion");
+    }
+    if (!Contains(end, "</schemaversion>")) {
+      hr = XML_E_VERSIONEND;
+      XW_TRACE_ERROR(m_trace) << "IsVersionTag:end element missing";
+      ReportHandlerError(hr);
+      return failed("IsVersion");
+    }
+    type = TAG_VERSION;
+    return S_OK;
+  }
+
+  // Comment: the text between "<!-- " and the byte before "-->".
+  if (size_t p = tag.find("<!--"); p != npos) {
+    size_t q = tag.find("-->", p);
+    if (q == npos) {
+      hr = XML_E_SYNTAX;
+      XW_TRACE_ERROR(m_trace) << "IsComment: syntax error : no end ";
+      ReportHandlerError(hr);
+      return failed("IsComment");
+    }
+    if (q >= p + 6) name.assign(tag.substr(p + 5, q - 1 - (p + 5)));
+    type = TAG_COMMENT;
+    return S_OK;
+  }
+
+  // End tag.
+  if (size_t p = tag.find("</"); p != npos) {
+    size_t gt = tag.find('>', p);
+    if (gt == npos) {
+      hr = XML_E_SYNTAX;
+      XW_TRACE_ERROR(m_trace) << "IsEndTag: syntax error : no end ";
+      ReportHandlerError(hr);
+      return failed("IsEndTag");
+    }
+    name.assign(tag.substr(p + 2, gt - p - 2));
+    type = TAG_END;
+    return S_OK;
+  }
+
+  const bool hasAttribute = Contains(tag, "=");
+  // Plain empty tag.
+  if (!hasAttribute) {
+    if (size_t q = tag.find("/>"); q != npos) {
+      name.assign(tag.substr(1, q - 1));
+      type = TAG_EMPTY;
+      return S_OK;
+    }
+    // Plain begin tag; an empty tag string (end of input) ends here.
+    size_t gt = tag.find('>');
+    if (gt == npos) {
+      hr = XML_E_SYNTAX;
+      ReportHandlerError(hr);
+      return failed("IsBeginTag");
+    }
+    name.assign(tag.substr(1, gt - 1));
+    type = TAG_BEGIN;
+    return S_OK;
+  }
+
+  // Typed tag: the name up to the first space, then the quoted type name.
+  size_t lt = tag.find('<');
+  size_t nameEnd = lt == npos ? npos : tag.find(' ', lt);
+  if (lt != npos && nameEnd == npos) nameEnd = tag.find('>', lt);
+  if (lt == npos || nameEnd == npos) {
+    hr = XML_E_SYNTAX;
+    XW_TRACE_ERROR(m_trace) << "GetTagName: syntax error";
+    ReportHandlerError(hr);
+    return failed("GetTagName");
+  }
+  name.assign(tag.substr(lt + 1, nameEnd - lt - 1));
+  std::string_view rest = tag.substr(nameEnd + 1);
+  size_t eq = rest.find('=');
+  if (eq == npos) {
+    hr = XML_E_SYNTAX;
+    XW_TRACE_ERROR(m_trace) << "GetTagAttribute: syntax error : no attribute";
+  } else {
+    std::string_view attr = rest.substr(eq);
+    for (TagType t : {TAG_BOOL, TAG_LONG, TAG_FLOAT, TAG_STRING, TAG_BYTEARRAY, TAG_LONGARRAY}) {
+      if (Contains(attr, QuotedTypeName(t))) {
+        type = t;
+        break;
+      }
+    }
+    if (type == TAG_NONE) {
+      hr = XML_E_UNKNOWNTYPE;
+      XW_TRACE_ERROR(m_trace) << "GetTagAttribute: syntax error : undefine attribute type";
+    }
+  }
+  if (FAILED(hr)) {
+    ReportHandlerError(hr);
+    ++m_depth;
+    return failed("GetTagAttribute");
+  }
+  empty = Contains(rest, "/>");
+  return S_OK;
+}
+
+}  // namespace xmlweave

@@ -1,0 +1,73 @@
+#pragma once
+// CWriter: produces files of the typed dialect, one element per line with
+// TAB indentation (both switchable), and counts every byte it writes.
+//
+// Output is buffered in user space and written in blocks of 64 KiB. The
+// document goes to a temporary file beside the target that replaces the
+// target only when Close has written everything, so a failed or abandoned
+// document never leaves a half-written file over a good one. A write error
+// is reported by the call that meets it, and by Close at the latest.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/hresult.h"
+#include "win/file.h"
+#include "xmlweave/codecs.h"
+#include "xmlweave/trace.h"
+
+namespace xmlweave {
+
+class CWriter {
+ public:
+  static constexpr size_t kFlushSize = 64 * 1024;
+
+  CWriter();
+  explicit CWriter(TraceChannel channel);
+  ~CWriter();
+  CWriter(const CWriter&) = delete;
+  CWriter& operator=(const CWriter&) = delete;
+
+  HRESULT CreateFile(const std::string& path, bool tabs, bool lineEnds);
+  HRESULT Close();
+  HRESULT Write(std::string_view text, bool lineEnd = false);
+  HRESULT WriteCrLf();
+  HRESULT WriteTab(int32_t count);
+
+  HRESULT StartDocument(const char* root, const char* version);
+  HRESULT WriteElement(TagType type, const char* name, const char* value);
+  HRESULT WriteByteArrayElement(const char* name, uint32_t count, const uint8_t* bytes);
+  HRESULT WriteLongArrayElement(const char* name, uint32_t count, const int32_t* values);
+  HRESULT WriteBeginElement(const char* name);
+  HRESULT WriteEndElement(const char* name);
+  HRESULT WriteCommentElement(const char* text);
+
+  HRESULT CreatePathDirectories(const std::string& path);
+
+  uint32_t ByteCount() const { return m_byteCount; }
+  void SetByteCount(uint32_t count) { m_byteCount = count; }
+  int32_t Depth() const { return m_depth; }
+  bool IsOpen() const { return m_file.IsOpen(); }
+
+ private:
+  HRESULT Append(std::string_view bytes);
+  HRESULT Flush();
+  HRESULT OpenTemporary(DWORD& err);
+  HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull,
+                            HRESULT prepared, const char* failText);
+
+  TraceChannel m_trace;
+  win::File m_file;
+  std::string m_target;     // the file that the document replaces at Close
+  std::string m_temporary;  // where it is written until then
+  int32_t m_depth = -1;
+  std::string m_root;
+  bool m_tabs = true;
+  bool m_lineEnds = true;
+  uint32_t m_byteCount = 0;
+  std::string m_out;        // bytes not yet handed to the system
+  HRESULT m_writeError = S_OK;  // first failed write of the open file
+  std::string m_scratch;
+};
+
+}  // namespace xmlweave

@@ -1,0 +1,173 @@
+#include "xmlweave/xmlwriter.h"
+
+#include <string>
+
+#include "base/strings.h"
+
+namespace xmlweave {
+
+// Every method: the lock, and no exception leaves the object.
+#define XW_GUARDED(...)           \
+  try {                           \
+    win::CritSecLock lock(m_cs);  \
+    __VA_ARGS__                   \
+  } catch (...) {                 \
+    return E_OUTOFMEMORY;         \
+  }
+
+CXMLWriter::CXMLWriter() : m_trace("CXMLWriter") {}
+
+HRESULT CXMLWriter::Check(const char* method, const char* name) {
+  if (!m_bFileOpen) {
+    XW_TRACE_ERROR(m_trace) << method << ": file not open";
+    return E_FAIL;
+  }
+  if (!name) {
+    XW_TRACE_ERROR(m_trace) << method << ": element name is null";
+    return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
+HRESULT CXMLWriter::WriteFileW(const char16_t* szwFile) {
+  XW_GUARDED({
+    if (!szwFile) {
+      XW_TRACE_ERROR(m_trace) << "WriteFileW: file name is null";
+      return E_POINTER;
+    }
+    const std::string path = base::Utf16ToUtf8(szwFile);
+    bool lineEnds = false, tabs = false;
+    HRESULT hr = GetXmlFileReturnsEnable(lineEnds);
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "WriteFileW: GetXmlFileReturnsEnable failed " << hr
+                              << ", so set disabled default.";
+      lineEnds = false;
+    }
+    hr = GetXmlFileTabsEnable(tabs);
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "WriteFileW: GetXmlFileTabsEnable failed " << hr
+                              << ", so set disabled default.";
+      tabs = false;
+    }
+    hr = m_oWriter.CreateFile(path, tabs, lineEnds);
+    m_bFileOpen = SUCCEEDED(hr);
+    return hr;
+  })
+}
+
+HRESULT CXMLWriter::StartDocumentA(const char* szName, const char* szVersion) {
+  XW_GUARDED({
+    if (!m_bFileOpen) {
+      XW_TRACE_ERROR(m_trace) << "StartDocumentA: file not open";
+      return E_FAIL;
+    }
+    if (!szName || !szVersion) {
+      XW_TRACE_ERROR(m_trace) << "StartDocumentA: null pointer ";
+      return E_POINTER;
+    }
+    return m_oWriter.StartDocument(szName, szVersion);
+  })
+}
+
+HRESULT CXMLWriter::EndDocument() { XW_GUARDED({ return m_oWriter.Close(); }) }
+
+HRESULT CXMLWriter::CommentA(const char* szComment) {
+  XW_GUARDED({
+    if (!m_bFileOpen) {
+      XW_TRACE_ERROR(m_trace) << "CommentA: file not open";
+      return E_FAIL;
+    }
+    if (!szComment) {
+      XW_TRACE_ERROR(m_trace) << "CommentA: comment is null";
+      return E_INVALIDARG;
+    }
+    return m_oWriter.WriteCommentElement(szComment);
+  })
+}
+
+HRESULT CXMLWriter::StartElementLongA(const char* szName, int32_t nVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementLongA", szName);
+    if (FAILED(hr)) return hr;
+    std::string text;
+    AppendLong(text, nVal);
+    return m_oWriter.WriteElement(TAG_LONG, szName, text.c_str());
+  })
+}
+
+HRESULT CXMLWriter::StartElementBoolA(const char* szName, int32_t bVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementBoolA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteElement(TAG_BOOL, szName, bVal ? "1" : "0");
+  })
+}
+
+HRESULT CXMLWriter::StartElementFloatA(const char* szName, float fVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementFloatA", szName);
+    if (FAILED(hr)) return hr;
+    std::string text;
+    AppendFloat(text, fVal);
+    return m_oWriter.WriteElement(TAG_FLOAT, szName, text.c_str());
+  })
+}
+
+HRESULT CXMLWriter::StartElementStringA(const char* szName, const char* szVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementStringA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteElement(TAG_STRING, szName, szVal);
+  })
+}
+
+HRESULT CXMLWriter::StartElementByteArrayA(const char* szName, uint32_t dwSize,
+                                           const uint8_t* rgbyteVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementByteArrayA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteByteArrayElement(szName, dwSize, rgbyteVal);
+  })
+}
+
+HRESULT CXMLWriter::StartElementA(const char* szName) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteBeginElement(szName);
+  })
+}
+
+HRESULT CXMLWriter::EndElementA(const char* szName) {
+  XW_GUARDED({
+    HRESULT hr = Check("EndElementA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteEndElement(szName);
+  })
+}
+
+HRESULT CXMLWriter::StartElementLongArrayA(const char* szName, uint32_t dwSize,
+                                           const int32_t* rglVal) {
+  XW_GUARDED({
+    HRESULT hr = Check("StartElementLongArrayA", szName);
+    if (FAILED(hr)) return hr;
+    return m_oWriter.WriteLongArrayElement(szName, dwSize, rglVal);
+  })
+}
+
+HRESULT CXMLWriter::get_ByteCount(int32_t* pVal) {
+  XW_GUARDED({
+    if (!pVal) return E_POINTER;
+    *pVal = int32_t(m_oWriter.ByteCount());
+    return S_OK;
+  })
+}
+
+HRESULT CXMLWriter::put_ByteCount(int32_t newVal) {
+  XW_GUARDED({
+    m_oWriter.SetByteCount(uint32_t(newVal));
+    return S_OK;
+  })
+}
+
+}  // namespace xmlweave
