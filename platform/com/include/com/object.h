@@ -11,6 +11,7 @@
 #include <atomic>
 #include <new>
 
+#include "com/comptr.h"
 #include "com/module.h"
 #include "com/unknown.h"
 
@@ -184,5 +185,41 @@ HRESULT CreateInstance(Module* module, IUnknown* outer, REFIID iid, void** ppv) 
   obj->Release();
   return hr;
 }
+
+}  // namespace com
+
+namespace com {
+
+// A class factory for a class that a process registers itself
+// (CoRegisterClassObject), e.g. the host's own services.
+template <class T>
+class ClassFactoryFor final : public IClassFactory {
+ public:
+  explicit ClassFactoryFor(Module* module = nullptr) : module_(module) {}
+  HRESULT QueryInterface(REFIID iid, void** ppv) override {
+    return QueryInterfaceOf<IUnknown, IClassFactory>(this, iid, ppv);
+  }
+  ULONG AddRef() override { return ++ref_; }
+  ULONG Release() override {
+    ULONG n = --ref_;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
+    return com::CreateInstance<T>(module_, outer, iid, ppv);
+  }
+  HRESULT LockServer(BOOL lock) override {
+    if (module_) lock ? module_->Lock() : module_->Unlock();
+    return S_OK;
+  }
+  static ComPtr<IClassFactory> Make(Module* module = nullptr) {
+    auto* f = new (std::nothrow) ClassFactoryFor(module);
+    return ComPtr<IClassFactory>(f);
+  }
+
+ private:
+  Module* module_;
+  std::atomic<ULONG> ref_{0};
+};
 
 }  // namespace com

@@ -1,0 +1,88 @@
+// dx47x-host: the replacement host of the DX 47x plug-in.
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include "cli.h"
+#include "host/services.h"
+#include "win/home.h"
+
+namespace {
+
+const char kUsageText[] =
+    "usage: dx47x-host [--project FILE] COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  register [--unregister]   register the plug-in and server modules beside this program\n"
+    "  info                      list the plug-in's registered classes and what they answer\n"
+    "\n"
+    "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
+    "Exit codes: 0 success, 1 failure, 2 usage error.\n";
+
+struct Command {
+  int (*run)(cli::Context&);
+};
+
+const std::map<std::string, Command> kCommands = {
+    {"register", {&cli::CmdRegister}},
+    {"info", {&cli::CmdInfo}},
+};
+
+}  // namespace
+
+namespace cli {
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "dx47x-host: %s\n", message.c_str());
+  return kFailure;
+}
+}  // namespace cli
+
+int main(int argc, char** argv) {
+  cli::Context ctx;
+  std::string command;
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsageText, stdout);
+      return cli::kSuccess;
+    }
+    if (a == "--project") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "dx47x-host: --project needs a file\n%s", kUsageText);
+        return cli::kUsage;
+      }
+      ctx.projectPath = argv[++i];
+      continue;
+    }
+    if (a.rfind("--", 0) == 0) {
+      std::fprintf(stderr, "dx47x-host: unknown option %s\n%s", a.c_str(), kUsageText);
+      return cli::kUsage;
+    }
+    command = a;
+    ++i;
+    break;
+  }
+  for (; i < argc; ++i) ctx.args.emplace_back(argv[i]);
+  if (command.empty()) {
+    std::fputs(kUsageText, stderr);
+    return cli::kUsage;
+  }
+  auto it = kCommands.find(command);
+  if (it == kCommands.end()) {
+    std::fprintf(stderr, "dx47x-host: unknown command '%s'\n%s", command.c_str(), kUsageText);
+    return cli::kUsage;
+  }
+  if (ctx.projectPath.empty()) ctx.projectPath = win::HomeDirectory() + "/project.db";
+
+  host::HostServices services;
+  try {
+    return it->second.run(ctx);
+  } catch (const cli::UsageError& e) {
+    std::fprintf(stderr, "dx47x-host: %s\n%s", e.message.c_str(), kUsageText);
+    return cli::kUsage;
+  } catch (const std::exception& e) {
+    return cli::Fail(e.what());
+  }
+}

@@ -1,0 +1,68 @@
+#include "plugin_module.h"
+
+#include <mutex>
+
+#include "com/object.h"
+#include "dx470deviceevent.h"
+#include "dx470hawk.h"
+#include "dx470ui.h"
+#include "hostapi/plugin.h"
+#include "pluginwinappbase/pluginwinappbase.h"
+#include "win/modulepath.h"
+
+#define DX47X_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace plugin {
+
+std::atomic<int> g_openDialogs{0};
+
+namespace {
+
+const com::ClassEntry kObjectMap[] = {
+    {&CLSID_DX470UI, "DX470PlugIn.DX470UI.1", "DX470PlugIn.DX470UI", "DX470UI Class",
+     "Apartment", &com::CreateInstance<CDX470UI>},
+    {&CLSID_DX470DeviceEvent, "DX470PlugIn.DX470DeviceEvent.1", "DX470PlugIn.DX470DeviceEvent",
+     "DX470DeviceEvent Class", "Free", &com::CreateInstance<CDX470DeviceEvent>},
+    {&CLSID_DX470Hawk, "DX470PlugIn.DX470Hawk.1", "DX470PlugIn.DX470Hawk", "DX470Hawk Class",
+     "Free", &com::CreateInstance<CDX470Hawk>},
+};
+
+const com::TypeLibInfo kTypeLib{LIBID_DX470PLUGINLib, "DX470PLUGINLib",
+                                "DX470PlugIn 1.0 Type Library", 1, 0, true};
+
+}  // namespace
+
+com::Module& ComModule() {
+  static com::Module module(kObjectMap, kTypeLib);
+  return module;
+}
+
+void EnsureApplicationStarted() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    ComModule();
+    PluginApp().Init(reinterpret_cast<const void*>(&EnsureApplicationStarted));
+  });
+}
+
+}  // namespace plugin
+
+DX47X_EXPORT HRESULT DllCanUnloadNow() {
+  return plugin::ComModule().CanUnloadNow(plugin::g_openDialogs.load() == 0);
+}
+
+DX47X_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
+  plugin::EnsureApplicationStarted();
+  return plugin::ComModule().GetClassObject(clsid, iid, ppv);
+}
+
+DX47X_EXPORT HRESULT DllRegisterServer() {
+  plugin::EnsureApplicationStarted();
+  return plugin::ComModule().RegisterServer(
+      win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
+}
+
+DX47X_EXPORT HRESULT DllUnregisterServer() {
+  plugin::EnsureApplicationStarted();
+  return plugin::ComModule().UnregisterServer();
+}

@@ -1,0 +1,95 @@
+#include "pluginwinappbase/pluginwinappbase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "host/services.h"
+#include "temp_home.h"
+
+namespace {
+
+// A plug-in "installed" in a temporary folder with the host's services and
+// language 1031, so that its translation file is Plug_0407.rlg.
+class Localisation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("DX47X_LCID", "1031", 1);
+    ASSERT_EQ(app.InitForModulePath(dir.File("Plug.so")), S_OK);
+  }
+  void TearDown() override { unsetenv("DX47X_LCID"); }
+  void WriteRlg(const std::string& content) {
+    std::ofstream(dir.File("Plug_0407.rlg"), std::ios::binary) << content;
+  }
+
+  host::HostServices services;
+  testsupport::TempDir dir;
+  CPluginWinAppBase app;
+};
+
+TEST_F(Localisation, PathsFollowTheHostLanguage) {
+  EXPECT_EQ(app.LanguageId(), 1031u);
+  EXPECT_EQ(app.HelpFilePath(), dir.File("Plug_0407.hlp"));
+  EXPECT_EQ(app.TranslationFilePath(), dir.File("Plug_0407.rlg"));
+}
+
+TEST_F(Localisation, TranslatesWholeLinesOnly) {
+  WriteRlg("Heading\r\nOK\r\nJa gut\r\nCancel\nAbbrechen\nCancel all\nAlle abbrechen\n");
+  EXPECT_EQ(app.Translate("OK"), "Ja gut");  // carriage returns removed
+  EXPECT_EQ(app.Translate("Cancel"), "Abbrechen");
+  EXPECT_EQ(app.Translate("Cancel all"), "Alle abbrechen");
+  EXPECT_EQ(app.Translate("Canc"), "Canc");  // part of a line is no key
+  EXPECT_EQ(app.Translate(""), "");
+}
+
+TEST_F(Localisation, EscapesForLineFeedsAndTabs) {
+  WriteRlg("Heading\nTwo\\nlines\nZwei\\nZeilen\nGap\nA\\n\\nB\nTab\\there\nTab\\thier\n");
+  EXPECT_EQ(app.Translate("Two\nlines"), "Zwei\nZeilen");
+  EXPECT_EQ(app.Translate("Gap"), "A\n\nB");
+  EXPECT_EQ(app.Translate("Tab\there"), "Tab\thier");
+}
+
+TEST_F(Localisation, FirstLineIsNeverAKey) {
+  WriteRlg("OK\nJa\nOK\nGut\n");
+  // The first line is skipped; its second occurrence (line 3) is the key.
+  EXPECT_EQ(app.Translate("OK"), "Gut");
+  WriteRlg("Only\nNur\n");
+  CPluginWinAppBase fresh;
+  ASSERT_EQ(fresh.InitForModulePath(dir.File("Plug.so")), S_OK);
+  EXPECT_EQ(fresh.Translate("Only"), "Only");
+}
+
+TEST_F(Localisation, UnterminatedTranslationLineFallsBackToTheKey) {
+  WriteRlg("Heading\nOK\nJa");
+  EXPECT_EQ(app.Translate("OK"), "OK");
+}
+
+TEST_F(Localisation, FileSizeLimit) {
+  // Assemble the exact sizes explicitly.
+  std::string accepted = std::string(kMaxTranslationFileSize - 7, 'x') + "\nOK\nJa\n";
+  ASSERT_EQ(accepted.size(), kMaxTranslationFileSize);
+  WriteRlg(accepted);
+  EXPECT_EQ(app.Translate("OK"), "Ja");
+
+  CPluginWinAppBase other;
+  ASSERT_EQ(other.InitForModulePath(dir.File("Plug.so")), S_OK);
+  WriteRlg(std::string(kMaxTranslationFileSize + 1 - 7, 'x') + "\nOK\nJa\n");  // 51200 bytes
+  EXPECT_EQ(other.Translate("OK"), "OK");
+}
+
+TEST_F(Localisation, MissingFileAndMissingServiceGiveEnglish) {
+  EXPECT_EQ(app.Translate("OK"), "OK");  // no file written
+  CPluginWinAppBase notInitialised;
+  EXPECT_EQ(notInitialised.Translate("OK"), "OK");
+}
+
+TEST(LocalisationWithoutHost, FallsBackTo1033) {
+  testsupport::TempDir dir;
+  CPluginWinAppBase app;
+  EXPECT_EQ(app.InitForModulePath(dir.File("Plug.so")), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(app.LanguageId(), 1033u);
+  EXPECT_EQ(app.TranslationFilePath(), dir.File("Plug_0409.rlg"));
+}
+
+}  // namespace
