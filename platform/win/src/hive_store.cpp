@@ -33,6 +33,7 @@ thread_local std::string t_lastError;
 // into place, which changes the inode and the change time.
 struct Signature {
   bool exists = false;
+  int statError = 0;  // why the file could not be looked at, other than its absence
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
@@ -40,7 +41,7 @@ struct Signature {
   timespec ctime{};
 
   bool operator==(const Signature& o) const {
-    return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size &&
+    return exists == o.exists && statError == o.statError && dev == o.dev && ino == o.ino && size == o.size &&
            mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
            ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
   }
@@ -143,7 +144,10 @@ class Store {
   static Signature Stat(const std::string& path) {
     Signature sig;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return sig;
+    if (::stat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) sig.statError = errno;
+      return sig;
+    }
     sig.exists = true;
     sig.dev = st.st_dev;
     sig.ino = st.st_ino;
@@ -164,6 +168,13 @@ class Store {
     hive.loaded = true;
     hive.signature = sig;
     hive.root = std::make_unique<Node>();
+    if (sig.statError) {
+      DWORD e = Win32ErrorFromErrno(sig.statError, file);
+      hive.error = static_cast<LONG>(e);
+      hive.errorText = "cannot reach hive " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
+      hive.loaded = false;
+      return hive;
+    }
     if (!sig.exists) return hive;  // a missing hive is an empty one
 
     std::vector<uint8_t> bytes;

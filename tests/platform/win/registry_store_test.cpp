@@ -209,6 +209,13 @@ TEST_F(HiveFileTest, FollowsTheHomeFolder) {
   EXPECT_TRUE(win::FileExists(other + "/registry/HKCU.reg"));
   setenv("DX47X_HOME", home.c_str(), 1);
   EXPECT_EQ(key.Open(HKEY_CURRENT_USER, "Here"), L(ERROR_SUCCESS));
+
+  // A home below a plain file is an error, not an empty registry.
+  WriteText(home + "/plain", "x");
+  setenv("DX47X_HOME", (home + "/plain").c_str(), 1);
+  EXPECT_EQ(key.Open(HKEY_CURRENT_USER, "Here"), L(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(key.Create(HKEY_CURRENT_USER, "Here"), L(ERROR_PATH_NOT_FOUND));
+  setenv("DX47X_HOME", home.c_str(), 1);
 }
 
 }  // namespace
