@@ -25,5 +25,13 @@ int Fail(const std::string& message);
 
 int CmdRegister(Context& ctx);
 int CmdInfo(Context& ctx);
+int CmdInit(Context& ctx);
+int CmdAddDevice(Context& ctx);
+int CmdDeleteDevice(Context& ctx);
+int CmdList(Context& ctx);
+int CmdShow(Context& ctx);
+int CmdBlob(Context& ctx);
+int CmdGroupAddress(Context& ctx);
+int CmdLink(Context& ctx);
 
 }  // namespace cli

@@ -16,6 +16,14 @@ const char kUsageText[] =
     "Commands:\n"
     "  register [--unregister]   register the plug-in and server modules beside this program\n"
     "  info                      list the plug-in's registered classes and what they answer\n"
+    "  init [--name NAME]        create the project file (an existing file is never replaced)\n"
+    "  add-device ADDRESS [--name NAME] [--copy-of ADDRESS]   add (or copy) a DX 47x device\n"
+    "  delete-device ADDRESS [--keep-data]   remove a device (optionally keeping its extension data)\n"
+    "  list                      list the devices with their BLOB state\n"
+    "  show ADDRESS              show a device: data, parameters, objects, BLOB and used messages\n"
+    "  blob ADDRESS --export FILE | --import FILE   back up or restore a device's BLOB\n"
+    "  group-address add MAIN/MIDDLE/SUB NAME   add a group address\n"
+    "  link ADDRESS OBJECT MAIN/MIDDLE/SUB   associate a communication object with a group address\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
     "Exit codes: 0 success, 1 failure, 2 usage error.\n";
@@ -27,6 +35,14 @@ struct Command {
 const std::map<std::string, Command> kCommands = {
     {"register", {&cli::CmdRegister}},
     {"info", {&cli::CmdInfo}},
+    {"init", {&cli::CmdInit}},
+    {"add-device", {&cli::CmdAddDevice}},
+    {"delete-device", {&cli::CmdDeleteDevice}},
+    {"list", {&cli::CmdList}},
+    {"show", {&cli::CmdShow}},
+    {"blob", {&cli::CmdBlob}},
+    {"group-address", {&cli::CmdGroupAddress}},
+    {"link", {&cli::CmdLink}},
 };
 
 }  // namespace

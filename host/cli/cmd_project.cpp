@@ -1,0 +1,150 @@
+// init, add-device, delete-device: creating a project and changing its
+// devices.
+#include <cstdio>
+#include <optional>
+
+#include "base/strings.h"
+#include "cli.h"
+#include "com/cocreate.h"
+#include "com/comptr.h"
+#include "com/errorinfo.h"
+#include "host/project.h"
+#include "host/project_objects.h"
+#include "hostapi/plugin.h"
+
+namespace cli {
+namespace {
+
+host::PhysicalAddress AddressArg(const std::string& command, const std::string& text) {
+  host::PhysicalAddress a;
+  if (!host::ParsePhysicalAddress(text, &a))
+    throw UsageError{command + ": '" + text + "' is not a device address (AREA.LINE.DEVICE, e.g. 1.1.5)"};
+  return a;
+}
+
+// The value of an option that needs one.
+std::string OptionValue(const std::string& command, const std::vector<std::string>& args,
+                        size_t* i) {
+  if (*i + 1 >= args.size()) throw UsageError{command + ": " + args[*i] + " needs a value"};
+  return args[++*i];
+}
+
+// The file name without folder and extension.
+std::string ProjectNameFromPath(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+// The text of a failed call, with the callee's error description if it left one.
+std::string CallError(HRESULT hr) {
+  std::string text = base::ErrorText(hr);
+  com::ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, &info) == S_OK && info) {
+    com::Bstr description;
+    if (SUCCEEDED(info->GetDescription(&description)) && !description.Empty())
+      text += "- " + description.ToUtf8();
+  }
+  return text;
+}
+
+// Tells the plug-in about a new device, as a host does after adding or
+// copying one.
+HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int64_t> sourceId,
+                     std::string* error) {
+  com::ComPtr<IDevice> device, source;
+  HRESULT hr = host::MakeDeviceObject(project, id, &device);
+  if (SUCCEEDED(hr) && sourceId) hr = host::MakeDeviceObject(project, *sourceId, &source);
+  if (FAILED(hr)) {
+    *error = "cannot create the device object " + CallError(hr);
+    return hr;
+  }
+  com::ComPtr<IDeviceEvents> events;
+  hr = CoCreateInstance(CLSID_DX470DeviceEvent, nullptr, CLSCTX_INPROC_SERVER, IDeviceEvents::iid,
+                        events.PpvSlot());
+  if (FAILED(hr)) {
+    *error = "the plug-in's device events are not available " + CallError(hr) +
+             "(run 'dx47x-host register')";
+    return hr;
+  }
+  hr = events->OnAddDevide(device.Get(), source.Get());
+  if (FAILED(hr)) *error = "the plug-in's OnAddDevide failed " + CallError(hr);
+  return hr;
+}
+
+}  // namespace
+
+int CmdInit(Context& ctx) {
+  std::optional<std::string> name;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    if (ctx.args[i] == "--name")
+      name = OptionValue("init", ctx.args, &i);
+    else
+      throw UsageError{"init: unexpected argument " + ctx.args[i]};
+  }
+  host::Project project =
+      host::Project::Create(ctx.projectPath, name.value_or(ProjectNameFromPath(ctx.projectPath)));
+  std::printf("created project '%s' in %s\n", project.Name().c_str(), ctx.projectPath.c_str());
+  return kSuccess;
+}
+
+int CmdAddDevice(Context& ctx) {
+  std::optional<std::string> address, name, copyOf;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    if (a == "--name")
+      name = OptionValue("add-device", ctx.args, &i);
+    else if (a == "--copy-of")
+      copyOf = OptionValue("add-device", ctx.args, &i);
+    else if (a.rfind("--", 0) == 0 || address)
+      throw UsageError{"add-device: unexpected argument " + a};
+    else
+      address = a;
+  }
+  if (!address) throw UsageError{"add-device: the device address is missing"};
+  host::PhysicalAddress target = AddressArg("add-device", *address);
+  std::optional<host::PhysicalAddress> source;
+  if (copyOf) source = AddressArg("add-device", *copyOf);
+
+  host::Project project = host::Project::Open(ctx.projectPath);
+  std::optional<int64_t> sourceId;
+  int64_t id = 0;
+  if (source) {
+    sourceId = project.DeviceAt(*source);
+    id = project.CopyDevice(target, *sourceId, name);
+  } else {
+    host::DeviceTemplate product = host::Dx47xDeviceTemplate();
+    if (name) product.data.name = *name;
+    id = project.AddDevice(target, product);
+  }
+  std::string what = source ? "copied device " + source->ToString() + " to " + target.ToString()
+                            : "added device " + target.ToString();
+  std::string error;
+  if (FAILED(NotifyPlugin(project, id, sourceId, &error)))
+    return Fail(what + ", but the plug-in could not set it up: " + error +
+                "; the device is kept without a plug-in configuration");
+  std::printf("%s (%s)\n", what.c_str(), project.DataOf(id).name.c_str());
+  return kSuccess;
+}
+
+int CmdDeleteDevice(Context& ctx) {
+  std::optional<std::string> address;
+  bool keep = false;
+  for (const std::string& a : ctx.args) {
+    if (a == "--keep-data")
+      keep = true;
+    else if (a.rfind("--", 0) == 0 || address)
+      throw UsageError{"delete-device: unexpected argument " + a};
+    else
+      address = a;
+  }
+  if (!address) throw UsageError{"delete-device: the device address is missing"};
+  host::PhysicalAddress target = AddressArg("delete-device", *address);
+  host::Project project = host::Project::Open(ctx.projectPath);
+  project.DeleteDevice(project.DeviceAt(target), keep);
+  std::printf("deleted device %s%s\n", target.ToString().c_str(),
+              keep ? " (its extension data is kept for a device added at this address)" : "");
+  return kSuccess;
+}
+
+}  // namespace cli

@@ -1,0 +1,131 @@
+#pragma once
+// A host project: topology, devices with their descriptive data, parameters,
+// communication objects and extension data, group addresses and associations,
+// all kept in one SQLite file. Every change is one transaction. Operations
+// throw ProjectError; the COM objects over a project (project_objects.h)
+// turn that into HRESULTs.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/project_address.h"
+#include "host/project_store.h"
+#include "host/project_value.h"
+
+namespace host {
+
+// Descriptive data of a device and its application program.
+struct DeviceData {
+  std::string name;
+  std::string productName;
+  std::string manufacturerName;
+  std::string orderNumber;
+  std::string description;
+  std::string programName;
+  uint16_t programVersion = 0;
+  int32_t deviceType = 0;
+};
+
+struct CommObjectSpec {
+  int32_t number = 0;
+  std::string name;
+  std::string function;
+  bool visible = true;
+};
+
+// What a device of a product brings along when it is added.
+struct DeviceTemplate {
+  DeviceData data;
+  std::vector<int32_t> displayOrders;  // one parameter each, value VT_I4 0
+  std::vector<CommObjectSpec> objects;
+};
+
+// A DX 47x display: 33 parameters (display orders 1..33) and 35
+// communication objects (0 backlight, 1..16 receive, 17..32 send, 33 alarm
+// state, 34 alarm confirmation).
+DeviceTemplate Dx47xDeviceTemplate();
+
+struct DeviceSummary {
+  int64_t id = 0;
+  PhysicalAddress address;
+  std::string name;
+  bool parametersLoaded = false;
+};
+
+struct CommObjectInfo {
+  int64_t id = 0;
+  int32_t number = 0;
+  std::string name;
+  std::string function;
+  bool visible = true;
+};
+
+class Project {
+ public:
+  explicit Project(std::shared_ptr<ProjectStore> store) : store_(std::move(store)) {}
+  static Project Open(const std::string& path) { return Project(ProjectStore::Open(path)); }
+  static Project Create(const std::string& path, const std::string& name) {
+    return Project(ProjectStore::Create(path, name));
+  }
+
+  ProjectStore& Store() const { return *store_; }
+  const std::shared_ptr<ProjectStore>& SharedStore() const { return store_; }
+  std::string Name() const;
+
+  // Topology and devices. Adding refuses an address that is taken.
+  int64_t AddDevice(const PhysicalAddress& address, const DeviceTemplate& product);
+  // A new device with the source's descriptive data, parameters (with their
+  // values) and communication objects; neither extension data nor
+  // associations are copied.
+  int64_t CopyDevice(const PhysicalAddress& address, int64_t sourceId,
+                     const std::optional<std::string>& name = std::nullopt);
+  // Removes a device; with keepExtData its extension data stays under its
+  // address for a device added there later.
+  void DeleteDevice(int64_t id, bool keepExtData);
+  std::optional<int64_t> FindDevice(const PhysicalAddress& address) const;
+  // Throws when no device has that address.
+  int64_t DeviceAt(const PhysicalAddress& address) const;
+  std::vector<DeviceSummary> Devices() const;
+
+  // One device (throws when it no longer exists).
+  DeviceData DataOf(int64_t id) const;
+  void SetName(int64_t id, const std::string& name);
+  PhysicalAddress AddressOf(int64_t id) const;
+  int64_t LineOf(int64_t id) const;
+  bool ParametersLoaded(int64_t id) const;
+  void SetParametersLoaded(int64_t id, bool loaded);
+
+  // Lines and areas by row.
+  int32_t LineAddress(int64_t lineId) const;
+  int64_t AreaOfLine(int64_t lineId) const;
+  int32_t AreaAddress(int64_t areaId) const;
+
+  // Parameters in collection order (1-based positions).
+  int32_t ParameterCount(int64_t deviceId) const;
+  std::optional<int64_t> ParameterAt(int64_t deviceId, int32_t position) const;
+  int32_t DisplayOrder(int64_t parameterId) const;
+  StoredValue ParameterValue(int64_t parameterId) const;
+  void SetParameterValue(int64_t parameterId, const StoredValue& value);
+
+  // Extension data; nullopt for a key never written.
+  std::optional<StoredValue> ReadExtData(int64_t deviceId, const std::string& key) const;
+  void WriteExtData(int64_t deviceId, const std::string& key, const StoredValue& value);
+
+  // Communication objects, ordered by number.
+  std::vector<CommObjectInfo> CommObjects(int64_t deviceId, bool visibleOnly) const;
+  CommObjectInfo CommObject(int64_t objectId) const;
+  void SetCommObjectVisible(int64_t deviceId, int32_t number, bool visible);
+
+  // Group addresses and associations (in the order linked).
+  void AddGroupAddress(uint16_t address, const std::string& name);
+  std::optional<std::string> GroupAddressName(uint16_t address) const;
+  void Link(int64_t deviceId, int32_t objectNumber, uint16_t groupAddress);
+  std::vector<uint16_t> Associations(int64_t objectId) const;
+
+ private:
+  std::shared_ptr<ProjectStore> store_;
+};
+
+}  // namespace host

@@ -1,0 +1,123 @@
+#pragma once
+// The SQLite connection behind a host project: opening and creating project
+// files, prepared statements, transactions and the mapping of SQLite errors
+// to HRESULTs with a readable text.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "base/hresult.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace host {
+
+// A failed project operation: the HRESULT a COM caller receives and a
+// one-line text for people.
+class ProjectError : public std::runtime_error {
+ public:
+  ProjectError(HRESULT hr, const std::string& message) : std::runtime_error(message), hr_(hr) {}
+  HRESULT Code() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// The HRESULT that fits an SQLite result code (busy → lock violation,
+// read-only → access denied, full → disk full, not a database → bad format ...).
+HRESULT HResultFromSqlite(int code);
+
+// Layout version of the project file; later versions add tables.
+constexpr int kProjectSchemaVersion = 1;
+
+// One open project file. Shared by every object that reads or writes it; the
+// connection closes when the last holder lets go.
+class ProjectStore {
+ public:
+  // Opens an existing project for reading and writing. Refuses a missing
+  // file, a file that is not a project and a project of a newer layout.
+  static std::shared_ptr<ProjectStore> Open(const std::string& path, int busyTimeoutMs = 5000);
+  // Creates a new project file (and its folder). Refuses an existing file;
+  // the file appears complete or not at all.
+  static std::shared_ptr<ProjectStore> Create(const std::string& path, const std::string& name,
+                                              int busyTimeoutMs = 5000);
+
+  ~ProjectStore();
+  ProjectStore(const ProjectStore&) = delete;
+  ProjectStore& operator=(const ProjectStore&) = delete;
+
+  sqlite3* Db() const { return db_; }
+  const std::string& Path() const { return path_; }
+  // Serialises the use of the connection between threads.
+  std::recursive_mutex& Mutex() { return mutex_; }
+
+  // Runs SQL without results; throws ProjectError on failure.
+  void Exec(const char* sql);
+  // Row id of the last row inserted through this connection.
+  int64_t LastInsertId() const;
+  // Rows changed by the last statement.
+  int Changes() const;
+  // Throws the error of the last failed call as a ProjectError.
+  [[noreturn]] void Fail(int code, std::string_view what) const;
+
+ private:
+  ProjectStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  static sqlite3* OpenConnection(const std::string& path, bool create, int busyTimeoutMs);
+  void CheckIsProject();
+
+  sqlite3* db_;
+  std::string path_;
+  std::recursive_mutex mutex_;
+};
+
+// A prepared statement with 1-based parameters and 0-based result columns.
+class Statement {
+ public:
+  Statement(ProjectStore& store, const char* sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, int64_t value);
+  Statement& Bind(int index, std::string_view text);
+  Statement& BindBlob(int index, const void* data, size_t size);
+  Statement& BindNull(int index);
+
+  // Steps once: true when a row is ready, false when done.
+  bool Step();
+  // Steps to the end of a statement that returns no rows.
+  void Run() { while (Step()) {} }
+  void Reset();
+
+  int64_t Int(int column) const;
+  std::string Text(int column) const;
+  bool IsNull(int column) const;
+  const uint8_t* BlobData(int column) const;
+  size_t BlobSize(int column) const;
+
+ private:
+  ProjectStore& store_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One write transaction (BEGIN IMMEDIATE): rolled back unless committed, so
+// that a failure leaves the previous state. Holds the store's lock.
+class Transaction {
+ public:
+  explicit Transaction(ProjectStore& store);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  ProjectStore& store_;
+  std::lock_guard<std::recursive_mutex> lock_;
+  bool done_ = false;
+};
+
+}  // namespace host

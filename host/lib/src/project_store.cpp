@@ -1,0 +1,260 @@
+#include "host/project_store.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "host/project_schema.h"
+#include "win/file.h"
+
+namespace host {
+namespace {
+
+constexpr DWORD kErrorOpenFailed = 110;  // ERROR_OPEN_FAILED
+
+std::string Errmsg(sqlite3* db, int code) {
+  const char* m = db ? sqlite3_errmsg(db) : nullptr;
+  return m && *m ? m : sqlite3_errstr(code);
+}
+
+// Removes a file if present; failures are ignored (best effort clean-up).
+void RemoveQuietly(const std::string& path) { ::unlink(path.c_str()); }
+
+}  // namespace
+
+HRESULT HResultFromSqlite(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return S_OK;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION);
+    case SQLITE_NOMEM:
+      return E_OUTOFMEMORY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return E_ACCESSDENIED;
+    case SQLITE_IOERR:
+      return HRESULT_FROM_WIN32(code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ
+                                    ? ERROR_READ_FAULT
+                                    : ERROR_WRITE_FAULT);
+    case SQLITE_CORRUPT:
+      return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    case SQLITE_NOTADB:
+      return HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
+    case SQLITE_FULL:
+      return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    case SQLITE_CANTOPEN:
+      return HRESULT_FROM_WIN32(kErrorOpenFailed);
+    case SQLITE_CONSTRAINT:
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+      return E_INVALIDARG;
+    default:
+      return E_FAIL;
+  }
+}
+
+sqlite3* ProjectStore::OpenConnection(const std::string& path, bool create, int busyTimeoutMs) {
+  sqlite3* db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = Errmsg(db, rc);
+    sqlite3_close(db);
+    throw ProjectError(HResultFromSqlite(rc), "cannot open project " + path + ": " + msg);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, busyTimeoutMs);
+  return db;
+}
+
+std::shared_ptr<ProjectStore> ProjectStore::Open(const std::string& path, int busyTimeoutMs) {
+  if (!win::FileExists(path)) {
+    DWORD e = win::DirectoryExists(path) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    throw ProjectError(HRESULT_FROM_WIN32(e),
+                       "project " + path + " does not exist (create it with 'dx47x-host init')");
+  }
+  std::shared_ptr<ProjectStore> store(new ProjectStore(OpenConnection(path, false, busyTimeoutMs), path));
+  store->CheckIsProject();
+  store->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
+  // The mode is kept in the file; a project copied in another mode is switched back.
+  Statement mode(*store, "PRAGMA journal_mode");
+  if (mode.Step() && mode.Text(0) != "wal") store->Exec("PRAGMA journal_mode = WAL;");
+  return store;
+}
+
+void ProjectStore::CheckIsProject() {
+  int appId = 0, version = 0;
+  {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA application_id", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) appId = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW) {
+      if ((rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+        throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
+      Fail(rc, "reading project " + path_);
+    }
+  }
+  if (appId != kProjectApplicationId)
+    throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
+  Statement v(*this, "PRAGMA user_version");
+  if (v.Step()) version = static_cast<int>(v.Int(0));
+  if (version < 1)
+    throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
+  if (version > kProjectSchemaVersion)
+    throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT),
+                       path_ + " was made by a newer version of this program (layout " +
+                           std::to_string(version) + ")");
+}
+
+std::shared_ptr<ProjectStore> ProjectStore::Create(const std::string& path, const std::string& name,
+                                                   int busyTimeoutMs) {
+  if (win::FileExists(path) || win::DirectoryExists(path))
+    throw ProjectError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                       "project " + path + " already exists; it is left as it is");
+  std::string folder = win::ParentDirectory(path);
+  if (DWORD e = win::CreateDirectories(folder); e != ERROR_SUCCESS)
+    throw ProjectError(HRESULT_FROM_WIN32(e), "cannot create the folder " + folder);
+
+  // The project is built under a temporary name and linked into place, so
+  // that the file appears complete or not at all and an existing file that
+  // appears meanwhile is never replaced.
+  std::string temp = path + ".init-" + std::to_string(::getpid());
+  RemoveQuietly(temp);
+  try {
+    ProjectStore building(OpenConnection(temp, true, busyTimeoutMs), temp);
+    building.Exec("PRAGMA foreign_keys = ON;");
+    CreateProjectSchema(building, name);
+    building.Exec("PRAGMA journal_mode = WAL;");
+  } catch (...) {
+    RemoveQuietly(temp);
+    RemoveQuietly(temp + "-wal");
+    RemoveQuietly(temp + "-shm");
+    throw;
+  }
+  // Journal files left behind by a project that was deleted at this path
+  // would be replayed into the new one.
+  RemoveQuietly(path + "-wal");
+  RemoveQuietly(path + "-shm");
+  int rc = ::link(temp.c_str(), path.c_str());
+  int err = errno;
+  if (rc != 0 && (err == EPERM || err == ENOTSUP || err == EXDEV) && !win::FileExists(path))
+    rc = ::rename(temp.c_str(), path.c_str()), err = errno;
+  RemoveQuietly(temp);
+  if (rc != 0) {
+    if (err == EEXIST)
+      throw ProjectError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                         "project " + path + " already exists; it is left as it is");
+    throw ProjectError(HRESULT_FROM_WIN32(win::Win32ErrorFromErrno(err, path)),
+                       "cannot create project " + path + ": " + std::strerror(err));
+  }
+  return Open(path, busyTimeoutMs);
+}
+
+ProjectStore::~ProjectStore() { sqlite3_close_v2(db_); }
+
+void ProjectStore::Exec(const char* sql) {
+  char* err = nullptr;
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
+    std::string msg = err ? err : sqlite3_errstr(rc);
+    sqlite3_free(err);
+    throw ProjectError(HResultFromSqlite(rc), "project " + path_ + ": " + msg);
+  }
+}
+
+int64_t ProjectStore::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+int ProjectStore::Changes() const { return sqlite3_changes(db_); }
+
+void ProjectStore::Fail(int code, std::string_view what) const {
+  throw ProjectError(HResultFromSqlite(code),
+                     std::string(what) + ": " + Errmsg(db_, code) + " (project " + path_ + ")");
+}
+
+Statement::Statement(ProjectStore& store, const char* sql) : store_(store) {
+  int rc = sqlite3_prepare_v2(store.Db(), sql, -1, &stmt_, nullptr);
+  if (rc != SQLITE_OK) store.Fail(rc, "preparing a query");
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::Bind(int index, int64_t value) {
+  if (int rc = sqlite3_bind_int64(stmt_, index, value); rc != SQLITE_OK) store_.Fail(rc, "binding");
+  return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+  int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  if (rc != SQLITE_OK) store_.Fail(rc, "binding");
+  return *this;
+}
+
+Statement& Statement::BindBlob(int index, const void* data, size_t size) {
+  // A zero-length value stays a BLOB (not NULL).
+  static const uint8_t kEmpty = 0;
+  int rc = sqlite3_bind_blob64(stmt_, index, size ? data : &kEmpty, size, SQLITE_STATIC);
+  if (rc != SQLITE_OK) store_.Fail(rc, "binding");
+  return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+  if (int rc = sqlite3_bind_null(stmt_, index); rc != SQLITE_OK) store_.Fail(rc, "binding");
+  return *this;
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  sqlite3_reset(stmt_);
+  store_.Fail(rc, "project query");
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string Statement::Text(int column) const {
+  const unsigned char* t = sqlite3_column_text(stmt_, column);
+  return t ? std::string(reinterpret_cast<const char*>(t),
+                         static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+           : std::string();
+}
+
+bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
+const uint8_t* Statement::BlobData(int column) const {
+  return static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
+}
+
+size_t Statement::BlobSize(int column) const {
+  return static_cast<size_t>(sqlite3_column_bytes(stmt_, column));
+}
+
+Transaction::Transaction(ProjectStore& store) : store_(store), lock_(store.Mutex()) {
+  store_.Exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+  if (!done_) sqlite3_exec(store_.Db(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::Commit() {
+  store_.Exec("COMMIT");
+  done_ = true;
+}
+
+}  // namespace host
