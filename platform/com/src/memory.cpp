@@ -66,24 +66,29 @@ bool Resize(Block& b, size_t cb) {
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, size_t cb) {
-  auto b = std::make_unique<Block>();
-  b->movable = (flags & GMEM_MOVEABLE) != 0;
-  // Data is always zero-filled: reading a new block never shows stale bytes.
-  if (!b->movable || cb > 0) {
-    b->data = std::calloc(cb ? cb : 1, 1);
-    if (!b->data) return nullptr;
-    b->size = cb;
-  }
-  HGLOBAL h = b->movable ? static_cast<HGLOBAL>(b.get()) : b->data;
-  Registry& r = Blocks();
-  std::lock_guard g(r.lock);
   try {
-    r.blocks.emplace(h, std::move(b));
+    auto b = std::make_unique<Block>();
+    b->movable = (flags & GMEM_MOVEABLE) != 0;
+    // Data is always zero-filled: reading a new block never shows stale bytes.
+    if (!b->movable || cb > 0) {
+      b->data = std::calloc(cb ? cb : 1, 1);
+      if (!b->data) return nullptr;
+      b->size = cb;
+    }
+    HGLOBAL h = b->movable ? static_cast<HGLOBAL>(b.get()) : b->data;
+    Registry& r = Blocks();
+    std::lock_guard g(r.lock);
+    void* data = b->data;
+    try {
+      r.blocks.emplace(h, std::move(b));
+    } catch (...) {
+      std::free(data);
+      return nullptr;
+    }
+    return h;
   } catch (...) {
-    std::free(b ? b->data : nullptr);
-    return nullptr;
+    return nullptr;  // out of memory for the bookkeeping
   }
-  return h;
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL h, size_t cb, UINT flags) {

@@ -97,7 +97,11 @@ HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT flag
   if (FAILED(hr)) return hr;
   // Convert into a temporary: dest may be src, and stays unchanged on failure.
   com::Variant out;
-  hr = com::detail::Coerce(value, flags, vt, &out);
+  try {
+    hr = com::detail::Coerce(value, flags, vt, &out);
+  } catch (...) {
+    hr = E_OUTOFMEMORY;  // text conversions allocate
+  }
   if (FAILED(hr)) return hr;
   hr = VariantClear(dest);
   if (FAILED(hr)) return hr;

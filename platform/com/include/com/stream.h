@@ -22,11 +22,6 @@ union ULARGE_INTEGER {
 };
 static_assert(sizeof(LARGE_INTEGER) == 8 && sizeof(ULARGE_INTEGER) == 8);
 
-#ifndef DX47X_FILETIME_DEFINED
-#define DX47X_FILETIME_DEFINED
-// 100-nanosecond intervals since 1601-01-01 (UTC).
-#endif
-
 struct STATSTG {
   LPOLESTR pwcsName;  // task memory, freed by the caller; null with STATFLAG_NONAME
   DWORD type;
