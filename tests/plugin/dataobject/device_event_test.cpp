@@ -1,0 +1,108 @@
+// The device-event handler of the real module, called as the host calls it,
+// on devices of a real project.
+#include <cstring>
+#include <memory>
+
+#include "com/cocreate.h"
+#include "com/safearray.h"
+#include "data/records.h"
+#include "hostapi/plugin.h"
+#include "project_fixture.h"
+
+namespace {
+
+class DeviceEvents : public testsupport::ProjectFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
+    auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
+    ASSERT_EQ(reg(), S_OK);
+    ASSERT_EQ(com::CreateInstance(CLSID_DX470DeviceEvent, &events), S_OK);
+  }
+
+  // The stored BLOB bytes of a device, empty when it has none.
+  std::vector<uint8_t> StoredBlob(IDevice* d) {
+    com::ComPtr<IDeviceExtData> ext;
+    EXPECT_EQ(d->QueryInterface(IDeviceExtData::iid, ext.PpvSlot()), S_OK);
+    com::Bstr key(u"DX470");
+    com::Variant v;
+    EXPECT_EQ(ext->ReadExtData(key.Get(), &v), S_OK);
+    if (v.vt != (VT_ARRAY | VT_UI1)) return {};
+    void* data = nullptr;
+    SafeArrayAccessData(v.parray, &data);
+    std::vector<uint8_t> bytes(static_cast<uint8_t*>(data),
+                               static_cast<uint8_t*>(data) + v.parray->rgsabound[0].cElements);
+    SafeArrayUnaccessData(v.parray);
+    return bytes;
+  }
+
+  com::ServerModule module;
+  com::ComPtr<IDeviceEvents> events;
+};
+
+TEST_F(DeviceEvents, NewDeviceGetsTheDefaults) {
+  ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
+  std::vector<uint8_t> blob = StoredBlob(device.Get());
+  ASSERT_EQ(blob.size(), sizeof(dx470::TYPE_DX470_BLOB_COMPLETE));
+  const auto* b = reinterpret_cast<const dx470::TYPE_DX470_BLOB_COMPLETE*>(blob.data());
+  EXPECT_EQ(b->Version, 0x00010000u);
+  EXPECT_EQ(std::memcmp(b->Current.Lcd.Messages[0].Text[0], "Text?", 5), 0);
+  EXPECT_NE(Trace().find("CDX470DeviceEvent:neues Gerät"), std::string::npos);
+  EXPECT_NE(Trace().find("Gerät wurde erfolgreich angelegt"), std::string::npos);
+}
+
+TEST_F(DeviceEvents, AValidBlobIsKeptAndAWrongVersionReplaced) {
+  ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
+  std::vector<uint8_t> blob = StoredBlob(device.Get());
+  blob[100] = 0x5A;  // a configuration of the user's
+  com::Variant v = ByteArray(blob.size(), 0x00010000);
+  void* data = nullptr;
+  SafeArrayAccessData(v.parray, &data);
+  std::memcpy(data, blob.data(), blob.size());
+  SafeArrayUnaccessData(v.parray);
+  StoreExtData(device.Get(), v);
+  ForgetTrace();
+  ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
+  EXPECT_EQ(StoredBlob(device.Get()), blob);
+  EXPECT_NE(Trace().find("CDX470DeviceEvent:Blob vom gelöschten Gerät"), std::string::npos);
+
+  StoreExtData(device.Get(), ByteArray(blob.size(), 0x00020000));
+  ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
+  std::vector<uint8_t> replaced = StoredBlob(device.Get());
+  EXPECT_EQ(replaced[0], 0x00);
+  EXPECT_EQ(replaced[2], 0x01);  // version 0x00010000 again
+  EXPECT_NE(replaced[100], 0x5A);
+}
+
+TEST_F(DeviceEvents, CopyTakesTheWholeBlob) {
+  ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
+  std::vector<uint8_t> blob = StoredBlob(device.Get());
+  blob[14 + 56139 + 40] = 0x77;  // the downloaded copy travels too
+  com::Variant v = ByteArray(blob.size(), 0x00010000);
+  void* data = nullptr;
+  SafeArrayAccessData(v.parray, &data);
+  std::memcpy(data, blob.data(), blob.size());
+  SafeArrayUnaccessData(v.parray);
+  StoreExtData(device.Get(), v);
+
+  auto copy = DeviceObject(AddDevice("1.1.6"));
+  ASSERT_EQ(events->OnAddDevide(copy.Get(), device.Get()), S_OK);
+  EXPECT_EQ(StoredBlob(copy.Get()), blob);
+  EXPECT_NE(Trace().find("Gerät wurde erfolgreich kopiert"), std::string::npos);
+}
+
+TEST_F(DeviceEvents, CopyOfADeviceWithoutBlobFails) {
+  auto copy = DeviceObject(AddDevice("1.1.6"));
+  EXPECT_EQ(events->OnAddDevide(copy.Get(), device.Get()), MakeHResult(0x80070567));
+  EXPECT_TRUE(StoredBlob(copy.Get()).empty());
+  EXPECT_NE(Trace().find("CDX470DeviceEvent:EtsReadBlob [80070567]"), std::string::npos);
+}
+
+TEST_F(DeviceEvents, SomethingThatIsNoDeviceIsRefused) {
+  EXPECT_EQ(events->OnAddDevide(events.Get(), nullptr), E_FAIL);
+  EXPECT_EQ(events->OnAddDevide(nullptr, nullptr), E_FAIL);
+  EXPECT_NE(Trace().find("CDX470DeviceEvent:Failed to get IDevice interface"), std::string::npos);
+  EXPECT_EQ(events->OnRemoveDevice(device.Get()), S_OK);
+}
+
+}  // namespace
