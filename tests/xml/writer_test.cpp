@@ -1,0 +1,287 @@
+// CWriter and CXMLWriter: the bytes of the dialect, the registry switches,
+// directories, byte counts and concurrent callers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "base/strings.h"
+#include "temp_home.h"
+#include "win/file.h"
+#include "win/registry.h"
+#include "xmlweave/writer.h"
+#include "xmlweave/xmlwriter.h"
+
+using namespace xmlweave;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  win::ReadWholeFile(path, bytes);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void SetSwitches(DWORD cr, DWORD tab) {
+  win::RegKey k;
+  ASSERT_EQ(k.Create(HKEY_LOCAL_MACHINE, kSettingsKey), ERROR_SUCCESS);
+  k.SetDword(kEnableCrValue, cr);
+  k.SetDword(kEnableTabValue, tab);
+}
+
+void WriteSample(CWriter& w) {
+  const int32_t flags[] = {1, 2, 3};
+  w.StartDocument("Project", "2.1");
+  w.WriteBeginElement("Device");
+  w.WriteElement(TAG_STRING, "Name", "Hall & Stairs");
+  w.WriteElement(TAG_LONG, "Address", "4354");
+  w.WriteLongArrayElement("Flags", 3, flags);
+  w.WriteEndElement("Device");
+  w.WriteCommentElement("end");
+}
+
+com::ComPtr<IXMLWriter> MakeWriter() {
+  com::ComPtr<IXMLWriter> w;
+  EXPECT_EQ(com::CreateInstance<CXMLWriter>(nullptr, nullptr, IXMLWriter::iid, w.PpvSlot()), S_OK);
+  return w;
+}
+
+class XmlWriterTest : public ::testing::Test {
+ protected:
+  testsupport::TempHome home;
+  testsupport::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(XmlWriterTest, SampleWithAndWithoutFormatting) {
+  const std::string path = dir.File("sample.xml");
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, true, true), S_OK);
+  WriteSample(w);
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?>\r\n<Project>\r\n\t<schemaversion>2.1</schemaversion>\r\n"
+            "\t<Device>\r\n\t\t<Name t=\"s\">Hall &amp; Stairs</Name>\r\n"
+            "\t\t<Address t=\"i4\">4354</Address>\r\n\t\t<Flags t=\"la\">1,2,3</Flags>\r\n"
+            "\t</Device>\r\n\t<!-- end -->\r\n</Project>\r\n");
+  EXPECT_EQ(w.ByteCount(), 226u);
+  EXPECT_EQ(ReadAll(path).size(), 226u);
+
+  w.SetByteCount(0);
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  WriteSample(w);
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(w.ByteCount(), 196u);
+  EXPECT_EQ(ReadAll(path).size(), 196u);
+  EXPECT_EQ(ReadAll(path).find('\n'), std::string::npos);
+  EXPECT_EQ(ReadAll(path).substr(196 - 22), "<!-- end --></Project>");
+}
+
+TEST_F(XmlWriterTest, ElementForms) {
+  const std::string path = dir.File("forms.xml");
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  const uint8_t byte = 7;
+  EXPECT_EQ(w.WriteElement(TAG_STRING, "S", nullptr), S_OK);
+  EXPECT_EQ(w.WriteByteArrayElement("B", 0, &byte), S_OK);
+  EXPECT_EQ(w.WriteByteArrayElement("N", 1, nullptr), S_OK);
+  EXPECT_EQ(w.WriteLongArrayElement("L", 0, reinterpret_cast<const int32_t*>(&byte)), S_OK);
+  EXPECT_EQ(w.WriteElement(TAG_STRING, "C", "\x07\x1B\xFC"), S_OK);
+  EXPECT_EQ(w.WriteElement(TAG_STRING, nullptr, "x"), E_INVALIDARG);
+  EXPECT_EQ(w.WriteBeginElement(nullptr), E_INVALIDARG);
+  EXPECT_EQ(w.WriteEndElement(nullptr), E_INVALIDARG);
+  EXPECT_EQ(w.WriteCommentElement(nullptr), E_INVALIDARG);
+  EXPECT_EQ(w.StartDocument(nullptr, "1"), E_INVALIDARG);
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path),
+            "<S t=\"s\"/><B t=\"64Bin\"></B><N t=\"64Bin\"/><L t=\"la\"></L>"
+            "<C t=\"s\">&#x7;&#x1B;&#xFC;</C></>");
+}
+
+TEST_F(XmlWriterTest, DepthBelowOneWritesNoIndentation) {
+  const std::string path = dir.File("depth.xml");
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, true, false), S_OK);
+  w.StartDocument("R", "1");
+  w.WriteEndElement("a");
+  w.WriteEndElement("b");
+  w.WriteElement(TAG_BOOL, "v", "1");
+  w.Close();
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?><R>\t<schemaversion>1</schemaversion></a></b>"
+            "<v t=\"b\">1</v></R>");
+}
+
+TEST_F(XmlWriterTest, OperationsWithoutFileFail) {
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  EXPECT_EQ(w.Write("x"), E_FAIL);
+  EXPECT_EQ(w.WriteBeginElement("x"), E_FAIL);
+  EXPECT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(w.CreateFile("", true, true), E_INVALIDARG);
+}
+
+TEST_F(XmlWriterTest, MissingDirectoriesAreCreated) {
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  const std::string path = dir.File("New/Sub/out.xml");
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  w.StartDocument("R", "1");
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_TRUE(win::FileExists(path));
+
+  // A relative path with a single separator has no directory to create.
+  char old[4096];
+  ASSERT_TRUE(getcwd(old, sizeof old));
+  ASSERT_EQ(chdir(dir.Path().c_str()), 0);
+  EXPECT_EQ(w.CreateFile("NewDir/out.xml", false, false), E_FAIL);
+  EXPECT_EQ(w.CreatePathDirectories("file.xml"), E_FAIL);
+  ASSERT_EQ(chdir(old), 0);
+}
+
+TEST_F(XmlWriterTest, ExistingFileIsReplacedWhole) {
+  const std::string path = dir.File("old.xml");
+  ASSERT_EQ(win::WriteFileAtomic(path, std::string(10000, 'x')), ERROR_SUCCESS);
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  w.StartDocument("R", "1");
+  // Until the document is closed the old content stays.
+  EXPECT_EQ(ReadAll(path).size(), 10000u);
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\"?><R><schemaversion>1</schemaversion></R>");
+}
+
+TEST_F(XmlWriterTest, FailedDocumentLeavesTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+  const std::string sub = dir.File("ro");
+  ASSERT_EQ(win::CreateDirectories(sub), ERROR_SUCCESS);
+  const std::string path = sub + "/doc.xml";
+  ASSERT_EQ(win::WriteFileAtomic(path, std::string("good")), ERROR_SUCCESS);
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  w.StartDocument("R", "1");
+  ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
+  EXPECT_EQ(w.Close(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+  chmod(sub.c_str(), 0755);
+  EXPECT_EQ(ReadAll(path), "good");
+}
+
+TEST_F(XmlWriterTest, LargeDocumentsAreBufferedAndComplete) {
+  const std::string path = dir.File("big.xml");
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, true, true), S_OK);
+  w.StartDocument("R", "1");
+  std::string big(200000, 'q');
+  for (int i = 0; i < 1000; ++i) w.WriteElement(TAG_LONG, "n", "12345");
+  w.WriteElement(TAG_STRING, "s", big.c_str());
+  w.WriteTab(100);
+  ASSERT_EQ(w.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path).size(), w.ByteCount());
+}
+
+TEST_F(XmlWriterTest, MissingSwitchesAreCreatedWithZero) {
+  auto w = MakeWriter();
+  const std::string path = dir.File("one.xml");
+  ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
+  win::RegKey k;
+  ASSERT_EQ(k.Open(HKEY_LOCAL_MACHINE, kSettingsKey), ERROR_SUCCESS);
+  DWORD cr = 9, tab = 9;
+  EXPECT_EQ(k.GetDword(kEnableCrValue, cr), ERROR_SUCCESS);
+  EXPECT_EQ(k.GetDword(kEnableTabValue, tab), ERROR_SUCCESS);
+  EXPECT_EQ(cr, 0u);
+  EXPECT_EQ(tab, 0u);
+  w->StartDocumentA("R", "1");
+  w->StartElementA("a");
+  w->StartElementLongA("N", 7);
+  w->EndElementA("a");
+  ASSERT_EQ(w->EndDocument(), S_OK);
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?><R><schemaversion>1</schemaversion><a><N t=\"i4\">7</N></a></R>");
+}
+
+TEST_F(XmlWriterTest, ReadOnlyRegistryLeavesSwitchesOff) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+  const std::string regdir = home.Path() + "/registry";
+  win::CreateDirectories(regdir);
+  ASSERT_EQ(chmod(regdir.c_str(), 0555), 0);
+  win::RegistryFlushCache();
+  auto w = MakeWriter();
+  const std::string path = dir.File("ro.xml");
+  EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
+  w->StartDocumentA("R", "1");
+  EXPECT_EQ(w->EndDocument(), S_OK);
+  chmod(regdir.c_str(), 0755);
+  EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\"?><R><schemaversion>1</schemaversion></R>");
+}
+
+TEST_F(XmlWriterTest, ObjectMethodsAndByteCount) {
+  SetSwitches(1, 1);
+  auto w = MakeWriter();
+  EXPECT_EQ(w->StartDocumentA("R", "1"), E_FAIL);
+  EXPECT_EQ(w->StartElementLongA("N", 1), E_FAIL);
+  EXPECT_EQ(w->WriteFileW(nullptr), E_POINTER);
+  const std::string path = dir.File("obj.xml");
+  ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
+  EXPECT_EQ(w->StartDocumentA("R", nullptr), E_POINTER);
+  EXPECT_EQ(w->StartDocumentA("R", "1"), S_OK);
+  EXPECT_EQ(w->StartElementLongA(nullptr, 1), E_INVALIDARG);
+  EXPECT_EQ(w->CommentA(nullptr), E_INVALIDARG);
+  EXPECT_EQ(w->get_ByteCount(nullptr), E_POINTER);
+
+  EXPECT_EQ(w->put_ByteCount(0), S_OK);
+  EXPECT_EQ(w->StartElementLongA("N", 7), S_OK);
+  int32_t count = 0;
+  EXPECT_EQ(w->get_ByteCount(&count), S_OK);
+  EXPECT_EQ(count, 18);
+
+  const uint8_t byte = 1;
+  EXPECT_EQ(w->StartElementBoolA("On", 2), S_OK);
+  EXPECT_EQ(w->StartElementLongA("N", -5), S_OK);
+  EXPECT_EQ(w->StartElementStringA("S", nullptr), S_OK);
+  EXPECT_EQ(w->StartElementByteArrayA("B", 0, &byte), S_OK);
+  EXPECT_EQ(w->StartElementFloatA("F", 0.1f), S_OK);
+  EXPECT_EQ(w->EndDocument(), S_OK);
+  // After EndDocument the flag stays set and the writer answers E_FAIL.
+  EXPECT_EQ(w->StartElementLongA("N", 1), E_FAIL);
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?>\r\n<R>\r\n\t<schemaversion>1</schemaversion>\r\n"
+            "\t<N t=\"i4\">7</N>\r\n\t<On t=\"b\">1</On>\r\n\t<N t=\"i4\">-5</N>\r\n"
+            "\t<S t=\"s\"/>\r\n\t<B t=\"64Bin\"></B>\r\n\t<F t=\"r4\">0.1</F>\r\n</R>\r\n");
+}
+
+TEST_F(XmlWriterTest, FailedWriteFileClearsTheFlag) {
+  auto w = MakeWriter();
+  ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.File("a.xml")).c_str()), S_OK);
+  EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.Path()).c_str()),
+            HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(w->StartDocumentA("R", "1"), E_FAIL);
+  EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.File("b.xml")).c_str()), S_OK);
+  EXPECT_EQ(w->StartDocumentA("R", "1"), S_OK);
+}
+
+TEST_F(XmlWriterTest, TwoThreadsInterleaveWholeCalls) {
+  SetSwitches(1, 1);
+  auto w = MakeWriter();
+  const std::string path = dir.File("threads.xml");
+  ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
+  w->StartDocumentA("R", "1");
+  auto work = [&](const char* name, const char* text) {
+    for (int i = 0; i < 2000; ++i) w->StartElementStringA(name, text);
+  };
+  std::string a(300, 'a'), b(300, 'b');
+  std::thread t1(work, "A", a.c_str()), t2(work, "B", b.c_str());
+  t1.join();
+  t2.join();
+  ASSERT_EQ(w->EndDocument(), S_OK);
+  const std::string lineA = "\t<A t=\"s\">" + a + "</A>\r\n";
+  const std::string lineB = "\t<B t=\"s\">" + b + "</B>\r\n";
+  std::string text = ReadAll(path);
+  size_t pos = text.find("\t<", text.find("</schemaversion>"));
+  int countA = 0, countB = 0;
+  while (text.compare(pos, lineA.size(), lineA) == 0 || text.compare(pos, lineB.size(), lineB) == 0) {
+    (text[pos + 2] == 'A' ? countA : countB)++;
+    pos += lineA.size();
+  }
+  EXPECT_EQ(countA, 2000);
+  EXPECT_EQ(countB, 2000);
+  EXPECT_EQ(text.substr(pos), "</R>\r\n");
+}
