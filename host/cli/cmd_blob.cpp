@@ -37,8 +37,8 @@ int CmdBlob(Context& ctx) {
       return Fail("device " + target.ToString() + " has no BLOB to export (" + blob.text + ")");
     if (DWORD e = win::WriteFileAtomic(*exportFile, blob.bytes); e != ERROR_SUCCESS)
       return Fail("cannot write " + *exportFile + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
-    std::printf("exported the BLOB of device %s (%zu bytes, %s) to %s\n", target.ToString().c_str(),
-                blob.bytes.size(), blob.text.c_str(), exportFile->c_str());
+    std::printf("exported the BLOB of device %s to %s: %s\n", target.ToString().c_str(),
+                exportFile->c_str(), blob.text.c_str());
     return kSuccess;
   }
   // The bytes are stored exactly as given; the plug-in judges them when it

@@ -39,11 +39,12 @@ std::string ProjectNameFromPath(const std::string& path) {
 // The text of a failed call, with the callee's error description if it left one.
 std::string CallError(HRESULT hr) {
   std::string text = base::ErrorText(hr);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
   com::ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, &info) == S_OK && info) {
     com::Bstr description;
     if (SUCCEEDED(info->GetDescription(&description)) && !description.Empty())
-      text += "- " + description.ToUtf8();
+      text += " - " + description.ToUtf8();
   }
   return text;
 }
@@ -64,7 +65,7 @@ HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int
                         events.PpvSlot());
   if (FAILED(hr)) {
     *error = "the plug-in's device events are not available " + CallError(hr) +
-             "(run 'dx47x-host register')";
+             " (run 'dx47x-host register')";
     return hr;
   }
   hr = events->OnAddDevide(device.Get(), source.Get());

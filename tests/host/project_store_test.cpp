@@ -40,7 +40,11 @@ TEST(ProjectFile, CreateRefusesAnExistingFileAndOpenRefusesOthers) {
   } catch (const host::ProjectError& e) {
     EXPECT_EQ(e.Code(), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
   }
-  EXPECT_EQ(host::Project::Open(path).Name(), "Mine");
+  host::Project reopened = host::Project::Open(path);
+  EXPECT_EQ(reopened.Name(), "Mine");
+  host::Statement mode(reopened.Store(), "PRAGMA journal_mode");
+  ASSERT_TRUE(mode.Step());
+  EXPECT_EQ(mode.Text(0), "wal");
 
   auto codeOf = [](const std::string& p) {
     try {

@@ -88,6 +88,13 @@ CREATE INDEX parameters_by_device ON parameters(device_id);
 CREATE INDEX associations_by_object ON associations(object_id);
 )sql";
 
+void RecordVersion(ProjectStore& store) {
+  Statement(store, "INSERT OR REPLACE INTO project_info (key, value) VALUES ('schema_version', ?)")
+      .Bind(1, std::to_string(kProjectSchemaVersion))
+      .Run();
+  store.Exec(("PRAGMA user_version = " + std::to_string(kProjectSchemaVersion) + ";").c_str());
+}
+
 }  // namespace
 
 void CreateProjectSchema(ProjectStore& store, const std::string& name) {
@@ -96,9 +103,16 @@ void CreateProjectSchema(ProjectStore& store, const std::string& name) {
   store.Exec(kSchema);
   Statement info(store, "INSERT INTO project_info (key, value) VALUES (?, ?)");
   info.Bind(1, "name").Bind(2, name).Run();
-  info.Reset();
-  info.Bind(1, "schema_version").Bind(2, std::to_string(kProjectSchemaVersion)).Run();
-  store.Exec(("PRAGMA user_version = " + std::to_string(kProjectSchemaVersion) + ";").c_str());
+  RecordVersion(store);
+  tx.Commit();
+}
+
+void UpgradeProjectSchema(ProjectStore& store, int fromVersion) {
+  if (fromVersion >= kProjectSchemaVersion) return;
+  Transaction tx(store);
+  // Layout 1 is the first; steps for later layouts go here, oldest first:
+  // if (fromVersion < 2) store.Exec("CREATE TABLE ...");
+  RecordVersion(store);
   tx.Commit();
 }
 

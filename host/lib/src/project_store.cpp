@@ -82,15 +82,21 @@ std::shared_ptr<ProjectStore> ProjectStore::Open(const std::string& path, int bu
                        "project " + path + " does not exist (create it with 'dx47x-host init')");
   }
   std::shared_ptr<ProjectStore> store(new ProjectStore(OpenConnection(path, false, busyTimeoutMs), path));
-  store->CheckIsProject();
+  int version = store->CheckIsProject();
   store->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
   // The mode is kept in the file; a project copied in another mode is switched back.
-  Statement mode(*store, "PRAGMA journal_mode");
-  if (mode.Step() && mode.Text(0) != "wal") store->Exec("PRAGMA journal_mode = WAL;");
+  {
+    Statement mode(*store, "PRAGMA journal_mode");
+    if (mode.Step() && mode.Text(0) != "wal") {
+      mode.Reset();
+      store->Exec("PRAGMA journal_mode = WAL;");
+    }
+  }
+  if (version < kProjectSchemaVersion) UpgradeProjectSchema(*store, version);
   return store;
 }
 
-void ProjectStore::CheckIsProject() {
+int ProjectStore::CheckIsProject() {
   int appId = 0, version = 0;
   {
     sqlite3_stmt* stmt = nullptr;
@@ -114,6 +120,7 @@ void ProjectStore::CheckIsProject() {
     throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT),
                        path_ + " was made by a newer version of this program (layout " +
                            std::to_string(version) + ")");
+  return version;
 }
 
 std::shared_ptr<ProjectStore> ProjectStore::Create(const std::string& path, const std::string& name,

@@ -13,4 +13,9 @@ constexpr int kProjectApplicationId = 0x44583437;
 // the project name and the layout version.
 void CreateProjectSchema(ProjectStore& store, const std::string& name);
 
+// Brings a project of an older layout (1 <= fromVersion < the current one)
+// up to the current layout in one transaction. Each later layout adds its
+// step here.
+void UpgradeProjectSchema(ProjectStore& store, int fromVersion);
+
 }  // namespace host

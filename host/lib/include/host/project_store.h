@@ -35,7 +35,11 @@ HRESULT HResultFromSqlite(int code);
 constexpr int kProjectSchemaVersion = 1;
 
 // One open project file. Shared by every object that reads or writes it; the
-// connection closes when the last holder lets go.
+// connection closes when the last holder lets go. The file is kept in WAL
+// mode with synchronous NORMAL: a killed process never corrupts it nor loses
+// a committed change (a power failure may lose the last changes, but the
+// file stays consistent). A writer waits for another one up to the busy
+// timeout and then fails with HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION).
 class ProjectStore {
  public:
   // Opens an existing project for reading and writing. Refuses a missing
@@ -67,7 +71,8 @@ class ProjectStore {
  private:
   ProjectStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
   static sqlite3* OpenConnection(const std::string& path, bool create, int busyTimeoutMs);
-  void CheckIsProject();
+  // The layout version of a project file; throws for anything else.
+  int CheckIsProject();
 
   sqlite3* db_;
   std::string path_;
