@@ -68,6 +68,7 @@ HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int
              " (run 'dx47x-host register')";
     return hr;
   }
+  SetErrorInfo(0, nullptr);  // only an error object left by this call describes it
   hr = events->OnAddDevide(device.Get(), source.Get());
   if (FAILED(hr)) *error = "the plug-in's OnAddDevide failed " + CallError(hr);
   return hr;
