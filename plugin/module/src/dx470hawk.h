@@ -2,12 +2,20 @@
 // DX470Hawk: one download of one device, called once per step.
 #include "com/errorinfo.h"
 #include "com/object.h"
+#include "data/dx470data.h"
+#include "download/driver.h"
 #include "hostapi/plugin.h"
 #include "logger/logger.h"
+#include "win/critsec.h"
 
 class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com::ObjectRoot {
  public:
   using PrimaryInterface = IDeviceDownload;
+  // Call states of a download.
+  enum CallState : int32_t { kStart = 0, kDataLoaded = 1, kOwnDownload = 2 };
+  // Code passed to the status sink with a reported error.
+  static constexpr LONG kErrorReportCode = LONG(0x80000008u);
+
   CDX470Hawk();
   HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
     return com::QueryInterfaceOf<IDeviceDownload, ISupportErrorInfo>(this, iid, ppv);
@@ -19,7 +27,15 @@ class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com:
   HRESULT InterfaceSupportsErrorInfo(REFIID iid) override;
 
  private:
+  // Binds the data object to the download's device and reads its BLOB.
+  HRESULT LoadData(IUnknown* deviceData);
+  // Shows "Download error <text> !!!" through the status sink.
+  void ReportError(IStatusSink* status, HRESULT hr);
+
+  win::CriticalSection m_oCritSec;
   CLogger m_oLog;        // channel "DX470"
   CLogger m_oLogPlain;   // without channel name
-  int32_t m_nCallState = 0;
+  int32_t m_nCallState = kStart;
+  CDX470Download m_oDownload;
+  CDX470Data m_oDX470Data;
 };
