@@ -8,15 +8,12 @@ namespace {
 
 TEST(Bitmap, PixelsInsideAndOutside) {
   Bitmap b(4, 3, kWhite);
-  EXPECT_EQ(b.width(), 4);
-  EXPECT_EQ(b.Get(3, 2), kWhite);
   b.Set(3, 2, 0xFF123456);  // the unused top byte is dropped
   EXPECT_EQ(b.Get(3, 2), 0x123456u);
   b.Set(4, 0, kBlack);
   b.Set(-1, 0, kBlack);
   EXPECT_EQ(b.Get(4, 0), 0u);
   EXPECT_TRUE(Bitmap(-2, 5).empty());
-  EXPECT_TRUE(Bitmap().empty());
 }
 
 TEST(Bitmap, FillRectIsClipped) {
