@@ -39,7 +39,7 @@ CDX470Image::~CDX470Image() {
 
 HRESULT CDX470Image::AddImageSegment(uint32_t type, uint32_t identifier, uint32_t start,
                                      uint32_t length, bool second) {
-  if (length > std::numeric_limits<uint32_t>::max() - start) return E_INVALIDARG;
+  if (uint64_t(start) + length > (uint64_t(1) << 32)) return E_INVALIDARG;
   if (FindImageSegment(type, identifier, start)) return E_UNEXPECTED;
   if (m_nSegments == std::numeric_limits<uint32_t>::max()) return E_OUTOFMEMORY;
 
