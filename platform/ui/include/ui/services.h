@@ -1,0 +1,119 @@
+#pragma once
+// The platform services that dialogs use: message boxes, the common file,
+// font and print dialogs, help, web addresses, the wait cursor, modal runs
+// and screen facts. A runner (Qt or scripted) implements them.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "gfx/bitmap.h"
+#include "ui/ids.h"
+#include "ui/template.h"
+
+namespace ui {
+
+class Dialog;
+
+struct MessageBoxSpec {
+  std::string caption;
+  std::string text;
+  Buttons buttons = Buttons::Ok;
+  ui::Icon icon = ui::Icon::None;
+  int defaultButton = 0;  // IDOK, IDYES...; 0 = the first button
+  bool taskModal = false;
+};
+
+// The button a box of `buttons` takes by default when `requested` is none of
+// its buttons (or 0): its first button.
+int DefaultAnswer(Buttons buttons, int requested);
+// True when a box with `buttons` offers `answer`.
+bool OffersAnswer(Buttons buttons, int answer);
+
+enum FileFlags : uint32_t {
+  kFileMustExist = 1u << 0,
+  kPathMustExist = 1u << 1,
+  kOverwritePrompt = 1u << 2,
+  kHideReadOnly = 1u << 3,
+};
+
+struct FileDialogSpec {
+  bool save = false;
+  std::string title;
+  std::string filter;            // "desc|*.ext|desc|*.*||"
+  std::string defaultExtension;  // without the dot
+  std::string initialPath;
+  uint32_t flags = 0;
+};
+
+struct FontChoice {
+  std::string face;
+  int pointSize = 0;
+  bool italic = false;
+};
+
+// What the print dialog chose: the resolution and where the document goes.
+struct PrintSetup {
+  int dpi = 300;
+  std::string outputPath;  // a PDF file
+  int pageWidth = 0;       // device units (pixels at dpi)
+  int pageHeight = 0;
+};
+
+// A character drawn by a screen font: black on white, as large as the
+// character's extent.
+struct RasterGlyph {
+  gfx::Bitmap bitmap;
+};
+
+class PlatformServices {
+ public:
+  virtual ~PlatformServices();
+
+  // Runs `dialog` (already initialised) until it ends; returns its result.
+  // Called by Dialog::DoModal only.
+  virtual int RunModal(Dialog& dialog) = 0;
+
+  // Returns IDOK, IDCANCEL, IDYES or IDNO.
+  virtual int MessageBox(const MessageBoxSpec& box) = 0;
+  // The chosen path, or nothing when cancelled.
+  virtual std::optional<std::string> FileDialog(const FileDialogSpec& spec) = 0;
+  virtual std::optional<FontChoice> FontDialog() = 0;
+  virtual std::optional<PrintSetup> PrintDialog() = 0;
+
+  virtual void ShowHelp(const std::string& helpFile, int context) = 0;
+  virtual void OpenUrl(const std::string& url) = 0;
+  virtual void SetWaitCursor(bool on) = 0;
+
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+  virtual BaseUnits DialogBaseUnits(const std::string& face, int pointSize) = 0;
+  // Draws `code` (a Unicode code point) with a screen font whose character
+  // cell is `pixelHeight` pixels high; nothing when the font cannot draw.
+  virtual std::optional<RasterGlyph> RasterizeChar(const FontChoice& font, int pixelHeight,
+                                                   uint32_t code) = 0;
+};
+
+// The services that dialogs of this process use. Never null: without an
+// installed runner, a headless stand-in answers every box with its default
+// and cancels every dialog.
+PlatformServices& Services();
+// Installs `services` (not owned; null restores the stand-in).
+void SetServices(PlatformServices* services);
+
+// Modal dialogs currently running in this module.
+int OpenModalCount();
+
+// Shows the wait cursor for its lifetime.
+class WaitCursor {
+ public:
+  WaitCursor() { Services().SetWaitCursor(true); }
+  ~WaitCursor() { Services().SetWaitCursor(false); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Base units the headless runners assume: those of the usual 8-point dialog
+// font, scaled with the point size.
+BaseUnits DefaultBaseUnits(int pointSize);
+
+}  // namespace ui
