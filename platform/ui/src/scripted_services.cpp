@@ -1,0 +1,435 @@
+// The scripted runner: executes a UI script against the innermost running
+// dialog and answers the platform dialogs from the script's queue.
+#include <deque>
+#include <fstream>
+#include <iostream>
+
+#include "base/strings.h"
+#include "script_parser.h"
+#include "ui/dialog.h"
+#include "ui/script.h"
+
+namespace ui {
+
+namespace {
+
+using script::Command;
+using script::Op;
+using script::Quote;
+
+RenderHooks g_hooks;
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "ok";
+    case IDCANCEL: return "cancel";
+    case IDYES: return "yes";
+    case IDNO: return "no";
+  }
+  return "?";
+}
+
+const char* ButtonsName(Buttons b) {
+  switch (b) {
+    case Buttons::Ok: return "ok";
+    case Buttons::OkCancel: return "ok/cancel";
+    case Buttons::YesNo: return "yes/no";
+    case Buttons::YesNoCancel: return "yes/no/cancel";
+  }
+  return "?";
+}
+
+// Decodes UTF-8 into code points; a broken sequence passes its bytes on.
+std::vector<uint32_t> CodePoints(const std::string& text) {
+  std::u16string wide = base::Utf8ToUtf16(text);
+  std::vector<uint32_t> out;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    uint32_t c = wide[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+bool IsButton(ControlKind k) {
+  return k == ControlKind::PushButton || k == ControlKind::DefPushButton || k == ControlKind::CheckBox ||
+         k == ControlKind::AutoCheckBox || k == ControlKind::RadioButton;
+}
+
+// An answer waiting for the platform dialog it is meant for.
+struct Pending {
+  Op op;  // Answer (message box), File, Font, Printer
+  int line = 0;
+  std::optional<std::string> expectText;  // expect-box
+  int answer = 0;                         // 0 = none yet
+  const Command* cmd = nullptr;
+};
+
+class Runner final : public ScriptedServices {
+ public:
+  Runner(std::vector<Command> commands, std::vector<std::string> errors, std::ostream& out)
+      : commands_(std::move(commands)), out_(out) {
+    for (const std::string& e : errors) Fail(e);
+  }
+
+  bool Failed() const override { return failed_; }
+  bool Finish() override;
+
+  int RunModal(Dialog& dialog) override;
+  int MessageBox(const MessageBoxSpec& box) override;
+  std::optional<std::string> FileDialog(const FileDialogSpec& spec) override;
+  std::optional<FontChoice> FontDialog() override;
+  std::optional<PrintSetup> PrintDialog() override;
+  void ShowHelp(const std::string& helpFile, int context) override {
+    out_ << "help: " << helpFile << " #" << context << "\n";
+  }
+  void OpenUrl(const std::string& url) override { out_ << "url: " << url << "\n"; }
+  void SetWaitCursor(bool) override {}
+  int ScreenWidth() override { return 1280; }
+  int ScreenHeight() override { return 1024; }
+  BaseUnits DialogBaseUnits(const std::string&, int pointSize) override {
+    return DefaultBaseUnits(pointSize);
+  }
+  std::optional<RasterGlyph> RasterizeChar(const FontChoice& font, int pixelHeight, uint32_t code) override {
+    if (!g_hooks.rasterize) return {};
+    return g_hooks.rasterize(font, pixelHeight, code);
+  }
+
+ private:
+  void Fail(const std::string& message) {
+    failed_ = true;
+    out_ << message << "\n";
+  }
+  void FailAt(const Command& cmd, const std::string& message) {
+    Fail("script:" + std::to_string(cmd.line) + ": " + message);
+  }
+  void Expect(const Command& cmd, bool ok, const std::string& expected, const std::string& found) {
+    if (!ok) FailAt(cmd, "expected " + expected + ", found " + found);
+  }
+  void Execute(const Command& cmd, Dialog& dialog);
+  bool Expectation(const Command& cmd, Dialog& dialog);
+  // The control of `cmd`, or null after reporting why it cannot be used.
+  const ControlState* Usable(const Command& cmd, Dialog& dialog, bool forInput);
+  const Pending* Next(Op op);
+
+  std::vector<Command> commands_;
+  size_t next_ = 0;
+  std::deque<Pending> pending_;
+  std::ostream& out_;
+  bool failed_ = false;
+};
+
+int Runner::RunModal(Dialog& dialog) {
+  while (!dialog.HasEnded()) {
+    if (failed_ || next_ >= commands_.size()) {
+      if (failed_) {
+        out_ << "script: dialog " << dialog.TemplateId() << " cancelled\n";
+      } else {
+        Fail("script: dialog " + std::to_string(dialog.TemplateId()) +
+             " left open at end of script, cancelled");
+      }
+      dialog.EndDialog(IDCANCEL);
+      break;
+    }
+    Execute(commands_[next_++], dialog);
+  }
+  return dialog.Result();
+}
+
+bool Runner::Finish() {
+  if (!failed_ && next_ < commands_.size())
+    FailAt(commands_[next_], "\"" + commands_[next_].name + "\" with no dialog open");
+  if (!failed_ && !pending_.empty())
+    Fail("script:" + std::to_string(pending_.front().line) + ": \"" + pending_.front().cmd->name +
+         "\" was never asked for");
+  next_ = commands_.size();
+  pending_.clear();
+  return !failed_;
+}
+
+const ControlState* Runner::Usable(const Command& cmd, Dialog& dialog, bool forInput) {
+  const ControlState* c = dialog.Control(cmd.id);
+  if (!c) {
+    FailAt(cmd, "no control " + std::to_string(cmd.id) + " in dialog " + std::to_string(dialog.TemplateId()));
+    return nullptr;
+  }
+  if (forInput && !c->visible) {
+    FailAt(cmd, "control " + std::to_string(cmd.id) + " is hidden");
+    return nullptr;
+  }
+  if (forInput && !c->enabled) {
+    FailAt(cmd, "control " + std::to_string(cmd.id) + " is disabled");
+    return nullptr;
+  }
+  return c;
+}
+
+bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
+  std::string id = std::to_string(cmd.id);
+  switch (cmd.op) {
+    case Op::ExpectDialog:
+      Expect(cmd, dialog.TemplateId() == cmd.id, "dialog " + id,
+             "dialog " + std::to_string(dialog.TemplateId()));
+      return true;
+    case Op::ExpectTitle:
+      Expect(cmd, dialog.WindowText() == cmd.texts[0], "title " + Quote(cmd.texts[0]),
+             Quote(dialog.WindowText()));
+      return true;
+    default:
+      break;
+  }
+  const ControlState* c = nullptr;
+  switch (cmd.op) {
+    case Op::ExpectText: case Op::ExpectEnabled: case Op::ExpectVisible: case Op::ExpectChecked:
+    case Op::ExpectSelected: case Op::ExpectItems:
+      c = Usable(cmd, dialog, false);
+      if (!c) return true;
+      break;
+    default:
+      return false;
+  }
+  switch (cmd.op) {
+    case Op::ExpectText: {
+      std::string text;
+      if (!c->owner || !c->owner->QueryText(text)) text = dialog.GetDlgItemText(cmd.id);
+      Expect(cmd, text == cmd.texts[0], "text of " + id + " " + Quote(cmd.texts[0]), Quote(text));
+      break;
+    }
+    case Op::ExpectEnabled:
+      Expect(cmd, c->enabled == bool(cmd.value), "enabled of " + id + " " + std::to_string(cmd.value),
+             std::to_string(int(c->enabled)));
+      break;
+    case Op::ExpectVisible:
+      Expect(cmd, c->visible == bool(cmd.value), "visible of " + id + " " + std::to_string(cmd.value),
+             std::to_string(int(c->visible)));
+      break;
+    case Op::ExpectChecked:
+      Expect(cmd, c->checked == cmd.value, "checked of " + id + " " + std::to_string(cmd.value),
+             std::to_string(c->checked));
+      break;
+    case Op::ExpectSelected:
+      Expect(cmd, c->selection == cmd.value, "selected of " + id + " " + std::to_string(cmd.value),
+             std::to_string(c->selection));
+      break;
+    default: {  // ExpectItems
+      bool same = c->items.size() == cmd.texts.size();
+      std::string want, have;
+      for (size_t i = 0; i < cmd.texts.size(); ++i) {
+        want += (i ? " " : "") + Quote(cmd.texts[i]);
+        same = same && c->items[i].text == cmd.texts[i];
+      }
+      for (size_t i = 0; i < c->items.size(); ++i) have += (i ? " " : "") + Quote(c->items[i].text);
+      Expect(cmd, same, "items of " + id + " " + (want.empty() ? "(none)" : want),
+             have.empty() ? "(none)" : have);
+    }
+  }
+  return true;
+}
+
+void Runner::Execute(const Command& cmd, Dialog& dialog) {
+  if (Expectation(cmd, dialog)) return;
+  switch (cmd.op) {
+    case Op::Answer:
+      if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0) {
+        pending_.back().answer = cmd.value;
+        return;
+      }
+      pending_.push_back({Op::Answer, cmd.line, std::nullopt, cmd.value, &cmd});
+      return;
+    case Op::ExpectBox:
+      if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0 &&
+          !pending_.back().expectText) {
+        pending_.back().expectText = cmd.texts[0];
+        return;
+      }
+      pending_.push_back({Op::Answer, cmd.line, cmd.texts[0], 0, &cmd});
+      return;
+    case Op::File:
+    case Op::Font:
+    case Op::Printer:
+      pending_.push_back({cmd.op, cmd.line, std::nullopt, 0, &cmd});
+      return;
+    case Op::Ok:
+      dialog.UserOk();
+      return;
+    case Op::Cancel:
+      dialog.UserCancel();
+      return;
+    case Op::Menu:
+      if (!dialog.HasMenuItem(cmd.id)) FailAt(cmd, "no menu item " + std::to_string(cmd.id));
+      else if (!dialog.IsMenuItemEnabled(cmd.id)) FailAt(cmd, "menu item " + std::to_string(cmd.id) + " is disabled");
+      else dialog.UserMenu(cmd.id);
+      return;
+    case Op::Screenshot: {
+      if (!g_hooks.screenshot) {
+        FailAt(cmd, "screenshot needs the Qt runner, which is not available");
+        return;
+      }
+      HRESULT hr = g_hooks.screenshot(dialog, cmd.texts[0]);
+      if (FAILED(hr)) FailAt(cmd, "screenshot " + Quote(cmd.texts[0]) + " failed: " + base::ErrorText(hr));
+      return;
+    }
+    default:
+      break;
+  }
+  const ControlState* c = Usable(cmd, dialog, true);
+  if (!c) return;
+  ControlKind kind = c->spec.kind;
+  bool list = kind == ControlKind::ListBox || kind == ControlKind::ComboBox;
+  std::string id = std::to_string(cmd.id);
+  switch (cmd.op) {
+    case Op::Click:
+      if (!IsButton(kind)) FailAt(cmd, "control " + id + " is not a button");
+      else dialog.UserClick(cmd.id);
+      break;
+    case Op::Check:
+      if (kind != ControlKind::CheckBox && kind != ControlKind::AutoCheckBox && kind != ControlKind::RadioButton)
+        FailAt(cmd, "control " + id + " is not a check box or radio button");
+      else if (kind == ControlKind::RadioButton && cmd.value == 0 && c->checked)
+        FailAt(cmd, "radio button " + id + " cannot be cleared; check another one of its group");
+      else if (c->checked != cmd.value)
+        dialog.UserClick(cmd.id);
+      break;
+    case Op::Select:
+    case Op::SelectText: {
+      if (!list) {
+        FailAt(cmd, "control " + id + " is not a list");
+        break;
+      }
+      int index = cmd.op == Op::Select ? cmd.value : dialog.FindStringExact(cmd.id, cmd.texts[0]);
+      if (cmd.op == Op::SelectText && index < 0)
+        FailAt(cmd, "expected an item " + Quote(cmd.texts[0]) + " in " + id + ", found none");
+      else if (index < 0 || index >= int(c->items.size()))
+        FailAt(cmd, "expected an index below " + std::to_string(c->items.size()) + " for " + id + ", found " +
+                        std::to_string(index));
+      else
+        dialog.UserSelect(cmd.id, index);
+      break;
+    }
+    case Op::DblClick: {
+      int row = cmd.hasValue ? cmd.value : c->selection;
+      if (kind != ControlKind::ListBox) FailAt(cmd, "control " + id + " is not a list box");
+      else if (row < 0 || row >= int(c->items.size()))
+        FailAt(cmd, "expected a row below " + std::to_string(c->items.size()) + " for " + id + ", found " +
+                        std::to_string(row));
+      else dialog.UserDoubleClick(cmd.id, row);
+      break;
+    }
+    case Op::Text:
+      if (kind == ControlKind::Edit && !(c->spec.style & kReadOnly)) {
+        dialog.UserSetText(cmd.id, cmd.texts[0]);
+      } else if (kind == ControlKind::OwnerDraw && c->owner) {
+        dialog.UserFocus(cmd.id);
+        for (uint32_t code : CodePoints(cmd.texts[0])) dialog.UserChar(cmd.id, code);
+      } else {
+        FailAt(cmd, "control " + id + " takes no text");
+      }
+      break;
+    case Op::Focus:
+      if (kind == ControlKind::Static || kind == ControlKind::GroupBox || kind == ControlKind::Icon)
+        FailAt(cmd, "control " + id + " cannot take the focus");
+      else dialog.UserFocus(cmd.id);
+      break;
+    case Op::Key:
+      dialog.UserKey(cmd.id, cmd.key, cmd.mods);
+      break;
+    case Op::Char:
+      dialog.UserChar(cmd.id, uint32_t(cmd.value));
+      break;
+    case Op::Mouse:
+      dialog.UserMouse(cmd.id, cmd.mouse, cmd.x, cmd.y, {});
+      break;
+    default:
+      break;
+  }
+}
+
+const Pending* Runner::Next(Op op) {
+  if (failed_ || pending_.empty() || pending_.front().op != op) return nullptr;
+  return &pending_.front();
+}
+
+int Runner::MessageBox(const MessageBoxSpec& box) {
+  std::string shown = "box: " + box.caption + ": " + Quote(box.text).substr(1);
+  shown.pop_back();  // the text with escapes, without its quotes
+  int answer = 0;
+  const char* note = "";
+  if (const Pending* p = Next(Op::Answer)) {
+    Pending entry = *p;
+    pending_.pop_front();
+    if (entry.expectText && *entry.expectText != box.text)
+      Fail("script:" + std::to_string(entry.line) + ": expected box " + Quote(*entry.expectText) + ", found " +
+           Quote(box.text));
+    if (entry.answer != 0 && !OffersAnswer(box.buttons, entry.answer))
+      Fail("script:" + std::to_string(entry.line) + ": expected a box offering " + AnswerName(entry.answer) +
+           ", found " + ButtonsName(box.buttons) + " for " + Quote(box.text));
+    else
+      answer = entry.answer;
+  }
+  if (answer == 0) {
+    answer = DefaultAnswer(box.buttons, box.defaultButton);
+    note = " (default)";
+  }
+  out_ << shown << " -> " << AnswerName(answer) << note << "\n";
+  return answer;
+}
+
+std::optional<std::string> Runner::FileDialog(const FileDialogSpec& spec) {
+  const Pending* p = Next(Op::File);
+  std::optional<std::string> result;
+  if (p && !p->cmd->cancel) result = p->cmd->texts[0];
+  if (p) pending_.pop_front();
+  out_ << (spec.save ? "save: " : "open: ") << spec.title << " -> "
+       << (result ? Quote(*result) : std::string(p ? "cancel" : "cancel (no answer)")) << "\n";
+  return result;
+}
+
+std::optional<FontChoice> Runner::FontDialog() {
+  const Pending* p = Next(Op::Font);
+  std::optional<FontChoice> result;
+  if (p && !p->cmd->cancel) result = FontChoice{p->cmd->texts[0], p->cmd->value, p->cmd->italic};
+  if (p) pending_.pop_front();
+  out_ << "font: -> ";
+  if (result) out_ << Quote(result->face) << " " << result->pointSize << (result->italic ? " italic" : "") << "\n";
+  else out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
+  return result;
+}
+
+std::optional<PrintSetup> Runner::PrintDialog() {
+  const Pending* p = Next(Op::Printer);
+  std::optional<PrintSetup> result;
+  if (p && !p->cmd->cancel) {
+    int dpi = p->cmd->value;
+    // An A4 page.
+    result = PrintSetup{dpi, p->cmd->texts[0], int(int64_t(dpi) * 827 / 100), int(int64_t(dpi) * 1169 / 100)};
+  }
+  if (p) pending_.pop_front();
+  out_ << "printer: -> ";
+  if (result) out_ << result->dpi << " " << Quote(result->outputPath) << "\n";
+  else out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
+  return result;
+}
+
+}  // namespace
+
+std::unique_ptr<ScriptedServices> MakeScriptedServices(std::istream& in, std::ostream& out) {
+  script::ParseResult parsed = script::Parse(in);
+  return std::make_unique<Runner>(std::move(parsed.commands), std::move(parsed.errors), out);
+}
+
+std::unique_ptr<ScriptedServices> MakeScriptedServices(const std::string& path, std::ostream& out) {
+  if (path == "-") return MakeScriptedServices(std::cin, out);
+  std::ifstream file(path);
+  if (!file)
+    return std::make_unique<Runner>(std::vector<Command>{},
+                                    std::vector<std::string>{"script: cannot read " + path}, out);
+  return MakeScriptedServices(file, out);
+}
+
+void SetRenderHooks(RenderHooks hooks) { g_hooks = std::move(hooks); }
+const RenderHooks& GetRenderHooks() { return g_hooks; }
+
+}  // namespace ui
