@@ -1,4 +1,6 @@
 // Classification of a tag into its TagType and element name.
+#include <cstring>
+
 #include "xmlweave/saxparser.h"
 
 namespace xmlweave {
@@ -6,6 +8,53 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 bool Contains(std::string_view s, std::string_view what) { return s.find(what) != npos; }
+
+// Where the markup that starts with '<' first stands in a tag, found in one
+// pass over its '<' bytes (tags usually hold a single one).
+struct LtMarks {
+  size_t version = npos, comment = npos, end = npos;
+};
+
+LtMarks FindLtMarks(std::string_view tag) {
+  LtMarks m;
+  const char* base = tag.data();
+  const char* p = base;
+  const char* last = base + tag.size();
+  while (p < last) {
+    p = static_cast<const char*>(std::memchr(p, '<', size_t(last - p)));
+    if (!p) break;
+    std::string_view rest(p, size_t(last - p));
+    size_t at = size_t(p - base);
+    if (m.version == npos && rest.starts_with("<schemaversion>")) m.version = at;
+    if (m.comment == npos && rest.starts_with("<!--")) m.comment = at;
+    if (m.end == npos && rest.starts_with("</")) m.end = at;
+    ++p;
+  }
+  return m;
+}
+
+// The first of the quoted type names, in their fixed order, that occurs
+// anywhere in `attr`; TAG_NONE when none does.
+TagType FindQuotedType(std::string_view attr) {
+  static constexpr struct {
+    std::string_view text;
+    TagType type;
+  } kNames[] = {{"\"b\"", TAG_BOOL},        {"\"i4\"", TAG_LONG},    {"\"r4\"", TAG_FLOAT},
+                {"\"s\"", TAG_STRING},      {"\"64Bin\"", TAG_BYTEARRAY}, {"\"la\"", TAG_LONGARRAY}};
+  unsigned found = 0;
+  const char* base = attr.data();
+  const char* last = base + attr.size();
+  for (const char* p = base; p < last; ++p) {
+    p = static_cast<const char*>(std::memchr(p, '"', size_t(last - p)));
+    if (!p) break;
+    std::string_view rest(p, size_t(last - p));
+    for (unsigned i = 0; i < 6; ++i)
+      if (rest.starts_with(kNames[i].text)) found |= 1u << i;
+  }
+  for (unsigned i = 0; i < 6; ++i)
+    if (found & (1u << i)) return kNames[i].type;
+  return TAG_NONE;
+}
 
 }  // namespace
 
@@ -27,8 +76,9 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
     return hr;
   };
 
+  const LtMarks marks = FindLtMarks(tag);
   // Version element: the value and the end tag follow.
-  if (Contains(tag, "<schemaversion>")) {
+  if (marks.version != npos) {
     std::string_view value;
     hr = GetNextValue(value);
     if (FAILED(hr)) {
@@ -53,7 +103,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
   }
 
   // Comment: the text between "<!-- " and the byte before "-->".
-  if (size_t p = tag.find("<!--"); p != npos) {
+  if (size_t p = marks.comment; p != npos) {
     size_t q = tag.find("-->", p);
     if (q == npos) {
       hr = XML_E_SYNTAX;
@@ -67,7 +117,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
   }
 
   // End tag.
-  if (size_t p = tag.find("</"); p != npos) {
+  if (size_t p = marks.end; p != npos) {
     size_t gt = tag.find('>', p);
     if (gt == npos) {
       hr = XML_E_SYNTAX;
@@ -80,7 +130,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
     return S_OK;
   }
 
-  const bool hasAttribute = Contains(tag, "=");
+  const bool hasAttribute = tag.find('=') != npos;
   // Plain empty tag.
   if (!hasAttribute) {
     if (size_t q = tag.find("/>"); q != npos) {
@@ -101,7 +151,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
   }
 
   // Typed tag: the name up to the first space, then the quoted type name.
-  size_t lt = tag.find('<');
+  size_t lt = tag.empty() || tag[0] != '<' ? tag.find('<') : 0;
   size_t nameEnd = lt == npos ? npos : tag.find(' ', lt);
   if (lt != npos && nameEnd == npos) nameEnd = tag.find('>', lt);
   if (lt == npos || nameEnd == npos) {
@@ -117,13 +167,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
     hr = XML_E_SYNTAX;
     XW_TRACE_ERROR(m_trace) << "GetTagAttribute: syntax error : no attribute";
   } else {
-    std::string_view attr = rest.substr(eq);
-    for (TagType t : {TAG_BOOL, TAG_LONG, TAG_FLOAT, TAG_STRING, TAG_BYTEARRAY, TAG_LONGARRAY}) {
-      if (Contains(attr, QuotedTypeName(t))) {
-        type = t;
-        break;
-      }
-    }
+    type = FindQuotedType(rest.substr(eq));
     if (type == TAG_NONE) {
       hr = XML_E_UNKNOWNTYPE;
       XW_TRACE_ERROR(m_trace) << "GetTagAttribute: syntax error : undefine attribute type";

@@ -112,7 +112,7 @@ HRESULT CSaxParser::Parse(InputSource* source) {
     XW_TRACE_ERROR(m_trace) << "Invalid file handle";
     return E_INVALIDARG;
   }
-  m_source = source;
+  Begin(source);
   m_parsing = true;
   HRESULT hr = S_OK;
   try {
@@ -121,7 +121,7 @@ HRESULT CSaxParser::Parse(InputSource* source) {
     hr = E_OUTOFMEMORY;
   }
   ReleaseAllHandlers();
-  m_source = nullptr;
+  Begin(nullptr);
   m_parsing = false;
   return hr;
 }

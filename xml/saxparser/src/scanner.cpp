@@ -17,6 +17,7 @@ DWORD MemorySource::Read(char* dst, uint32_t size, uint32_t* got) {
 
 void CSaxParser::Begin(InputSource* source) {
   m_source = source;
+  m_sourceValid = source && source->IsValid();
   m_eof = false;
   m_begin = m_end = 0;
   m_line = 1;
@@ -45,7 +46,7 @@ bool CSaxParser::EnsureRoom(size_t bytes) {
 }
 
 HRESULT CSaxParser::ReadFileToString() {
-  if (!m_source || !m_source->IsValid()) {
+  if (!m_sourceValid) {
     XW_TRACE_ERROR(m_trace) << "Invalid file handle";
     return E_INVALIDARG;
   }
@@ -98,7 +99,7 @@ void CSaxParser::CountLines(std::string_view piece) {
 
 HRESULT CSaxParser::GetNextTag(std::string_view& tag) {
   tag = {};
-  if (!m_source || !m_source->IsValid()) {
+  if (!m_sourceValid) {
     XW_TRACE_ERROR(m_trace) << "GetNextTag: invalid file handle";
     return E_INVALIDARG;
   }
@@ -136,7 +137,7 @@ HRESULT CSaxParser::GetNextTag(std::string_view& tag) {
 }
 
 HRESULT CSaxParser::GetNextValue(std::string_view& value) {
-  if (!m_source || !m_source->IsValid()) {
+  if (!m_sourceValid) {
     XW_TRACE_ERROR(m_trace) << "GetNextValue: invalid file handle";
     return E_INVALIDARG;
   }

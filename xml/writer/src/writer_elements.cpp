@@ -13,6 +13,15 @@ HRESULT CWriter::Write(std::string_view text, bool lineEnd) {
   return lineEnd ? WriteCrLf() : S_OK;
 }
 
+// Write() of entity-encoded text, encoded straight into the buffer.
+HRESULT CWriter::WriteEncoded(std::string_view text) {
+  if (!m_file.IsOpen()) {
+    XW_TRACE_ERROR(m_trace) << "Write: file not open";
+    return E_FAIL;
+  }
+  return AppendEncoded(text);
+}
+
 HRESULT CWriter::WriteCrLf() {
   if (!m_lineEnds) return S_OK;
   if (!m_file.IsOpen()) {
@@ -44,7 +53,7 @@ HRESULT CWriter::StartDocument(const char* root, const char* version) {
   Write(m_scratch, true);
   WriteTab(1);
   Write("<schemaversion>");
-  Write(StringToXmlText(version));
+  WriteEncoded(version);
   return Write("</schemaversion>", true);
 }
 
@@ -60,9 +69,7 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
   WriteTab(m_depth);
   HRESULT hr = Write(m_scratch, value == nullptr);
   if (!value) return hr;
-  m_scratch.clear();
-  AppendXmlText(m_scratch, value);
-  Write(m_scratch);
+  WriteEncoded(value);
   m_scratch.assign("</").append(name).append(">");
   return Write(m_scratch, true);
 }
@@ -135,10 +142,9 @@ HRESULT CWriter::WriteCommentElement(const char* text) {
     return E_INVALIDARG;
   }
   WriteTab(m_depth);
-  m_scratch.assign("<!-- ");
-  AppendXmlText(m_scratch, text);
-  m_scratch.append(" -->");
-  return Write(m_scratch, true);
+  Write("<!-- ");
+  WriteEncoded(text);
+  return Write(" -->", true);
 }
 
 }  // namespace xmlweave

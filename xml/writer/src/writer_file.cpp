@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <algorithm>
 
 #include "xmlweave/writer.h"
 
@@ -68,6 +69,7 @@ HRESULT CWriter::CreateFile(const std::string& path, bool tabs, bool lineEnds) {
   Close();
   m_target = path;
   m_writeError = S_OK;
+  m_out.reserve(2 * kFlushSize);
   DWORD err = ERROR_SUCCESS;
   HRESULT hr = OpenTemporary(err);
   if (err == ERROR_PATH_NOT_FOUND) {
@@ -88,9 +90,14 @@ HRESULT CWriter::CreateFile(const std::string& path, bool tabs, bool lineEnds) {
 }
 
 HRESULT CWriter::Flush() {
-  if (m_out.empty()) return S_OK;
-  DWORD err = m_file.Write(m_out.data(), DWORD(m_out.size()));
+  DWORD err = ERROR_SUCCESS;
+  for (size_t done = 0; done < m_out.size() && err == ERROR_SUCCESS;) {
+    const DWORD part = DWORD(std::min<size_t>(m_out.size() - done, 1u << 30));
+    err = m_file.Write(m_out.data() + done, part);
+    done += part;
+  }
   m_out.clear();
+  if (m_out.capacity() > 4 * kFlushSize) std::string().swap(m_out);  // after a huge value
   if (err != ERROR_SUCCESS) {
     XW_TRACE_ERROR(m_trace) << "Write failed with GetLastError = " << uint32_t(err);
     HRESULT hr = HRESULT_FROM_WIN32(err);
@@ -102,18 +109,15 @@ HRESULT CWriter::Flush() {
 
 HRESULT CWriter::Append(std::string_view bytes) {
   m_byteCount += uint32_t(bytes.size());
-  if (m_out.size() + bytes.size() > kFlushSize) {
-    HRESULT hr = Flush();
-    if (bytes.size() >= kFlushSize) {
-      m_out.assign(bytes);
-      HRESULT hr2 = Flush();
-      return FAILED(hr) ? hr : hr2;
-    }
-    m_out.append(bytes);
-    return hr;
-  }
   m_out.append(bytes);
-  return S_OK;
+  return m_out.size() >= kFlushSize ? Flush() : S_OK;
+}
+
+HRESULT CWriter::AppendEncoded(std::string_view text) {
+  const size_t before = m_out.size();
+  AppendXmlText(m_out, text);
+  m_byteCount += uint32_t(m_out.size() - before);
+  return m_out.size() >= kFlushSize ? Flush() : S_OK;
 }
 
 HRESULT CWriter::Close() {

@@ -1,5 +1,6 @@
 #include "xmlweave/xmlwriter.h"
 
+#include <charconv>
 #include <string>
 
 #include "base/strings.h"
@@ -89,9 +90,9 @@ HRESULT CXMLWriter::StartElementLongA(const char* szName, int32_t nVal) {
   XW_GUARDED({
     HRESULT hr = Check("StartElementLongA", szName);
     if (FAILED(hr)) return hr;
-    std::string text;
-    AppendLong(text, nVal);
-    return m_oWriter.WriteElement(TAG_LONG, szName, text.c_str());
+    char text[16];
+    *std::to_chars(text, text + sizeof text - 1, nVal).ptr = '\0';
+    return m_oWriter.WriteElement(TAG_LONG, szName, text);
   })
 }
 

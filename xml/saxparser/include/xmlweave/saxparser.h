@@ -75,6 +75,7 @@ class CSaxParser {
 
   TraceChannel m_trace;
   InputSource* m_source = nullptr;
+  bool m_sourceValid = false;
   uint32_t m_blockSize = kBlockSize;
   bool m_eof = false;
   bool m_parsing = false;

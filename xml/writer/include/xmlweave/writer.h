@@ -50,7 +50,10 @@ class CWriter {
   bool IsOpen() const { return m_file.IsOpen(); }
 
  private:
+  // Hands bytes to the buffer (counted), flushing it when it is full.
   HRESULT Append(std::string_view bytes);
+  HRESULT AppendEncoded(std::string_view text);
+  HRESULT WriteEncoded(std::string_view text);
   HRESULT Flush();
   HRESULT OpenTemporary(DWORD& err);
   HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull,

@@ -1,0 +1,135 @@
+// xml_bench DIR [LEAVES] [RUNS]: generates the benchmark document of the
+// dialect in DIR and measures, in one run, our reader and writer against
+// expat, libxml2 and the plain limits; prints MB/s and the ratios.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "bench.h"
+#include "win/registry.h"
+#include "xmlweave/xmlwriter.h"
+
+namespace {
+
+double Seconds(const std::function<void()>& run, int runs) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    auto t0 = std::chrono::steady_clock::now();
+    run();
+    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (s < best) best = s;
+  }
+  return best;
+}
+
+double FileMB(const std::string& path) {
+  struct stat st{};
+  stat(path.c_str(), &st);
+  return double(st.st_size) / 1e6;
+}
+
+void Line(const char* what, double mb, double s) {
+  std::printf("  %-34s %8.1f MB/s  (%.3f s)\n", what, mb / s, s);
+}
+
+void Ratio(const char* what, double ratio, double target, bool atLeast) {
+  bool ok = atLeast ? ratio >= target : ratio <= target;
+  std::printf("  %-44s %6.2f  (target %s %.1f: %s)\n", what, ratio, atLeast ? ">=" : "<=", target,
+              ok ? "met" : "MISSED");
+}
+
+bool SameSums(const bench::Sums& a, const bench::Sums& b) {
+  return a.longs == b.longs && a.bools == b.bools && a.bytes == b.bytes && a.chars == b.chars &&
+         a.elements == b.elements;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: xml_bench DIR [LEAVES] [RUNS]\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const uint64_t leaves = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 400000;
+  const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+
+  // Our writer takes TABs and CR LF from the registry of its own home.
+  setenv("DX47X_HOME", (dir + "/home").c_str(), 1);
+  {
+    win::RegKey k;
+    k.Create(HKEY_LOCAL_MACHINE, xmlweave::kSettingsKey);
+    k.SetDword(xmlweave::kEnableCrValue, 1);
+    k.SetDword(xmlweave::kEnableTabValue, 1);
+  }
+
+  const std::string doc = dir + "/doc.xml", plain = dir + "/plain.xml", tw = dir + "/tw.xml";
+  std::printf("Writer, %llu typed leaves:\n", static_cast<unsigned long long>(leaves));
+  double tOurs = Seconds([&] { bench::OursWrite(doc, leaves); }, runs);
+  double tPlain = Seconds([&] { bench::PlainWrite(plain, leaves); }, runs);
+  double tTw = Seconds([&] { bench::TextWriterWrite(tw, leaves); }, runs);
+  const double mb = FileMB(doc);
+  Line("XMLWriter (COM)", mb, tOurs);
+  Line("64 KiB buffer + write(2)", FileMB(plain), tPlain);
+  Line("libxml2 xmlTextWriter", FileMB(tw), tTw);
+  bool same = bench::ReadFile(doc) == bench::ReadFile(plain);
+  std::printf("  document %.1f MB; plain writer produced %s bytes\n", mb,
+              same ? "the same" : "DIFFERENT");
+
+  std::printf("Reader, %.1f MB:\n", mb);
+  bench::Sums sOurs, sExpat, sBlocks, sXml2;
+  double rOurs = Seconds([&] { sOurs = bench::OursRead(doc); }, runs);
+  double rExpat = Seconds([&] { sExpat = bench::ExpatWhole(doc); }, runs);
+  double rBlocks = Seconds([&] { sBlocks = bench::ExpatBlocks(doc); }, runs);
+  double rXml2 = Seconds([&] { sXml2 = bench::Libxml2Sax(doc); }, runs);
+  uint64_t tags = 0;
+  double rScan = Seconds([&] { tags = bench::MemchrScan(doc); }, runs);
+  Line("XMLReader (COM, typed handler)", mb, rOurs);
+  Line("expat, one XML_Parse call", mb, rExpat);
+  Line("expat, 2048-byte blocks", mb, rBlocks);
+  Line("libxml2 SAX2", mb, rXml2);
+  Line("2048-byte reads + memchr('<')", mb, rScan);
+  bool agree = SameSums(sOurs, sExpat) && SameSums(sOurs, sBlocks) && SameSums(sOurs, sXml2);
+  std::printf("  %llu typed values, %llu tags; all readers %s\n",
+              static_cast<unsigned long long>(sOurs.elements),
+              static_cast<unsigned long long>(tags), agree ? "agree" : "DISAGREE");
+
+  // Linear time in the size of a single token.
+  const size_t big = 16u << 20;
+  const std::string small = dir + "/small.xml", str = dir + "/string.xml", com = dir + "/comment.xml";
+  bench::OursWrite(small, 335000);
+  {
+    FILE* f = std::fopen(str.c_str(), "wb");
+    std::fputs("<?xml version=\"1.0\"?><R><s t=\"s\">", f);
+    std::string chunk(1 << 20, 'x');
+    for (size_t i = 0; i < big / chunk.size(); ++i) std::fwrite(chunk.data(), 1, chunk.size(), f);
+    std::fputs("</s></R>", f);
+    std::fclose(f);
+    f = std::fopen(com.c_str(), "wb");
+    std::fputs("<?xml version=\"1.0\"?><R><!-- ", f);
+    for (size_t i = 0; i < big / chunk.size(); ++i) std::fwrite(chunk.data(), 1, chunk.size(), f);
+    std::fputs(" --></R>", f);
+    std::fclose(f);
+  }
+  double lSmall = Seconds([&] { bench::OursRead(small); }, runs) / FileMB(small);
+  double lString = Seconds([&] { bench::OursRead(str); }, runs) / FileMB(str);
+  double lComment = Seconds([&] { bench::OursRead(com); }, runs) / FileMB(com);
+  std::printf("Single tokens of 16 MiB read in 2048-byte blocks (s per MB):\n");
+  std::printf("  small elements %.4f, one string value %.4f, one comment %.4f\n", lSmall, lString,
+              lComment);
+
+  std::printf("Ratios:\n");
+  Ratio("reader / expat (one call)", rExpat / rOurs, 2.0, true);
+  Ratio("reader / expat (2048-byte blocks)", rBlocks / rOurs, 2.0, true);
+  Ratio("reader / libxml2 SAX2", rXml2 / rOurs, 1.2, true);
+  Ratio("reader / memchr scan", rScan / rOurs, 1.0, false);
+  Ratio("writer / xmlTextWriter", tTw / tOurs, 4.0, true);
+  Ratio("writer / plain buffered writer", tPlain / tOurs, 1.0, false);
+  Ratio("16 MiB string value / small elements", lString / lSmall, 2.0, false);
+  Ratio("16 MiB comment / small elements", lComment / lSmall, 2.0, false);
+  for (const std::string& f : {doc, plain, tw, small, str, com}) std::remove(f.c_str());
+  return same && agree ? 0 : 1;
+}
