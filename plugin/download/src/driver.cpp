@@ -9,6 +9,8 @@
 namespace {
 
 constexpr uint32_t kBlockBytes = sizeof(dx470::BLOCKINFORMATIONEN);
+// First byte of every block information the editor writes.
+constexpr uint8_t kBlockIdentifier = 2;
 // The block information plus one byte is read back from the device.
 constexpr uint16_t kReadBackLast = uint16_t(dx470::kImageBase + kBlockBytes);
 
@@ -101,8 +103,11 @@ HRESULT CDX470Download::Compare(CDX470Data& data, CDX470Image& out, CDX470Image&
     TRACE_FAILED(m_oLog, "pImageOut->FindImageSegment", E_UNEXPECTED);
     return E_UNEXPECTED;
   }
-  const bool equal =
-      std::memcmp(segment->data + at, &data.Blob().Downloaded.Lcd.Block, kBlockBytes) == 0;
+  // A copy that was never downloaded is all zero; a blank device reads back
+  // zeros too, and must not pass for holding that copy.
+  const dx470::BLOCKINFORMATIONEN& remembered = data.Blob().Downloaded.Lcd.Block;
+  const bool equal = remembered.Identifier == kBlockIdentifier &&
+                     std::memcmp(segment->data + at, &remembered, kBlockBytes) == 0;
 
   HRESULT hr;
   if (equal) {
