@@ -15,6 +15,10 @@ struct LtMarks {
   size_t version = npos, comment = npos, end = npos;
 };
 
+bool HasAt(const char* p, const char* last, std::string_view what) {
+  return size_t(last - p) >= what.size() && std::memcmp(p, what.data(), what.size()) == 0;
+}
+
 LtMarks FindLtMarks(std::string_view tag) {
   LtMarks m;
   const char* base = tag.data();
@@ -23,36 +27,42 @@ LtMarks FindLtMarks(std::string_view tag) {
   while (p < last) {
     p = static_cast<const char*>(std::memchr(p, '<', size_t(last - p)));
     if (!p) break;
-    std::string_view rest(p, size_t(last - p));
-    size_t at = size_t(p - base);
-    if (m.version == npos && rest.starts_with("<schemaversion>")) m.version = at;
-    if (m.comment == npos && rest.starts_with("<!--")) m.comment = at;
-    if (m.end == npos && rest.starts_with("</")) m.end = at;
+    const size_t at = size_t(p - base);
+    const char next = p + 1 < last ? p[1] : '\0';
+    if (next == 's' && m.version == npos && HasAt(p, last, "<schemaversion>")) m.version = at;
+    if (next == '!' && m.comment == npos && HasAt(p, last, "<!--")) m.comment = at;
+    if (next == '/' && m.end == npos) m.end = at;
     ++p;
   }
   return m;
 }
 
-// The first of the quoted type names, in their fixed order, that occurs
-// anywhere in `attr`; TAG_NONE when none does.
+// The first of the quoted type names, in their fixed order ("b", "i4",
+// "r4", "s", "64Bin", "la"), that occurs anywhere in `attr`; TAG_NONE when
+// none does.
 TagType FindQuotedType(std::string_view attr) {
-  static constexpr struct {
-    std::string_view text;
-    TagType type;
-  } kNames[] = {{"\"b\"", TAG_BOOL},        {"\"i4\"", TAG_LONG},    {"\"r4\"", TAG_FLOAT},
-                {"\"s\"", TAG_STRING},      {"\"64Bin\"", TAG_BYTEARRAY}, {"\"la\"", TAG_LONGARRAY}};
+  static constexpr TagType kOrder[] = {TAG_BOOL,   TAG_LONG,      TAG_FLOAT,
+                                       TAG_STRING, TAG_BYTEARRAY, TAG_LONGARRAY};
   unsigned found = 0;
-  const char* base = attr.data();
-  const char* last = base + attr.size();
-  for (const char* p = base; p < last; ++p) {
+  const char* p = attr.data();
+  const char* last = p + attr.size();
+  while (p < last) {
     p = static_cast<const char*>(std::memchr(p, '"', size_t(last - p)));
     if (!p) break;
-    std::string_view rest(p, size_t(last - p));
-    for (unsigned i = 0; i < 6; ++i)
-      if (rest.starts_with(kNames[i].text)) found |= 1u << i;
+    const char* q = p + 1;
+    switch (q < last ? *q : '\0') {
+      case 'b': found |= HasAt(q + 1, last, "\"") ? 1u : 0u; break;
+      case 'i': found |= HasAt(q + 1, last, "4\"") ? 2u : 0u; break;
+      case 'r': found |= HasAt(q + 1, last, "4\"") ? 4u : 0u; break;
+      case 's': found |= HasAt(q + 1, last, "\"") ? 8u : 0u; break;
+      case '6': found |= HasAt(q + 1, last, "4Bin\"") ? 16u : 0u; break;
+      case 'l': found |= HasAt(q + 1, last, "a\"") ? 32u : 0u; break;
+      default: break;
+    }
+    ++p;
   }
   for (unsigned i = 0; i < 6; ++i)
-    if (found & (1u << i)) return kNames[i].type;
+    if (found & (1u << i)) return kOrder[i];
   return TAG_NONE;
 }
 
