@@ -1,7 +1,12 @@
 #pragma once
 // The dx47x-host command line: global options, commands and their results.
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/hresult.h"
+#include "host/project.h"
+#include "host/project_address.h"
 
 namespace cli {
 
@@ -23,6 +28,18 @@ struct Context {
 // Prints "dx47x-host: <message>" on standard error and returns kFailure.
 int Fail(const std::string& message);
 
+// A device address argument (AREA.LINE.DEVICE); a UsageError names the command.
+host::PhysicalAddress AddressArg(const std::string& command, const std::string& text);
+// The value of the option at args[*i]; advances *i past it.
+std::string OptionValue(const std::string& command, const std::vector<std::string>& args, size_t* i);
+
+// The text of a failed call, with the callee's error description if it left one.
+std::string CallError(HRESULT hr);
+// Tells the plug-in about a new device (or a copy of `sourceId`), as a host
+// does after adding one; `error` describes a failure.
+HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int64_t> sourceId,
+                     std::string* error);
+
 int CmdRegister(Context& ctx);
 int CmdInfo(Context& ctx);
 int CmdInit(Context& ctx);
@@ -33,5 +50,8 @@ int CmdShow(Context& ctx);
 int CmdBlob(Context& ctx);
 int CmdGroupAddress(Context& ctx);
 int CmdLink(Context& ctx);
+int CmdDownload(Context& ctx);
+int CmdMemory(Context& ctx);
+int CmdDemo(Context& ctx);
 
 }  // namespace cli

@@ -25,9 +25,7 @@ int CmdBlob(Context& ctx) {
   if (!address) throw UsageError{"blob: the device address is missing"};
   if (exportFile.has_value() == importFile.has_value())
     throw UsageError{"blob: give either --export FILE or --import FILE"};
-  host::PhysicalAddress target;
-  if (!host::ParsePhysicalAddress(*address, &target))
-    throw UsageError{"blob: '" + *address + "' is not a device address (AREA.LINE.DEVICE)"};
+  host::PhysicalAddress target = AddressArg("blob", *address);
 
   host::Project project = host::Project::Open(ctx.projectPath);
   int64_t id = project.DeviceAt(target);

@@ -44,9 +44,7 @@ int CmdList(Context& ctx) {
 
 int CmdShow(Context& ctx) {
   if (ctx.args.size() != 1) throw UsageError{"show: give exactly one device address"};
-  host::PhysicalAddress address;
-  if (!host::ParsePhysicalAddress(ctx.args[0], &address))
-    throw UsageError{"show: '" + ctx.args[0] + "' is not a device address (AREA.LINE.DEVICE)"};
+  host::PhysicalAddress address = AddressArg("show", ctx.args[0]);
   host::Project project = host::Project::Open(ctx.projectPath);
   int64_t id = project.DeviceAt(address);
   host::DeviceData d = project.DataOf(id);

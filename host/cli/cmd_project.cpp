@@ -15,63 +15,11 @@
 namespace cli {
 namespace {
 
-host::PhysicalAddress AddressArg(const std::string& command, const std::string& text) {
-  host::PhysicalAddress a;
-  if (!host::ParsePhysicalAddress(text, &a))
-    throw UsageError{command + ": '" + text + "' is not a device address (AREA.LINE.DEVICE, e.g. 1.1.5)"};
-  return a;
-}
-
-// The value of an option that needs one.
-std::string OptionValue(const std::string& command, const std::vector<std::string>& args,
-                        size_t* i) {
-  if (*i + 1 >= args.size()) throw UsageError{command + ": " + args[*i] + " needs a value"};
-  return args[++*i];
-}
-
 // The file name without folder and extension.
 std::string ProjectNameFromPath(const std::string& path) {
   std::string name = path.substr(path.find_last_of('/') + 1);
   if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
   return name;
-}
-
-// The text of a failed call, with the callee's error description if it left one.
-std::string CallError(HRESULT hr) {
-  std::string text = base::ErrorText(hr);
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  com::ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, &info) == S_OK && info) {
-    com::Bstr description;
-    if (SUCCEEDED(info->GetDescription(&description)) && !description.Empty())
-      text += " - " + description.ToUtf8();
-  }
-  return text;
-}
-
-// Tells the plug-in about a new device, as a host does after adding or
-// copying one.
-HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int64_t> sourceId,
-                     std::string* error) {
-  com::ComPtr<IDevice> device, source;
-  HRESULT hr = host::MakeDeviceObject(project, id, &device);
-  if (SUCCEEDED(hr) && sourceId) hr = host::MakeDeviceObject(project, *sourceId, &source);
-  if (FAILED(hr)) {
-    *error = "cannot create the device object " + CallError(hr);
-    return hr;
-  }
-  com::ComPtr<IDeviceEvents> events;
-  hr = CoCreateInstance(CLSID_DX470DeviceEvent, nullptr, CLSCTX_INPROC_SERVER, IDeviceEvents::iid,
-                        events.PpvSlot());
-  if (FAILED(hr)) {
-    *error = "the plug-in's device events are not available " + CallError(hr) +
-             " (run 'dx47x-host register')";
-    return hr;
-  }
-  SetErrorInfo(0, nullptr);  // only an error object left by this call describes it
-  hr = events->OnAddDevide(device.Get(), source.Get());
-  if (FAILED(hr)) *error = "the plug-in's OnAddDevide failed " + CallError(hr);
-  return hr;
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ const char kUsageText[] =
     "  blob ADDRESS --export FILE | --import FILE   back up or restore a device's BLOB\n"
     "  group-address add MAIN/MIDDLE/SUB NAME   add a group address\n"
     "  link ADDRESS OBJECT MAIN/MIDDLE/SUB   associate a communication object with a group address\n"
+    "  download ADDRESS [--full | --mode N]   download a device into its simulated device\n"
+    "  memory ADDRESS [--from ADDR] [--length N] [--out FILE]   dump the simulated device memory\n"
+    "  demo                      add, configure and download a device in $DX47X_HOME/demo/demo.db\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
     "Exit codes: 0 success, 1 failure, 2 usage error.\n";
@@ -43,6 +46,9 @@ const std::map<std::string, Command> kCommands = {
     {"blob", {&cli::CmdBlob}},
     {"group-address", {&cli::CmdGroupAddress}},
     {"link", {&cli::CmdLink}},
+    {"download", {&cli::CmdDownload}},
+    {"memory", {&cli::CmdMemory}},
+    {"demo", {&cli::CmdDemo}},
 };
 
 }  // namespace

@@ -88,6 +88,23 @@ CREATE INDEX parameters_by_device ON parameters(device_id);
 CREATE INDEX associations_by_object ON associations(object_id);
 )sql";
 
+// Layout 2: the simulated device behind each device, its 64 KiB memory, how
+// often it was restarted and when last (ISO 8601, UTC), so that a download
+// survives the process and can be inspected.
+constexpr const char* kLayout2 = R"sql(
+CREATE TABLE device_memory (
+  device_id     INTEGER PRIMARY KEY REFERENCES devices(id) ON DELETE CASCADE,
+  memory        BLOB NOT NULL,
+  restart_count INTEGER NOT NULL DEFAULT 0,
+  last_restart  TEXT
+);
+)sql";
+
+// The steps from layout `fromVersion` to the current one, oldest first.
+void UpgradeSteps(ProjectStore& store, int fromVersion) {
+  if (fromVersion < 2) store.Exec(kLayout2);
+}
+
 void RecordVersion(ProjectStore& store) {
   Statement(store, "INSERT OR REPLACE INTO project_info (key, value) VALUES ('schema_version', ?)")
       .Bind(1, std::to_string(kProjectSchemaVersion))
@@ -101,6 +118,7 @@ void CreateProjectSchema(ProjectStore& store, const std::string& name) {
   store.Exec(("PRAGMA application_id = " + std::to_string(kProjectApplicationId) + ";").c_str());
   Transaction tx(store);
   store.Exec(kSchema);
+  UpgradeSteps(store, 1);
   Statement info(store, "INSERT INTO project_info (key, value) VALUES (?, ?)");
   info.Bind(1, "name").Bind(2, name).Run();
   RecordVersion(store);
@@ -110,8 +128,7 @@ void CreateProjectSchema(ProjectStore& store, const std::string& name) {
 void UpgradeProjectSchema(ProjectStore& store, int fromVersion) {
   if (fromVersion >= kProjectSchemaVersion) return;
   Transaction tx(store);
-  // Layout 1 is the first; steps for later layouts go here, oldest first:
-  // if (fromVersion < 2) store.Exec("CREATE TABLE ...");
+  UpgradeSteps(store, fromVersion);
   RecordVersion(store);
   tx.Commit();
 }

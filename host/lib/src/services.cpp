@@ -7,6 +7,8 @@
 #include "base/strings.h"
 #include "com/cocreate.h"
 #include "com/object.h"
+#include "host/host_download.h"
+#include "hostapi/download.h"
 #include "hostapi/services.h"
 #include "traceoutput/traceoutput.h"
 
@@ -86,6 +88,9 @@ HostServices::HostServices() {
     cookies_.push_back(cookie);
   if (SUCCEEDED(CoRegisterClassObject(CLSID_TraceService,
                                       com::ClassFactoryFor<CTraceService>::Make().Get(),
+                                      CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+    cookies_.push_back(cookie);
+  if (SUCCEEDED(CoRegisterClassObject(CLSID_HostDownload, MakeHostDownloadFactory().Get(),
                                       CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
     cookies_.push_back(cookie);
 }

@@ -32,7 +32,7 @@ class ProjectError : public std::runtime_error {
 HRESULT HResultFromSqlite(int code);
 
 // Layout version of the project file; later versions add tables.
-constexpr int kProjectSchemaVersion = 1;
+constexpr int kProjectSchemaVersion = 2;
 
 // One open project file. Shared by every object that reads or writes it; the
 // connection closes when the last holder lets go. The file is kept in WAL

@@ -1,0 +1,136 @@
+// demo: the main job. On its own project ($DX47X_HOME/demo/demo.db, made
+// anew on every run) it registers the modules, adds a DX 47x device, gives it
+// a few messages through the plug-in's data model, downloads it completely,
+// changes one character of a message text and downloads again (partially).
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "cli.h"
+#include "com/comptr.h"
+#include "com/safearray.h"
+#include "com/variant.h"
+#include "data/blockinfo.h"
+#include "data/positions.h"
+#include "data/records.h"
+#include "download_view.h"
+#include "host/download_executor.h"
+#include "host/modules.h"
+#include "host/project_objects.h"
+#include "win/file.h"
+#include "win/home.h"
+
+namespace cli {
+namespace {
+
+using Blob = dx470::TYPE_DX470_BLOB_COMPLETE;
+
+HRESULT ReadBlob(IDevice* device, Blob* blob) {
+  com::ComPtr<IDeviceExtData> ext;
+  HRESULT hr = device->QueryInterface(IDeviceExtData::iid, ext.PpvSlot());
+  com::Bstr key(u"DX470");
+  com::Variant v;
+  if (SUCCEEDED(hr)) hr = ext->ReadExtData(key.Get(), &v);
+  if (FAILED(hr)) return hr;
+  if (v.vt != (VT_ARRAY | VT_UI1) || SafeArrayGetDim(v.parray) != 1 ||
+      v.parray->rgsabound[0].cElements != sizeof(Blob))
+    return E_UNEXPECTED;
+  void* data = nullptr;
+  hr = SafeArrayAccessData(v.parray, &data);
+  if (FAILED(hr)) return hr;
+  std::memcpy(blob, data, sizeof(Blob));
+  SafeArrayUnaccessData(v.parray);
+  return S_OK;
+}
+
+HRESULT WriteBlob(IDevice* device, const Blob& blob) {
+  com::ComPtr<IDeviceExtData> ext;
+  HRESULT hr = device->QueryInterface(IDeviceExtData::iid, ext.PpvSlot());
+  if (FAILED(hr)) return hr;
+  com::Variant v;
+  v.vt = VT_ARRAY | VT_UI1;
+  v.parray = SafeArrayCreateVector(VT_UI1, 0, sizeof(Blob));
+  if (!v.parray) return E_OUTOFMEMORY;
+  void* data = nullptr;
+  hr = SafeArrayAccessData(v.parray, &data);
+  if (FAILED(hr)) return hr;
+  std::memcpy(data, &blob, sizeof(Blob));
+  SafeArrayUnaccessData(v.parray);
+  com::Bstr key(u"DX470");
+  return ext->WriteExtData(key.Get(), v);
+}
+
+void SetText(dx470::PARAM& param, int slot, std::string_view text) {
+  uint8_t* row = param.Lcd.Messages[slot].Text[0];
+  std::memset(row, 0, 30);
+  std::memcpy(row, text.data(), std::min<size_t>(text.size(), 30));
+}
+
+int Download(const host::Project& project, int64_t id, uint8_t mode, const char* what) {
+  std::printf("== %s\n", what);
+  host::DownloadResult r;
+  {
+    TerminalObserver observer;
+    r = host::RunDownload(project, id, mode, &observer);
+  }
+  if (!r.succeeded) return Fail(std::string(what) + " failed: " + r.error);
+  std::printf("%s\n", DownloadSummary(r).c_str());
+  return kSuccess;
+}
+
+}  // namespace
+
+int CmdDemo(Context& ctx) {
+  if (!ctx.args.empty()) throw UsageError{"demo: unexpected argument " + ctx.args[0]};
+  for (const std::string& path : host::KnownModulePaths()) {
+    std::string error;
+    if (FAILED(host::RegisterModule(path, false, &error))) return Fail(error);
+  }
+
+  const std::string folder = win::HomeDirectory() + "/demo";
+  const std::string path = folder + "/demo.db";
+  win::CreateDirectories(folder);
+  for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+  host::Project project = host::Project::Create(path, "Demo");
+  std::printf("== project %s\n", path.c_str());
+
+  host::PhysicalAddress address{1, 1, 10};
+  host::DeviceTemplate product = host::Dx47xDeviceTemplate();
+  product.data.name = "Entrance display";
+  int64_t id = project.AddDevice(address, product);
+  std::string error;
+  if (FAILED(NotifyPlugin(project, id, std::nullopt, &error))) return Fail(error);
+  std::printf("added device %s \"%s\" with the plug-in's default configuration\n",
+              address.ToString().c_str(), product.data.name.c_str());
+
+  // Three messages, as a user would enter them in the editor.
+  com::ComPtr<IDevice> device;
+  if (FAILED(host::MakeDeviceObject(project, id, &device))) return Fail("no device object");
+  auto blob = std::make_unique<Blob>();
+  if (HRESULT hr = ReadBlob(device.Get(), blob.get()); FAILED(hr))
+    return Fail("the device has no readable configuration: " + CallError(hr));
+  dx470::PARAM& param = blob->Current;
+  dx470::DefineMessage(param, 0, 1, 0, false, "Welcome");
+  SetText(param, 0, "Welcome to the lobby");
+  dx470::DefineMessage(param, 1, 2, 2, false, "");
+  SetText(param, 1, "Lights");
+  dx470::DefineMessage(param, 2, 6, 0, false, "");
+  SetText(param, 2, "Outside \x02 C");
+  dx470::UpdateBlockInformation(param);
+  if (FAILED(WriteBlob(device.Get(), *blob))) return Fail("cannot store the configuration");
+  std::printf("configured 3 messages\n");
+
+  if (int rc = Download(project, id, 0xFF, "complete download"); rc != kSuccess) return rc;
+
+  ReadBlob(device.Get(), blob.get());
+  blob->Current.Lcd.Messages[0].Text[0][0] = 'w';  // "welcome to the lobby"
+  dx470::UpdateBlockInformation(blob->Current);
+  if (FAILED(WriteBlob(device.Get(), *blob))) return Fail("cannot store the configuration");
+  std::printf("changed one character of message 1\n");
+
+  return Download(project, id, 1, "partial download");
+}
+
+}  // namespace cli

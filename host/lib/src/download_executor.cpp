@@ -1,0 +1,186 @@
+#include "host/download_executor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "base/strings.h"
+#include "com/cocreate.h"
+#include "com/comptr.h"
+#include "com/errorinfo.h"
+#include "com/memory.h"
+#include "com/object.h"
+#include "host/procedure_executor.h"
+#include "host/project_objects.h"
+#include "host/simulated_device.h"
+#include "hostapi/plugin.h"
+
+namespace host {
+
+// --- bus timing model (see the header)
+
+namespace {
+constexpr uint64_t FrameBits(uint64_t bytes) { return 50 + 13 * bytes + 15 + 13; }
+}  // namespace
+
+void BusTraffic::AddWrite(uint32_t bytes) {
+  bytesWritten += bytes;
+  while (bytes > 0) {
+    uint32_t n = bytes < kMaxTelegramData ? bytes : kMaxTelegramData;
+    ++writeTelegrams;
+    bitTimes += FrameBits(12 + n) + FrameBits(8);
+    bytes -= n;
+  }
+}
+
+void BusTraffic::AddRead(uint32_t bytes) {
+  bytesRead += bytes;
+  while (bytes > 0) {
+    uint32_t n = bytes < kMaxTelegramData ? bytes : kMaxTelegramData;
+    ++readTelegrams;
+    bitTimes += FrameBits(12) + FrameBits(12 + n) + FrameBits(8);
+    bytes -= n;
+  }
+}
+
+void BusTraffic::AddRestart() {
+  ++restarts;
+  bitTimes += FrameBits(9);
+}
+
+namespace {
+
+// --- the objects the host hands to the plug-in
+
+class CDownloadData : public IDownloadData, public com::ObjectRoot {
+ public:
+  using PrimaryInterface = IDownloadData;
+  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
+    return com::QueryInterfaceOf<IDownloadData>(this, iid, ppv);
+  }
+  HRESULT get_DeviceRef(IUnknown** device) override {
+    if (!device) return E_POINTER;
+    *device = device_.Get();
+    if (*device) (*device)->AddRef();
+    return *device ? S_OK : E_UNEXPECTED;
+  }
+  com::ComPtr<IUnknown> device_;
+};
+
+class CStatusSink : public IStatusSink, public com::ObjectRoot {
+ public:
+  using PrimaryInterface = IStatusSink;
+  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
+    return com::QueryInterfaceOf<IStatusSink>(this, iid, ppv);
+  }
+  HRESULT ShowStatus(LONG, LONG, LONG kind, const OLECHAR* text) override {
+    if (observer_) observer_->Status(kind, base::Utf16ToUtf8(text));
+    return S_OK;
+  }
+  HRESULT SetProgress(LONG position) override {
+    if (observer_) observer_->Progress(int(position));
+    return S_OK;
+  }
+  HRESULT ReportError(LONG, IErrorInfo* error, LONG) override {
+    error_ = "download error";
+    if (error) {
+      com::Bstr text;
+      if (SUCCEEDED(error->GetDescription(&text)) && text.Get()) error_ = text.ToUtf8();
+    }
+    return S_OK;
+  }
+  DownloadObserver* observer_ = nullptr;
+  std::string error_;
+};
+
+template <class T>
+com::ComPtr<T> MakeObject() {
+  com::ComPtr<T> p;
+  com::CreateInstance<T>(nullptr, nullptr, T::PrimaryInterface::iid, p.PpvSlot());
+  return p;
+}
+
+void FreeSegments(ImageSegmentList& list) {
+  for (uint32_t i = 0; i < list.count; ++i) {
+    CoTaskMemFree(list.segments[i].data);
+    CoTaskMemFree(list.segments[i].second);
+  }
+  CoTaskMemFree(list.segments);
+  list = {};
+}
+
+}  // namespace
+
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
+                           DownloadObserver* observer) {
+  DownloadResult result;
+  SimulatedDevice device(project, deviceId);
+  com::ComPtr<IDevice> deviceObject;
+  HRESULT hr = MakeDeviceObject(project, deviceId, &deviceObject);
+  com::ComPtr<IDeviceDownload> hawk;
+  if (SUCCEEDED(hr)) hr = com::CreateInstance(CLSID_DX470Hawk, &hawk);
+  auto data = MakeObject<CDownloadData>();
+  auto sink = MakeObject<CStatusSink>();
+  if (SUCCEEDED(hr) && (!data || !sink)) hr = E_OUTOFMEMORY;
+  if (FAILED(hr)) {
+    result.error = "the plug-in's download cannot be started: " + base::ErrorText(hr);
+    return result;
+  }
+  static_cast<CDownloadData*>(data.Get())->device_ = com::ComPtr<IUnknown>(deviceObject.Get());
+  auto* sinkImpl = static_cast<CStatusSink*>(sink.Get());
+  sinkImpl->observer_ = observer;
+
+  // A download has three or four steps; more means the plug-in lost its way.
+  constexpr int kMaxSteps = 16;
+  ImageSegmentList imageIn{};
+  bool failed = false;
+  for (;;) {
+    ImageSegmentList imageOut{};
+    com::ComPtr<IStream> procedures;
+    SHORT progress = 0;
+    hr = hawk->Download(data.Get(), 0, 0, sink.Get(), mode, &imageIn, &imageOut, &procedures,
+                        &progress);
+    ++result.steps;
+    FreeSegments(imageIn);  // whatever the plug-in did not take over
+    if (FAILED(hr)) {
+      FreeSegments(imageOut);
+      result.error = "the plug-in's download step failed: " + base::ErrorText(hr);
+      failed = true;
+      break;
+    }
+    // The host's own records (the application area) come first when the
+    // step delegated to it; they are counted apart.
+    const bool hostStep = result.steps == 1 && (mode == 0xFF || (mode & 2));
+    std::string error;
+    bool wroteImage = false;
+    if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, device.Memory(), &device,
+                                         hostStep ? result.host : result.plugin, wroteImage, error)) {
+      FreeSegments(imageOut);
+      result.error = "download step " + std::to_string(result.steps) + ": " + error;
+      failed = true;
+      break;
+    }
+    if (!hostStep && wroteImage) result.complete = true;
+    if (observer) observer->Progress(progress == 100 ? 100 : std::min(90, result.steps * 30));
+    if (hr == DOWNLOAD_S_LAST_STEP) {
+      FreeSegments(imageOut);
+      break;
+    }
+    imageIn = imageOut;  // handed to the plug-in with the next call
+    if (result.steps >= kMaxSteps) {
+      FreeSegments(imageIn);
+      result.error = "the plug-in did not finish the download";
+      failed = true;
+      break;
+    }
+  }
+  device.Save();
+  if (!failed && !sinkImpl->error_.empty()) {
+    result.error = sinkImpl->error_;
+    failed = true;
+  }
+  result.succeeded = !failed;
+  return result;
+}
+
+}  // namespace host
