@@ -1,0 +1,31 @@
+#pragma once
+// The Qt runner. Its interface is free of Qt types, so that only this
+// library sees Qt.
+#include <memory>
+#include <string>
+
+#include "base/hresult.h"
+#include "gfx/bitmap.h"
+#include "ui/dialog.h"
+#include "ui/services.h"
+
+namespace qtui {
+
+// Creates the process's QApplication when the host has none. False when no
+// window system can be reached.
+bool EnsureApplication();
+
+// Platform services that show dialogs as Qt windows.
+std::unique_ptr<ui::PlatformServices> MakeQtServices();
+
+// Lets the scripted runner take screenshots and rasterise screen fonts.
+void RegisterRenderHooks();
+
+// Renders `dialog` as the Qt view shows it.
+gfx::Bitmap RenderDialog(ui::Dialog& dialog);
+HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath);
+
+// The installed font family that stands in for a face the dialogs name.
+std::string MapFontFace(const std::string& face);
+
+}  // namespace qtui

@@ -1,0 +1,67 @@
+#pragma once
+// The generic view: builds Qt widgets for any dialog model, keeps them in
+// step with it and reports what the user does.
+#include <QDialog>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+#include "ui/dialog.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTimer;
+
+namespace qtui {
+
+class DialogView : public QDialog, public ui::DialogObserver {
+ public:
+  // A passive view only shows the model (for screenshots): it reports no
+  // input, runs no timers and leaves the model's focus and position alone.
+  DialogView(ui::Dialog& model, QWidget* parent, bool passive = false);
+  ~DialogView() override;
+
+  QWidget* ControlWidget(int id) const;
+  QWidget* Client() const { return client_; }
+  QMenuBar* MenuBar() const { return menuBar_; }
+  QAction* MenuAction(int id) const;
+
+  // DialogObserver.
+  void ControlChanged(int id) override { Sync(id); }
+  void Repaint(int id) override;
+  void DialogChanged() override;
+  void FocusChanged(int id) override;
+  void TimerChanged(int controlId, int timerId, int milliseconds) override;
+  void Ended(int result) override;
+
+  // The window's close box, Escape and Return go to the model, which ends
+  // the dialog when it agrees.
+  void accept() override { model_.UserOk(); }
+  void reject() override { model_.UserCancel(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void BuildMenu();
+  void BuildControl(const ui::ControlState& c);
+  void Sync(int id);
+  void AddMenuAction(QMenu* menu, int id, const std::string& text);
+  bool Quiet() const { return syncing_ || passive_; }
+
+  ui::Dialog& model_;
+  QWidget* client_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  QMenu* systemMenu_ = nullptr;  // where the window system gives us no system menu
+  std::map<int, QWidget*> widgets_;
+  std::map<int, QAction*> actions_;
+  std::map<std::pair<int, int>, std::unique_ptr<QTimer>> timers_;
+  bool passive_ = false;
+  bool syncing_ = false;
+};
+
+}  // namespace qtui

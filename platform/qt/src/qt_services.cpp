@@ -1,0 +1,277 @@
+// Platform services shown with Qt widgets.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QUrl>
+#include <cstdlib>
+
+#include "convert.h"
+#include "dialog_view.h"
+#include "gfx/png.h"
+#include "qtui/qtui.h"
+#include "ui/script.h"
+
+namespace qtui {
+
+namespace {
+
+QMessageBox::StandardButton ToQt(int answer) {
+  switch (answer) {
+    case ui::IDOK: return QMessageBox::Ok;
+    case ui::IDCANCEL: return QMessageBox::Cancel;
+    case ui::IDYES: return QMessageBox::Yes;
+    case ui::IDNO: return QMessageBox::No;
+  }
+  return QMessageBox::NoButton;
+}
+
+// "desc|*.a;*.b|desc|*.*||" as Qt name filters "desc (*.a *.A *.b *.B)".
+QStringList NameFilters(const std::string& filter) {
+  QStringList parts = Q(filter).split('|');
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty() && parts[i + 1].isEmpty()) break;
+    QString desc = parts[i];
+    qsizetype paren = desc.lastIndexOf('(');
+    if (paren > 0) desc = desc.left(paren).trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+      patterns << p.trimmed();
+      if (p.trimmed().toLower() != p.trimmed()) patterns << p.trimmed().toLower();
+      if (p.trimmed().toUpper() != p.trimmed()) patterns << p.trimmed().toUpper();
+    }
+    patterns.removeDuplicates();
+    out << desc + " (" + patterns.join(' ') + ")";
+  }
+  return out;
+}
+
+class HelpWindow {
+ public:
+  static void Show(const std::string& file, int context) {
+    static QPointer<QTextBrowser> browser;
+    if (!browser) {
+      // Deleted by Qt when the user closes it.
+      browser = new QTextBrowser();
+      browser->setAttribute(Qt::WA_DeleteOnClose);
+      browser->resize(640, 480);
+    }
+    browser->setWindowTitle(QObject::tr("Help"));
+    QFileInfo info(Q(file));
+    if (!info.exists()) {
+      browser->setHtml("<p>" + QObject::tr("The help file %1 was not found.").arg(Q(file).toHtmlEscaped()) + "</p>");
+    } else {
+      QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+      url.setFragment(QString::number(context));
+      browser->setSource(url, QTextDocument::HtmlResource);
+    }
+    browser->show();
+    browser->raise();
+    browser->activateWindow();
+  }
+};
+
+class QtServices final : public ui::PlatformServices {
+ public:
+  int RunModal(ui::Dialog& dialog) override {
+    if (!EnsureApplication()) return ui::IDCANCEL;
+    DialogView view(dialog, QApplication::activeModalWidget());
+    if (!dialog.WindowPosition()) {
+      QWidget* parent = view.parentWidget();
+      QRect area = parent ? parent->frameGeometry()
+                          : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                              : QRect(0, 0, 1280, 1024));
+      view.move(area.center() - view.rect().center());
+    }
+    view.exec();
+    return dialog.HasEnded() ? dialog.Result() : ui::IDCANCEL;
+  }
+
+  int MessageBox(const ui::MessageBoxSpec& spec) override {
+    if (!EnsureApplication()) return ui::DefaultAnswer(spec.buttons, spec.defaultButton);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (spec.icon) {
+      case ui::Icon::Stop: icon = QMessageBox::Critical; break;
+      case ui::Icon::Warning: icon = QMessageBox::Warning; break;
+      case ui::Icon::Question: icon = QMessageBox::Question; break;
+      case ui::Icon::Information: icon = QMessageBox::Information; break;
+      case ui::Icon::None: break;
+    }
+    QMessageBox::StandardButtons buttons;
+    switch (spec.buttons) {
+      case ui::Buttons::Ok: buttons = QMessageBox::Ok; break;
+      case ui::Buttons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+      case ui::Buttons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; break;
+      case ui::Buttons::YesNoCancel: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    }
+    QMessageBox box(icon, Q(spec.caption), Q(spec.text), buttons, QApplication::activeModalWidget());
+    int fallback = ui::DefaultAnswer(spec.buttons, spec.defaultButton);
+    box.setDefaultButton(ToQt(fallback));
+    // Task-modal boxes block the whole application, which Qt's modal boxes do anyway.
+    box.setWindowModality(Qt::ApplicationModal);
+    switch (box.exec()) {
+      case QMessageBox::Ok: return ui::IDOK;
+      case QMessageBox::Cancel: return ui::IDCANCEL;
+      case QMessageBox::Yes: return ui::IDYES;
+      case QMessageBox::No: return ui::IDNO;
+      default: return spec.buttons == ui::Buttons::YesNo ? ui::IDNO : ui::IDCANCEL;
+    }
+  }
+
+  std::optional<std::string> FileDialog(const ui::FileDialogSpec& spec) override {
+    if (!EnsureApplication()) return {};
+    QFileDialog dialog(QApplication::activeModalWidget(), Q(spec.title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!spec.save && (spec.flags & ui::kFileMustExist) ? QFileDialog::ExistingFile
+                                                                       : QFileDialog::AnyFile);
+    if (!(spec.flags & ui::kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!spec.filter.empty()) dialog.setNameFilters(NameFilters(spec.filter));
+    if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(Q(spec.defaultExtension));
+    if (!spec.initialPath.empty() && spec.initialPath.find('*') == std::string::npos) {
+      QFileInfo info(Q(spec.initialPath));
+      dialog.setDirectory(info.absolutePath());
+      dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return S(dialog.selectedFiles().first());
+  }
+
+  std::optional<ui::FontChoice> FontDialog() override {
+    if (!EnsureApplication()) return {};
+    bool ok = false;
+    QFont font = QFontDialog::getFont(&ok, QApplication::font(), QApplication::activeModalWidget(), QString(),
+                                      QFontDialog::DontUseNativeDialog);
+    if (!ok) return {};
+    return ui::FontChoice{S(font.family()), font.pointSize(), font.italic()};
+  }
+
+  std::optional<ui::PrintSetup> PrintDialog() override {
+    if (!EnsureApplication()) return {};
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setResolution(600);
+    printer.setOutputFileName(QDir::home().filePath("Print-Doc.pdf"));
+    QPrintDialog dialog(&printer, QApplication::activeModalWidget());
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QString path = printer.outputFileName();
+    if (path.isEmpty()) path = QDir::home().filePath("Print-Doc.pdf");  // documents go to a PDF file
+    QRect page = printer.pageLayout().fullRectPixels(printer.resolution());
+    return ui::PrintSetup{printer.resolution(), S(path), page.width(), page.height()};
+  }
+
+  void ShowHelp(const std::string& helpFile, int context) override {
+    if (EnsureApplication()) HelpWindow::Show(helpFile, context);
+  }
+
+  void OpenUrl(const std::string& url) override {
+    if (EnsureApplication()) QDesktopServices::openUrl(QUrl(Q(url)));
+  }
+
+  void SetWaitCursor(bool on) override {
+    if (!EnsureApplication()) return;
+    if (on) {
+      if (waitDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (waitDepth_ > 0 && --waitDepth_ == 0) {
+      QApplication::restoreOverrideCursor();
+    }
+  }
+
+  int ScreenWidth() override { return ScreenArea().width(); }
+  int ScreenHeight() override { return ScreenArea().height(); }
+
+  ui::BaseUnits DialogBaseUnits(const std::string& face, int pointSize) override {
+    if (!EnsureApplication()) return ui::DefaultBaseUnits(pointSize);
+    return MeasureBaseUnits(DialogFont(face, pointSize));
+  }
+
+  std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int pixelHeight,
+                                               uint32_t code) override;
+
+ private:
+  static QRect ScreenArea() {
+    QScreen* screen = EnsureApplication() ? QGuiApplication::primaryScreen() : nullptr;
+    return screen ? screen->geometry() : QRect(0, 0, 1280, 1024);
+  }
+  int waitDepth_ = 0;
+};
+
+std::optional<ui::RasterGlyph> Rasterize(const ui::FontChoice& choice, int pixelHeight, uint32_t code) {
+  if (!EnsureApplication() || pixelHeight <= 0 || code == 0 || code > 0x10FFFF) return {};
+  QFont font(Q(MapFontFace(choice.face)));
+  font.setPixelSize(pixelHeight);
+  font.setItalic(choice.italic);
+  font.setStyleStrategy(QFont::NoAntialias);
+  QFontMetrics metrics(font);
+  char32_t c = char32_t(code);
+  QString text = QString::fromUcs4(&c, 1);
+  int width = metrics.horizontalAdvance(text);
+  int height = metrics.height();
+  if (width <= 0 || height <= 0) return {};
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(0, metrics.ascent(), text);
+  }
+  return ui::RasterGlyph{FromImage(image)};
+}
+
+std::optional<ui::RasterGlyph> QtServices::RasterizeChar(const ui::FontChoice& font, int pixelHeight,
+                                                         uint32_t code) {
+  return Rasterize(font, pixelHeight, code);
+}
+
+}  // namespace
+
+bool EnsureApplication() {
+  if (auto* existing = QCoreApplication::instance()) return qobject_cast<QApplication*>(existing) != nullptr;
+  // Without a display, creating the application would abort the process.
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    return false;
+  static int argc = 1;
+  static char name[] = "dx47x";
+  static char* argv[] = {name, nullptr};
+  // Lives until the process ends: Qt cannot destroy its application object
+  // once main has returned, so it is deliberately never deleted.
+  static QApplication* app = new QApplication(argc, argv);
+  return app != nullptr;
+}
+
+std::unique_ptr<ui::PlatformServices> MakeQtServices() { return std::make_unique<QtServices>(); }
+
+gfx::Bitmap RenderDialog(ui::Dialog& dialog) {
+  if (!EnsureApplication()) return {};
+  DialogView view(dialog, nullptr, true);
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.show();
+  QCoreApplication::processEvents();
+  gfx::Bitmap bitmap = FromImage(view.grab().toImage());
+  view.hide();
+  return bitmap;
+}
+
+HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath) {
+  gfx::Bitmap bitmap = RenderDialog(dialog);
+  if (bitmap.empty()) return E_FAIL;
+  return gfx::SavePng(bitmap, pngPath);
+}
+
+void RegisterRenderHooks() { ui::SetRenderHooks({SaveScreenshot, Rasterize}); }
+
+}  // namespace qtui
