@@ -210,7 +210,7 @@ class QtServices final : public ui::PlatformServices {
 };
 
 std::optional<ui::RasterGlyph> Rasterize(const ui::FontChoice& choice, int pixelHeight, uint32_t code) {
-  if (!EnsureApplication() || pixelHeight <= 0 || code == 0 || code > 0x10FFFF) return {};
+  if (!EnsureApplication(true) || pixelHeight <= 0 || code == 0 || code > 0x10FFFF) return {};
   QFont font(Q(MapFontFace(choice.face)));
   font.setPixelSize(pixelHeight);
   font.setItalic(choice.italic);
@@ -239,14 +239,17 @@ std::optional<ui::RasterGlyph> QtServices::RasterizeChar(const ui::FontChoice& f
 
 }  // namespace
 
-bool EnsureApplication() {
+bool EnsureApplication(bool offscreenFallback) {
   if (auto* existing = QCoreApplication::instance()) return qobject_cast<QApplication*>(existing) != nullptr;
-  // Without a display, creating the application would abort the process.
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    return false;
-  static int argc = 1;
+  // Without a display, creating the application on the default platform
+  // would abort the process.
+  bool display = std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  if (!display && !offscreenFallback) return false;
   static char name[] = "dx47x";
-  static char* argv[] = {name, nullptr};
+  static char platformOption[] = "-platform";
+  static char offscreen[] = "offscreen";
+  static char* argv[] = {name, platformOption, offscreen, nullptr};
+  static int argc = display ? 1 : 3;
   // Lives until the process ends: Qt cannot destroy its application object
   // once main has returned, so it is deliberately never deleted.
   static QApplication* app = new QApplication(argc, argv);
@@ -256,7 +259,7 @@ bool EnsureApplication() {
 std::unique_ptr<ui::PlatformServices> MakeQtServices() { return std::make_unique<QtServices>(); }
 
 gfx::Bitmap RenderDialog(ui::Dialog& dialog) {
-  if (!EnsureApplication()) return {};
+  if (!EnsureApplication(true)) return {};
   DialogView view(dialog, nullptr, true);
   view.setAttribute(Qt::WA_DontShowOnScreen);
   view.show();

@@ -26,7 +26,7 @@ using sample::SampleDialog;
 
 class QtRunner : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(qtui::EnsureApplication()); }
+  static void SetUpTestSuite() { ASSERT_TRUE(qtui::EnsureApplication(true)); }
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
            ("dx47x_qt_" + std::to_string(::getpid()) + "_" +

@@ -11,9 +11,11 @@
 
 namespace qtui {
 
-// Creates the process's QApplication when the host has none. False when no
-// window system can be reached.
-bool EnsureApplication();
+// Creates the process's QApplication when the host has none. Without a
+// display it uses the offscreen platform when `offscreenFallback` is set
+// (rendering only), and otherwise gives up. False when Qt widgets cannot be
+// used.
+bool EnsureApplication(bool offscreenFallback = false);
 
 // Platform services that show dialogs as Qt windows.
 std::unique_ptr<ui::PlatformServices> MakeQtServices();
@@ -21,7 +23,8 @@ std::unique_ptr<ui::PlatformServices> MakeQtServices();
 // Lets the scripted runner take screenshots and rasterise screen fonts.
 void RegisterRenderHooks();
 
-// Renders `dialog` as the Qt view shows it.
+// Renders `dialog` as the Qt view shows it (offscreen when there is no
+// display).
 gfx::Bitmap RenderDialog(ui::Dialog& dialog);
 HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath);
 
