@@ -18,6 +18,7 @@
 
 #include "convert.h"
 #include "dialog_view.h"
+#include "print_device.h"
 #include "gfx/png.h"
 #include "qtui/qtui.h"
 #include "ui/script.h"
@@ -157,20 +158,18 @@ class QtServices final : public ui::PlatformServices {
     return ui::FontChoice{S(font.family()), font.pointSize(), font.italic()};
   }
 
-  std::optional<ui::PrintSetup> PrintDialog() override {
-    if (!EnsureApplication()) return {};
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setResolution(600);
-    printer.setOutputFileName(QDir::home().filePath("Print-Doc.pdf"));
-    QPrintDialog dialog(&printer, QApplication::activeModalWidget());
+  std::unique_ptr<ui::PrintDevice> PrintDialog() override {
+    if (!EnsureApplication()) return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(600);
+    printer->setOutputFileName(QDir::home().filePath("Print-Doc.pdf"));
+    QPrintDialog dialog(printer.get(), QApplication::activeModalWidget());
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    if (dialog.exec() != QDialog::Accepted) return {};
-    QString path = printer.outputFileName();
-    if (path.isEmpty()) path = QDir::home().filePath("Print-Doc.pdf");  // documents go to a PDF file
-    QRect page = printer.pageLayout().fullRectPixels(printer.resolution());
-    return ui::PrintSetup{printer.resolution(), S(path), page.width(), page.height()};
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    return QtPrintDevice::ForPrinter(std::move(printer));
   }
 
   void ShowHelp(const std::string& helpFile, int context) override {
@@ -275,6 +274,6 @@ HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath) {
   return gfx::SavePng(bitmap, pngPath);
 }
 
-void RegisterRenderHooks() { ui::SetRenderHooks({SaveScreenshot, Rasterize}); }
+void RegisterRenderHooks() { ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf}); }
 
 }  // namespace qtui

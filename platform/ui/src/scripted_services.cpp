@@ -82,7 +82,7 @@ class Runner final : public ScriptedServices {
   int MessageBox(const MessageBoxSpec& box) override;
   std::optional<std::string> FileDialog(const FileDialogSpec& spec) override;
   std::optional<FontChoice> FontDialog() override;
-  std::optional<PrintSetup> PrintDialog() override;
+  std::unique_ptr<PrintDevice> PrintDialog() override;
   void ShowHelp(const std::string& helpFile, int context) override {
     out_ << "help: " << helpFile << " #" << context << "\n";
   }
@@ -398,19 +398,24 @@ std::optional<FontChoice> Runner::FontDialog() {
   return result;
 }
 
-std::optional<PrintSetup> Runner::PrintDialog() {
+std::unique_ptr<PrintDevice> Runner::PrintDialog() {
   const Pending* p = Next(Op::Printer);
-  std::optional<PrintSetup> result;
+  std::optional<PrintSetup> setup;
   if (p && !p->cmd->cancel) {
     int dpi = p->cmd->value;
     // An A4 page.
-    result = PrintSetup{dpi, p->cmd->texts[0], int(int64_t(dpi) * 827 / 100), int(int64_t(dpi) * 1169 / 100)};
+    setup = PrintSetup{dpi, p->cmd->texts[0], int(int64_t(dpi) * 827 / 100), int(int64_t(dpi) * 1169 / 100)};
   }
   if (p) pending_.pop_front();
   out_ << "printer: -> ";
-  if (result) out_ << result->dpi << " " << Quote(result->outputPath) << "\n";
-  else out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
-  return result;
+  if (!setup) {
+    out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
+    return nullptr;
+  }
+  out_ << setup->dpi << " " << Quote(setup->outputPath) << "\n";
+  if (g_hooks.openPrinter)
+    if (auto device = g_hooks.openPrinter(*setup)) return device;
+  return std::make_unique<RecordingPrintDevice>(*setup);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ class HeadlessServices final : public PlatformServices {
   }
   std::optional<std::string> FileDialog(const FileDialogSpec&) override { return {}; }
   std::optional<FontChoice> FontDialog() override { return {}; }
-  std::optional<PrintSetup> PrintDialog() override { return {}; }
+  std::unique_ptr<PrintDevice> PrintDialog() override { return nullptr; }
   void ShowHelp(const std::string&, int) override {}
   void OpenUrl(const std::string&) override {}
   void SetWaitCursor(bool) override {}

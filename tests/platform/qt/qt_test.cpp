@@ -118,16 +118,25 @@ TEST_F(QtRunner, TimersRunWhileTheDialogIsShown) {
   EXPECT_GE(d.ticks, 2);  // every 100 ms
 }
 
-TEST_F(QtRunner, ScriptedScreenshotShowsOwnerDrawnBitmaps) {
+TEST_F(QtRunner, ScriptedScreenshotShowsOwnerDrawnBitmapsAndPrintsToPdf) {
   qtui::RegisterRenderHooks();
   std::string png = (dir_ / "sample.png").string();
-  std::istringstream script("text 22 \"abc\"\nmouse 22 down 40 30\nselect 20 1\nscreenshot \"" + png + "\"\nok\n");
+  std::string pdf = (dir_ / "doc.pdf").string();
+  std::istringstream script("text 22 \"abc\"\nmouse 22 down 40 30\nselect 20 1\nscreenshot \"" + png +
+                            "\"\nprinter 300 \"" + pdf + "\"\nmenu 502\nok\n");
   std::ostringstream out;
   auto services = ui::MakeScriptedServices(script, out);
   SampleDialog d;
   EXPECT_EQ(d.DoModal(*services), ui::IDOK);
   EXPECT_TRUE(services->Finish()) << out.str();
   ui::SetRenderHooks({});
+  EXPECT_TRUE(d.printed);
+  EXPECT_TRUE(d.printCalls.empty());  // printed by Qt, not recorded
+  std::ifstream doc(pdf, std::ios::binary);
+  std::string head(5, '\0');
+  doc.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
 
   QImage image(QString::fromStdString(png));
   ASSERT_FALSE(image.isNull());

@@ -191,7 +191,20 @@ void SampleDialog::OnCommand(int id, int code) {
     }
     case kMenuPrint: {
       auto printer = Services().PrintDialog();
-      Status(printer ? "print " + std::to_string(printer->dpi) + " " + printer->outputPath : "print cancelled");
+      if (!printer) {
+        Status("print cancelled");
+        return;
+      }
+      int k = printer->Dpi() / 300;
+      printer->StartDocument("Print-Doc");
+      printer->StartPage();
+      printer->SelectFont({"Arial", -32 * k, 400, false});
+      printer->TextOut(200 * k, 50 * k, "Sample page");
+      printer->Line(200 * k, 100 * k, printer->PageWidth() - 200 * k, 100 * k);
+      printer->EndPage();
+      printed = printer->EndDocument() == S_OK;
+      if (auto* recorder = dynamic_cast<ui::RecordingPrintDevice*>(printer.get())) printCalls = recorder->Calls();
+      Status("print " + std::to_string(printer->Dpi()) + " " + printer->Setup().outputPath);
       return;
     }
     case kMenuAbout:

@@ -82,6 +82,8 @@ class SampleDialog : public ui::Dialog {
   int nestedResult = 0;
   std::string nestedText;
   std::vector<int> boxAnswers;
+  bool printed = false;
+  std::vector<std::string> printCalls;  // when printed without a toolkit
 
  protected:
   bool OnInitDialog() override;

@@ -29,11 +29,12 @@ Outcome RunScript(SampleDialog& dialog, const std::string& script) {
 // Lets a test look at the dialog in the middle of a run.
 struct Probe {
   explicit Probe(std::function<void(ui::Dialog&)> look) {
-    ui::SetRenderHooks({[look](ui::Dialog& d, const std::string&) {
-                          look(d);
-                          return S_OK;
-                        },
-                        nullptr});
+    ui::RenderHooks hooks;
+    hooks.screenshot = [look](ui::Dialog& d, const std::string&) {
+      look(d);
+      return S_OK;
+    };
+    ui::SetRenderHooks(hooks);
   }
   ~Probe() { ui::SetRenderHooks({}); }
 };
@@ -138,6 +139,10 @@ cancel
   EXPECT_NE(o.out.find("open: Open sample -> \"/tmp/a.smp\"\n"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("printer: -> 600 \"/tmp/out.pdf\"\n"), std::string::npos);
   EXPECT_NE(o.out.find("font: -> cancel (no answer)\n"), std::string::npos);
+  EXPECT_TRUE(d.printed);  // without the Qt runner the page is only recorded
+  EXPECT_EQ(d.printCalls, (std::vector<std::string>{"doc Print-Doc", "page", "font Arial -64 400",
+                                                    "text 400 100 Sample page", "line 400 200 4562 200", "endpage",
+                                                    "enddoc"}));
 }
 
 TEST(UiScript, AnswersAreUsedInOrderAndMissingOnesTakeTheDefault) {

@@ -31,11 +31,14 @@ std::unique_ptr<ScriptedServices> MakeScriptedServices(const std::string& path, 
 std::unique_ptr<ScriptedServices> MakeScriptedServices(std::istream& in, std::ostream& out);
 
 // Rendering that needs a toolkit, registered by the Qt runner so that the
-// scripted runner stays free of it.
+// scripted runner stays free of it. Without them screenshots fail, screen
+// fonts cannot be rasterised and printing only records what is printed.
 struct RenderHooks {
   // Renders the dialog as shown and writes a PNG.
   std::function<HRESULT(Dialog&, const std::string& pngPath)> screenshot;
   std::function<std::optional<RasterGlyph>(const FontChoice&, int pixelHeight, uint32_t code)> rasterize;
+  // A device that prints into the PDF file of `setup`.
+  std::function<std::unique_ptr<PrintDevice>(const PrintSetup& setup)> openPrinter;
 };
 void SetRenderHooks(RenderHooks hooks);
 const RenderHooks& GetRenderHooks();

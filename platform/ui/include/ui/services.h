@@ -3,11 +3,13 @@
 // font and print dialogs, help, web addresses, the wait cursor, modal runs
 // and screen facts. A runner (Qt or scripted) implements them.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "gfx/bitmap.h"
 #include "ui/ids.h"
+#include "ui/print.h"
 #include "ui/template.h"
 
 namespace ui {
@@ -51,14 +53,6 @@ struct FontChoice {
   bool italic = false;
 };
 
-// What the print dialog chose: the resolution and where the document goes.
-struct PrintSetup {
-  int dpi = 300;
-  std::string outputPath;  // a PDF file
-  int pageWidth = 0;       // device units (pixels at dpi)
-  int pageHeight = 0;
-};
-
 // A character drawn by a screen font: black on white, as large as the
 // character's extent.
 struct RasterGlyph {
@@ -78,7 +72,8 @@ class PlatformServices {
   // The chosen path, or nothing when cancelled.
   virtual std::optional<std::string> FileDialog(const FileDialogSpec& spec) = 0;
   virtual std::optional<FontChoice> FontDialog() = 0;
-  virtual std::optional<PrintSetup> PrintDialog() = 0;
+  // The print dialog; the device to print on, or null when cancelled.
+  virtual std::unique_ptr<PrintDevice> PrintDialog() = 0;
 
   virtual void ShowHelp(const std::string& helpFile, int context) = 0;
   virtual void OpenUrl(const std::string& url) = 0;
