@@ -7,7 +7,9 @@
 #include <libxml/xmlwriter.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 
 #include "bench.h"
@@ -203,58 +205,79 @@ namespace {
 // with write(2): the cost of the output itself.
 struct PlainSink {
   int fd;
-  std::string buf;
+  char buf[65536 + 4096];
+  size_t len = 0;
   int depth = 1;
   std::string scratch;
-  void Put(std::string_view s) {
-    if (buf.size() + s.size() > 65536) {
-      if (::write(fd, buf.data(), buf.size()) != ssize_t(buf.size())) std::abort();
-      buf.clear();
+
+  [[gnu::noinline]] void Out(const char* s, size_t n) {
+    if (::write(fd, s, n) != ssize_t(n)) std::abort();
+  }
+  void Put(const char* s, size_t n) {
+    if (len + n > 65536) {
+      Out(buf, len);
+      len = 0;
+      if (n > 65536) return Out(s, n);
     }
-    buf.append(s);
+    std::memcpy(buf + len, s, n);
+    len += n;
   }
-  void Tabs(int n) {
-    for (int i = 0; i < n; ++i) Put("\t");
-  }
-  void Leaf(const char* n, const char* type, std::string_view value) {
+  void Put(std::string_view s) { Put(s.data(), s.size()); }
+  void Tabs(int n) { Put("\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t", size_t(n)); }
+  void Leaf(const char* n, const char* quotedType, std::string_view value) {
     Tabs(depth);
-    scratch.assign("<").append(n).append(" t=\"").append(type).append("\">");
-    scratch.append(value).append("</").append(n).append(">\r\n");
-    Put(scratch);
+    Put("<");
+    Put(n);
+    Put(" t=");
+    Put(quotedType);
+    Put(">");
+    Put(value);
+    Put("</");
+    Put(n);
+    Put(">\r\n");
   }
   void Begin(const char* n) {
     Tabs(depth++);
-    Put(std::string("<") + n + ">\r\n");
+    Put("<");
+    Put(n);
+    Put(">\r\n");
   }
   void End(const char* n) {
     Tabs(--depth);
-    Put(std::string("</") + n + ">\r\n");
+    Put("</");
+    Put(n);
+    Put(">\r\n");
   }
   void Comment(const char* c) {
     Tabs(depth);
-    Put(std::string("<!-- ") + xmlweave::StringToXmlText(c) + " -->\r\n");
+    Put("<!-- ");
+    scratch.clear();
+    xmlweave::AppendXmlText(scratch, c);
+    Put(scratch);
+    Put(" -->\r\n");
   }
   void Long(const char* n, int32_t v) {
-    std::string t;
-    xmlweave::AppendLong(t, v);
-    Leaf(n, "i4", t);
+    char t[16];
+    Leaf(n, "\"i4\"", std::string_view(t, size_t(std::to_chars(t, t + 16, v).ptr - t)));
   }
-  void Bool(const char* n, int32_t v) { Leaf(n, "b", v ? "1" : "0"); }
+  void Bool(const char* n, int32_t v) { Leaf(n, "\"b\"", v ? "1" : "0"); }
   void Float(const char* n, float v) {
-    std::string t;
-    xmlweave::AppendFloat(t, v);
-    Leaf(n, "r4", t);
+    char t[32];
+    auto r = std::to_chars(t, t + 32, double(v), std::chars_format::general, 7);
+    Leaf(n, "\"r4\"", std::string_view(t, size_t(r.ptr - t)));
   }
-  void String(const char* n, const char* v) { Leaf(n, "s", xmlweave::StringToXmlText(v)); }
+  void String(const char* n, const char* v) {
+    scratch.clear();
+    xmlweave::AppendXmlText(scratch, v);
+    Leaf(n, "\"s\"", scratch);
+  }
   void Bytes(const char* n, uint32_t c, const uint8_t* v) {
-    std::string t;
-    xmlweave::PrepareByteForString(c, v, t);
-    Leaf(n, "64Bin", t);
+    xmlweave::PrepareByteForString(c, v, scratch);
+    Leaf(n, "\"64Bin\"", scratch);
   }
   void Longs(const char* n, uint32_t c, const int32_t* v) {
-    std::string t;
-    xmlweave::PrepareLongAForString(c, v, t);
-    Leaf(n, "la", t);
+    xmlweave::PrepareLongAForString(c, v, scratch);
+    Leaf(n, "\"la\"", scratch);
   }
 };
 
@@ -301,12 +324,13 @@ struct TextWriterSink {
 }  // namespace
 
 void PlainWrite(const std::string& path, uint64_t leaves) {
-  PlainSink s{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), {}, 1, {}};
-  s.Put("<?xml version=\"1.0\"?>\r\n<Project>\r\n\t<schemaversion>1.0</schemaversion>\r\n");
-  xmlweave::GenerateDocument(s, leaves);
-  s.Put("</Project>\r\n");
-  if (::write(s.fd, s.buf.data(), s.buf.size()) != ssize_t(s.buf.size())) std::abort();
-  ::close(s.fd);
+  auto s = std::make_unique<PlainSink>();
+  s->fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  s->Put("<?xml version=\"1.0\"?>\r\n<Project>\r\n\t<schemaversion>1.0</schemaversion>\r\n");
+  xmlweave::GenerateDocument(*s, leaves);
+  s->Put("</Project>\r\n");
+  if (::write(s->fd, s->buf, s->len) != ssize_t(s->len)) std::abort();
+  ::close(s->fd);
 }
 
 void TextWriterWrite(const std::string& path, uint64_t leaves) {

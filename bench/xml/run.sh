@@ -6,4 +6,4 @@ BUILD=${1:?build folder}
 cmake --build "$BUILD" -j2 --target xml_bench >/dev/null
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-"$BUILD/bin/xml_bench" "$WORK" "${XML_BENCH_LEAVES:-400000}" "${XML_BENCH_RUNS:-3}"
+"$BUILD/bin/xml_bench" "$WORK" "${XML_BENCH_LEAVES:-400000}" "${XML_BENCH_RUNS:-5}"

@@ -108,6 +108,12 @@ void AppendXmlText(std::string& out, std::string_view text) {
   }
 }
 
+bool NeedsXmlEncoding(std::string_view text) {
+  for (char c : text)
+    if (kEncode.escape[static_cast<unsigned char>(c)]) return true;
+  return false;
+}
+
 std::string StringToXmlText(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -1,4 +1,6 @@
 // CWriter: lines and elements of the dialect.
+#include <algorithm>
+
 #include "xmlweave/writer.h"
 
 namespace xmlweave {
@@ -37,10 +39,9 @@ HRESULT CWriter::WriteTab(int32_t count) {
     XW_TRACE_ERROR(m_trace) << "WriteTab: file not open";
     return E_FAIL;
   }
-  static const std::string kTabs(64, '\t');
   HRESULT hr = S_OK;
-  for (int32_t left = count; left > 0; left -= 64)
-    hr = Append(std::string_view(kTabs).substr(0, size_t(std::min(left, 64))));
+  for (int32_t i = 0; i < count; ++i) Put("\t", 1);
+  if (count > 0) hr = EndWrite();
   return hr;
 }
 
@@ -57,6 +58,25 @@ HRESULT CWriter::StartDocument(const char* root, const char* version) {
   return Write("</schemaversion>", true);
 }
 
+void CWriter::AppendIndent() {
+  static const char kTabs[64] = {'\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
+                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
+                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
+                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
+                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
+                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t'};
+  if (!m_tabs) return;
+  for (int32_t left = m_depth; left > 0; left -= 64) Put(kTabs, size_t(std::min(left, 64)));
+}
+
+HRESULT CWriter::EndLine(bool lineEnd) {
+  if (lineEnd && m_lineEnds) PutLiteral("\r\n");
+  return EndWrite();
+}
+
+// Elements go straight into the buffer; only a flush can fail there, and a
+// failed flush is kept for Close as well. Without an open file the writes
+// fail one by one as Write does.
 HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value) {
   if (!name) {
     XW_TRACE_ERROR(m_trace) << "WriteElement: element name is null";
@@ -64,32 +84,62 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
   }
   const char* quoted = QuotedTypeName(type);
   if (!quoted || type == TAG_BYTEARRAY || type == TAG_LONGARRAY) return E_INVALIDARG;
-  m_scratch.assign("<").append(name).append(" t=").append(quoted);
-  m_scratch.append(value ? ">" : "/>");
-  WriteTab(m_depth);
-  HRESULT hr = Write(m_scratch, value == nullptr);
-  if (!value) return hr;
-  WriteEncoded(value);
-  m_scratch.assign("</").append(name).append(">");
-  return Write(m_scratch, true);
+  if (!m_file.IsOpen()) {
+    WriteTab(m_depth);
+    return Write(name, value == nullptr);
+  }
+  const std::string_view n(name);
+  AppendIndent();
+  PutLiteral("<");
+  Put(n);
+  PutLiteral(" t=");
+  Put(quoted);
+  if (!value) {
+    PutLiteral("/>");
+    return EndLine(true);
+  }
+  PutLiteral(">");
+  // Text without markup characters goes to the buffer as it is.
+  const std::string_view v(value);
+  if (NeedsXmlEncoding(v)) {
+    m_scratch.clear();
+    AppendXmlText(m_scratch, v);
+    Put(m_scratch);
+  } else {
+    Put(v);
+  }
+  PutLiteral("</");
+  Put(n);
+  PutLiteral(">");
+  return EndLine(true);
 }
 
 HRESULT CWriter::WriteArrayElement(const char* name, const char* quotedType, bool isNull,
                                    HRESULT prepared, const char* failText) {
-  // m_scratch holds the prepared content; the tags are built separately.
-  std::string content = std::move(m_scratch);
-  m_scratch.assign("<").append(name).append(" t=").append(quotedType);
-  m_scratch.append(isNull ? "/>" : ">");
-  WriteTab(m_depth);
-  HRESULT hr = Write(m_scratch, isNull);
-  if (isNull) return hr;
+  if (!m_file.IsOpen()) {
+    WriteTab(m_depth);
+    return Write(name, isNull);
+  }
+  const std::string_view n(name);
+  AppendIndent();
+  PutLiteral("<");
+  Put(n);
+  PutLiteral(" t=");
+  Put(quotedType);
+  if (isNull) {
+    PutLiteral("/>");
+    return EndLine(true);
+  }
+  PutLiteral(">");
   if (FAILED(prepared)) {
     XW_TRACE_ERROR(m_trace) << failText;
-    content.clear();
+    m_content.clear();
   }
-  Write(content);
-  m_scratch.assign("</").append(name).append(">");
-  return Write(m_scratch, true);
+  Put(m_content);
+  PutLiteral("</");
+  Put(n);
+  PutLiteral(">");
+  return EndLine(true);
 }
 
 HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const uint8_t* bytes) {
@@ -97,8 +147,7 @@ HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const u
     XW_TRACE_ERROR(m_trace) << "WriteElement: element name is null";
     return E_INVALIDARG;
   }
-  HRESULT prepared = bytes ? PrepareByteForString(count, bytes, m_scratch) : S_OK;
-  if (!bytes) m_scratch.clear();
+  HRESULT prepared = bytes ? PrepareByteForString(count, bytes, m_content) : S_OK;
   return WriteArrayElement(name, "\"64Bin\"", bytes == nullptr, prepared,
                            "PrepareByteForString: source std::string is empty");
 }
@@ -108,8 +157,7 @@ HRESULT CWriter::WriteLongArrayElement(const char* name, uint32_t count, const i
     XW_TRACE_ERROR(m_trace) << "WriteElement: element name is null";
     return E_INVALIDARG;
   }
-  HRESULT prepared = values ? PrepareLongAForString(count, values, m_scratch) : S_OK;
-  if (!values) m_scratch.clear();
+  HRESULT prepared = values ? PrepareLongAForString(count, values, m_content) : S_OK;
   return WriteArrayElement(name, "\"la\"", values == nullptr, prepared,
                            "PrepareLongAForString: source std::string is empty");
 }
@@ -119,10 +167,17 @@ HRESULT CWriter::WriteBeginElement(const char* name) {
     XW_TRACE_ERROR(m_trace) << "WriteBeginElement: element name is null";
     return E_INVALIDARG;
   }
-  WriteTab(m_depth);
+  if (!m_file.IsOpen()) {
+    WriteTab(m_depth);
+    ++m_depth;
+    return Write(name, true);
+  }
+  AppendIndent();
   ++m_depth;
-  m_scratch.assign("<").append(name).append(">");
-  return Write(m_scratch, true);
+  PutLiteral("<");
+  Put(name);
+  PutLiteral(">");
+  return EndLine(true);
 }
 
 HRESULT CWriter::WriteEndElement(const char* name) {
@@ -131,9 +186,15 @@ HRESULT CWriter::WriteEndElement(const char* name) {
     return E_INVALIDARG;
   }
   --m_depth;
-  WriteTab(m_depth);
-  m_scratch.assign("</").append(name).append(">");
-  return Write(m_scratch, true);
+  if (!m_file.IsOpen()) {
+    WriteTab(m_depth);
+    return Write(name, true);
+  }
+  AppendIndent();
+  PutLiteral("</");
+  Put(name);
+  PutLiteral(">");
+  return EndLine(true);
 }
 
 HRESULT CWriter::WriteCommentElement(const char* text) {

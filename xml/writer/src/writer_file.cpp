@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <climits>
 #include <cstdlib>
 #include <algorithm>
@@ -69,7 +70,9 @@ HRESULT CWriter::CreateFile(const std::string& path, bool tabs, bool lineEnds) {
   Close();
   m_target = path;
   m_writeError = S_OK;
-  m_out.reserve(2 * kFlushSize);
+  if (!m_buf) m_buf = std::make_unique<char[]>(kBufferSize);
+  m_len = 0;
+  m_putError = S_OK;
   DWORD err = ERROR_SUCCESS;
   HRESULT hr = OpenTemporary(err);
   if (err == ERROR_PATH_NOT_FOUND) {
@@ -89,35 +92,58 @@ HRESULT CWriter::CreateFile(const std::string& path, bool tabs, bool lineEnds) {
   return S_OK;
 }
 
-HRESULT CWriter::Flush() {
+HRESULT CWriter::WriteOut(const char* data, size_t size) {
   DWORD err = ERROR_SUCCESS;
-  for (size_t done = 0; done < m_out.size() && err == ERROR_SUCCESS;) {
-    const DWORD part = DWORD(std::min<size_t>(m_out.size() - done, 1u << 30));
-    err = m_file.Write(m_out.data() + done, part);
+  for (size_t done = 0; done < size && err == ERROR_SUCCESS;) {
+    const DWORD part = DWORD(std::min<size_t>(size - done, 1u << 30));
+    err = m_file.Write(data + done, part);
     done += part;
   }
-  m_out.clear();
-  if (m_out.capacity() > 4 * kFlushSize) std::string().swap(m_out);  // after a huge value
-  if (err != ERROR_SUCCESS) {
-    XW_TRACE_ERROR(m_trace) << "Write failed with GetLastError = " << uint32_t(err);
-    HRESULT hr = HRESULT_FROM_WIN32(err);
-    if (SUCCEEDED(m_writeError)) m_writeError = hr;
-    return hr;
+  if (err == ERROR_SUCCESS) return S_OK;
+  XW_TRACE_ERROR(m_trace) << "Write failed with GetLastError = " << uint32_t(err);
+  HRESULT hr = HRESULT_FROM_WIN32(err);
+  if (SUCCEEDED(m_writeError)) m_writeError = hr;
+  return hr;
+}
+
+HRESULT CWriter::Flush() {
+  HRESULT hr = m_len ? WriteOut(m_buf.get(), m_len) : S_OK;
+  m_len = 0;
+  return hr;
+}
+
+// A piece that does not fit: flush, then buffer it or, when it is large,
+// write it directly.
+void CWriter::PutLarge(const char* data, size_t size) {
+  HRESULT hr = Flush();
+  if (size >= kFlushSize) {
+    HRESULT direct = WriteOut(data, size);
+    if (SUCCEEDED(hr)) hr = direct;
+  } else {
+    std::memcpy(m_buf.get(), data, size);
+    m_len = size;
   }
-  return S_OK;
+  if (FAILED(hr) && SUCCEEDED(m_putError)) m_putError = hr;
+}
+
+HRESULT CWriter::EndWrite() {
+  HRESULT hr = m_len >= kFlushSize ? Flush() : S_OK;
+  if (FAILED(m_putError)) {
+    hr = m_putError;
+    m_putError = S_OK;
+  }
+  return hr;
 }
 
 HRESULT CWriter::Append(std::string_view bytes) {
-  m_byteCount += uint32_t(bytes.size());
-  m_out.append(bytes);
-  return m_out.size() >= kFlushSize ? Flush() : S_OK;
+  Put(bytes.data(), bytes.size());
+  return EndWrite();
 }
 
 HRESULT CWriter::AppendEncoded(std::string_view text) {
-  const size_t before = m_out.size();
-  AppendXmlText(m_out, text);
-  m_byteCount += uint32_t(m_out.size() - before);
-  return m_out.size() >= kFlushSize ? Flush() : S_OK;
+  m_scratch.clear();
+  AppendXmlText(m_scratch, text);
+  return Append(m_scratch);
 }
 
 HRESULT CWriter::Close() {

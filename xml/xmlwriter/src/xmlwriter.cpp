@@ -108,9 +108,10 @@ HRESULT CXMLWriter::StartElementFloatA(const char* szName, float fVal) {
   XW_GUARDED({
     HRESULT hr = Check("StartElementFloatA", szName);
     if (FAILED(hr)) return hr;
-    std::string text;
-    AppendFloat(text, fVal);
-    return m_oWriter.WriteElement(TAG_FLOAT, szName, text.c_str());
+    char text[20];  // the general format with 7 significant digits fits
+    *std::to_chars(text, text + sizeof text - 1, double(fVal), std::chars_format::general, 7)
+         .ptr = '\0';
+    return m_oWriter.WriteElement(TAG_FLOAT, szName, text);
   })
 }
 

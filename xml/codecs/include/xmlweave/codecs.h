@@ -34,6 +34,8 @@ const char* QuotedTypeName(TagType type);
 // Entity encoding: markup characters become named entities, control bytes
 // other than TAB/LF/CR and bytes from 0x7F become "&#xHH;". Never fails.
 std::string StringToXmlText(std::string_view text);
+// Whether StringToXmlText would change the text.
+bool NeedsXmlEncoding(std::string_view text);
 void AppendXmlText(std::string& out, std::string_view text);
 
 // Entity decoding. E_FAIL when an '&' has no ';' behind it or a character

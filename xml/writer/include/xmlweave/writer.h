@@ -8,6 +8,8 @@
 // document never leaves a half-written file over a good one. A write error
 // is reported by the call that meets it, and by Close at the latest.
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,7 @@ namespace xmlweave {
 class CWriter {
  public:
   static constexpr size_t kFlushSize = 64 * 1024;
+  static constexpr size_t kBufferSize = 2 * kFlushSize;
 
   CWriter();
   explicit CWriter(TraceChannel channel);
@@ -50,10 +53,29 @@ class CWriter {
   bool IsOpen() const { return m_file.IsOpen(); }
 
  private:
-  // Hands bytes to the buffer (counted), flushing it when it is full.
+  // Hands bytes to the buffer (counted); EndWrite ends one write: it flushes
+  // a full buffer and answers the first failure since the last one.
+  void Put(const char* data, size_t size) {
+    m_byteCount += uint32_t(size);
+    if (size <= kBufferSize - m_len) {
+      std::memcpy(m_buf.get() + m_len, data, size);
+      m_len += size;
+    } else {
+      PutLarge(data, size);
+    }
+  }
+  void Put(std::string_view s) { Put(s.data(), s.size()); }
+  template <size_t N>
+  void PutLiteral(const char (&s)[N]) { Put(s, N - 1); }
+  void PutLarge(const char* data, size_t size);
+  HRESULT EndWrite();
+  HRESULT WriteOut(const char* data, size_t size);
   HRESULT Append(std::string_view bytes);
   HRESULT AppendEncoded(std::string_view text);
   HRESULT WriteEncoded(std::string_view text);
+  void AppendIndent();
+  // Ends a line: the line end when wanted and enabled, then EndWrite.
+  HRESULT EndLine(bool lineEnd);
   HRESULT Flush();
   HRESULT OpenTemporary(DWORD& err);
   HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull,
@@ -68,9 +90,12 @@ class CWriter {
   bool m_tabs = true;
   bool m_lineEnds = true;
   uint32_t m_byteCount = 0;
-  std::string m_out;        // bytes not yet handed to the system
+  std::unique_ptr<char[]> m_buf;  // bytes not yet handed to the system
+  size_t m_len = 0;
+  HRESULT m_putError = S_OK;  // failure of a flush inside the current write
   HRESULT m_writeError = S_OK;  // first failed write of the open file
   std::string m_scratch;
+  std::string m_content;    // base64 or list text of the current array element
 };
 
 }  // namespace xmlweave
