@@ -112,7 +112,7 @@ void FreeSegments(ImageSegmentList& list) {
 }  // namespace
 
 DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer) {
+                           DownloadObserver* observer, const DownloadFault* fault) {
   DownloadResult result;
   SimulatedDevice device(project, deviceId);
   com::ComPtr<IDevice> deviceObject;
@@ -154,7 +154,9 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     std::string error;
     bool wroteImage = false;
     if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, device.Memory(), &device,
-                                         hostStep ? result.host : result.plugin, wroteImage, error)) {
+                                         hostStep ? result.host : result.plugin, wroteImage, error,
+                                         fault && fault->step == result.steps ? fault->record
+                                                                              : SIZE_MAX)) {
       FreeSegments(imageOut);
       result.error = "download step " + std::to_string(result.steps) + ": " + error;
       failed = true;

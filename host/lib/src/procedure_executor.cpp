@@ -40,7 +40,7 @@ bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
 
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* memory,
                        SimulatedDevice* device, BusTraffic& traffic, bool& wroteWholeImage,
-                       std::string& error) {
+                       std::string& error, size_t recordLimit) {
   namespace proc = dx470::proc;
   std::vector<uint8_t> bytes;
   if (!ReadStream(stream, bytes)) {
@@ -65,6 +65,10 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* mem
   for (size_t at = proc::kGuidSize; at < bytes.size(); at += proc::kRecordSize) {
     const uint8_t* r = bytes.data() + at;
     const size_t index = (at - proc::kGuidSize) / proc::kRecordSize;
+    if (index >= recordLimit) {
+      error = base::Format("the device stopped answering at record %zu", index);
+      return false;
+    }
     switch (r[0]) {
       case proc::kOpen:
       case proc::kClose:

@@ -58,11 +58,18 @@ struct DownloadResult {
   BusTraffic host;    // traffic of the host's own application download
 };
 
+// A bus failure to simulate: the executor stops at record `record` (0-based)
+// of download step `step` (1-based), as if the device stopped answering.
+struct DownloadFault {
+  int step = 0;
+  size_t record = 0;
+};
+
 // Downloads a device with `mode` (bit 0: the plug-in's data; 0xFF: complete
 // without comparison; bit 1: the host's own application data first).
 // Device memory keeps what the executed records wrote, also after a failure.
 DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer);
+                           DownloadObserver* observer, const DownloadFault* fault = nullptr);
 
 // Where the host's own download writes the 33 parameter values.
 constexpr uint16_t kApplicationAreaStart = 0x0100;

@@ -4,7 +4,9 @@
 // from the type-2 segments, read ranges fill a segment's data and second
 // buffer, restarts restart the device. Records run in order; after an error
 // (unknown list or record, a range outside every segment, a truncated list)
-// the records before it stay executed.
+// the records before it stay executed. `recordLimit` simulates a bus
+// failure: records from that index on are not executed and it is an error.
+#include <cstdint>
 #include <string>
 
 #include "com/stream.h"
@@ -17,6 +19,6 @@ class SimulatedDevice;
 
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* memory,
                        SimulatedDevice* device, BusTraffic& traffic, bool& wroteWholeImage,
-                       std::string& error);
+                       std::string& error, size_t recordLimit = SIZE_MAX);
 
 }  // namespace host

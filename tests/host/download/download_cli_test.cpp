@@ -1,0 +1,80 @@
+// The download and memory commands as a user runs them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "data/blockinfo.h"
+#include "data/records.h"
+#include "temp_home.h"
+
+namespace {
+
+class DownloadCli : public ::testing::Test {
+ protected:
+  int Run(const std::string& args, std::string* out = nullptr) {
+    std::string ignored;
+    return testsupport::RunCommand("DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() +
+                                       "/dx47x-host' " + args + " 2>&1",
+                                   out ? out : &ignored);
+  }
+  testsupport::TempHome home;
+};
+
+TEST_F(DownloadCli, PartialDownloadAfterOneChangedCharacter) {
+  ASSERT_EQ(Run("register"), 0);
+  ASSERT_EQ(Run("init"), 0);
+  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  std::string out;
+  ASSERT_EQ(Run("download 1.1.5 --full", &out), 0) << out;
+  EXPECT_NE(out.find("complete download:"), std::string::npos) << out;
+
+  const std::string file = home.Path() + "/blob.bin";
+  ASSERT_EQ(Run("blob 1.1.5 --export " + file), 0);
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(bytes.size(), sizeof(dx470::TYPE_DX470_BLOB_COMPLETE));
+  auto* blob = reinterpret_cast<dx470::TYPE_DX470_BLOB_COMPLETE*>(bytes.data());
+  blob->Current.Lcd.Messages[0].Text[0][1] = 'X';
+  dx470::UpdateBlockInformation(blob->Current);
+  std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+  ASSERT_EQ(Run("blob 1.1.5 --import " + file), 0);
+
+  ASSERT_EQ(Run("download 1.1.5", &out), 0) << out;
+  // One character, the two bytes of the messages' checksum, then the block
+  // information: 1 + 2 + 20 bytes in 1 + 1 + 2 telegrams.
+  EXPECT_NE(out.find("Checking data for download"), std::string::npos) << out;
+  EXPECT_NE(out.find("partial download: 23 bytes written in 4 memory-write telegrams"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("2 read telegrams"), std::string::npos) << out;
+
+  ASSERT_EQ(Run("memory 1.1.5 --from 7840 --length 16", &out), 0);
+  EXPECT_NE(out.find("7840  00 00 00 00 00 54 58"), std::string::npos) << out;  // "TX" of "TXxt?"
+  EXPECT_NE(out.find("2 restart(s)"), std::string::npos) << out;
+  ASSERT_EQ(Run("memory 1.1.5 --from 0x7820 --length 20 --out " + home.Path() + "/mem.bin"), 0);
+  std::ifstream mem(home.Path() + "/mem.bin", std::ios::binary | std::ios::ate);
+  EXPECT_EQ(mem.tellg(), 20);
+}
+
+TEST_F(DownloadCli, ArgumentsAndMissingDevices) {
+  ASSERT_EQ(Run("init"), 0);
+  EXPECT_EQ(Run("download"), 2);
+  EXPECT_EQ(Run("download 1.1.5 --mode 300"), 2);
+  EXPECT_EQ(Run("download 1.1.5 --full --mode 1"), 2);
+  EXPECT_EQ(Run("memory 1.1.5 --from 0x10000"), 2);
+  std::string out;
+  EXPECT_EQ(Run("download 1.1.9", &out), 1);
+  EXPECT_NE(out.find("dx47x-host:"), std::string::npos);
+}
+
+TEST_F(DownloadCli, DemoRunsTwice) {
+  std::string out;
+  ASSERT_EQ(Run("demo", &out), 0) << out;
+  ASSERT_EQ(Run("demo", &out), 0) << out;
+  EXPECT_NE(out.find("complete download:"), std::string::npos);
+  EXPECT_NE(out.find("partial download: 23 bytes"), std::string::npos) << out;
+}
+
+}  // namespace
