@@ -132,14 +132,17 @@ int main(int argc, char** argv) {
     std::fputs(" --></R>", f);
     std::fclose(f);
   }
+  const std::string quarter = dir + "/quarter.xml";
+  bench::OursWrite(quarter, leaves / 4);
   auto l = BestSeconds({[&] { bench::OursRead(small); }, [&] { bench::OursRead(str); },
-                        [&] { bench::OursRead(com); }},
+                        [&] { bench::OursRead(com); }, [&] { bench::OursRead(quarter); }},
                        runs);
   const double lSmall = l[0] / FileMB(small), lString = l[1] / FileMB(str),
-               lComment = l[2] / FileMB(com);
-  std::printf("Single tokens of 16 MiB read in 2048-byte blocks (s per MB):\n");
-  std::printf("  small elements %.4f, one string value %.4f, one comment %.4f\n", lSmall, lString,
-              lComment);
+               lComment = l[2] / FileMB(com), lQuarter = l[3] / FileMB(quarter);
+  std::printf("Linear time (s per MB, 2048-byte reads):\n");
+  std::printf("  16 MiB of small elements %.4f, one 16 MiB string value %.4f, one 16 MiB comment "
+              "%.4f\n  a quarter of the document %.4f, the whole document %.4f\n",
+              lSmall, lString, lComment, lQuarter, rOurs / mb);
 
   std::printf("Ratios:\n");
   Ratio("reader / expat (one call)", rExpat / rOurs, 2.0, true);
@@ -151,6 +154,7 @@ int main(int argc, char** argv) {
               tPlain / tOurs);
   Ratio("16 MiB string value / small elements", lString / lSmall, 2.0, false);
   Ratio("16 MiB comment / small elements", lComment / lSmall, 2.0, false);
-  for (const std::string& f : {doc, plain, tw, small, str, com}) std::remove(f.c_str());
+  Ratio("whole document / a quarter of it (per MB)", (rOurs / mb) / lQuarter, 1.5, false);
+  for (const std::string& f : {doc, plain, tw, small, str, com, quarter}) std::remove(f.c_str());
   return same && agree ? 0 : 1;
 }
