@@ -51,11 +51,8 @@ DialogView::DialogView(ui::Dialog& model, QWidget* parent, bool passive)
   setFont(DialogFont(t.fontFace, t.fontSize));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   BuildMenu();
-  int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
-  if (menuBar_) menuBar_->setGeometry(0, 0, model.ClientWidth(), top);
   client_ = Child<QWidget>(this);
-  client_->setGeometry(0, top, model.ClientWidth(), model.ClientHeight());
-  setFixedSize(model.ClientWidth(), model.ClientHeight() + top);
+  Layout();
   // Group boxes first, so that the controls inside lie above them.
   for (const ui::ControlState& c : model.Controls())
     if (c.spec.kind == ui::ControlKind::GroupBox) BuildControl(c);
@@ -198,6 +195,11 @@ void DialogView::BuildControl(const ui::ControlState& c) {
       w = Child<OwnerDrawWidget>(model_, id, client_);
       break;
     case ui::ControlKind::Icon: {
+      if (model_.OwnerOf(id)) {  // a picture drawn by the dialog
+        w = Child<OwnerDrawWidget>(model_, id, client_);
+        w->setFocusPolicy(Qt::NoFocus);
+        break;
+      }
       auto* l = Child<QLabel>(client_);
       int side = std::max(16, std::min(model_.ControlRect(id).width(), model_.ControlRect(id).height()));
       l->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(side, side));
@@ -227,6 +229,7 @@ void DialogView::Sync(int id) {
   }
   w->setEnabled(c->enabled);
   w->setVisible(c->visible);
+  w->setCursor(c->cursor == ui::CursorShape::SizeWE ? Qt::SizeHorCursor : Qt::ArrowCursor);
   switch (c->spec.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
@@ -282,8 +285,17 @@ void DialogView::Sync(int id) {
       w->update();
       break;
     case ui::ControlKind::Icon:
+      w->update();
       break;
   }
+}
+
+void DialogView::Layout() {
+  int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
+  int width = model_.ClientWidth(), height = model_.ClientHeight();
+  if (menuBar_) menuBar_->setGeometry(0, 0, width, top);
+  client_->setGeometry(0, top, width, height);
+  if (size() != QSize(width, height + top)) setFixedSize(width, height + top);
 }
 
 void DialogView::Repaint(int id) {
@@ -293,6 +305,7 @@ void DialogView::Repaint(int id) {
 void DialogView::DialogChanged() {
   Guard guard(syncing_);
   setWindowTitle(Q(model_.WindowText()));
+  Layout();
   const ui::MenuTemplate& menu = model_.Menu();
   if (menuBar_) {
     QList<QAction*> popups = menuBar_->actions();

@@ -48,6 +48,7 @@ class DialogView : public QDialog, public ui::DialogObserver {
 
  private:
   void BuildMenu();
+  void Layout();
   void BuildControl(const ui::ControlState& c);
   void Sync(int id);
   void AddMenuAction(QMenu* menu, int id, const std::string& text);

@@ -30,9 +30,15 @@ class ModalCounter {
 
 Dialog::Dialog(DialogTemplate tmpl) : tmpl_(std::move(tmpl)) { Reset(); }
 
-Dialog::~Dialog() = default;
+Dialog::~Dialog() {
+  for (ControlState& c : controls_)
+    if (c.owner) c.owner->dialog_ = nullptr;
+}
+
 
 void Dialog::Reset() {
+  for (ControlState& c : controls_)
+    if (c.owner) c.owner->dialog_ = nullptr;
   controls_.clear();
   controls_.reserve(tmpl_.controls.size());
   for (const ControlSpec& spec : tmpl_.controls) {
@@ -48,6 +54,7 @@ void Dialog::Reset() {
   systemMenu_.clear();
   caption_ = tmpl_.caption;
   position_.reset();
+  clientSize_.reset();
   focus_ = 0;
   timers_.clear();
   posted_.clear();
@@ -142,8 +149,17 @@ gfx::Rect Dialog::DluToPixels(const DluRect& r) const {
   return {px(r.x), py(r.y), px(r.x + r.cx), py(r.y + r.cy)};
 }
 
-int Dialog::ClientWidth() const { return DluToPixels({0, 0, tmpl_.cx, tmpl_.cy}).width(); }
-int Dialog::ClientHeight() const { return DluToPixels({0, 0, tmpl_.cx, tmpl_.cy}).height(); }
+int Dialog::ClientWidth() const {
+  return clientSize_ ? clientSize_->x : DluToPixels({0, 0, tmpl_.cx, tmpl_.cy}).width();
+}
+int Dialog::ClientHeight() const {
+  return clientSize_ ? clientSize_->y : DluToPixels({0, 0, tmpl_.cx, tmpl_.cy}).height();
+}
+
+void Dialog::SetClientSize(int width, int height) {
+  clientSize_ = Point{std::max(width, 0), std::max(height, 0)};
+  DialogChanged();
+}
 
 void Dialog::SetDlgItemText(int id, std::string text) {
   if (ControlState* c = Find(id)) {
@@ -392,12 +408,26 @@ void Dialog::MoveControl(int id, const gfx::Rect& pixels) {
 void Dialog::Attach(int id, OwnerDrawn& owner) {
   ControlState* c = Find(id);
   if (!c) return;
+  if (owner.dialog_) owner.dialog_->Detach(owner);
   c->owner = &owner;
   owner.dialog_ = this;
   owner.id_ = id;
   if (c->spec.style & kOwnerDrawVariable)
     for (int i = 0; i < int(c->items.size()); ++i) c->items[size_t(i)].height = owner.MeasureItem(i);
   InvalidateControl(id);
+}
+
+void Dialog::Detach(OwnerDrawn& owner) {
+  for (ControlState& c : controls_)
+    if (c.owner == &owner) c.owner = nullptr;
+  if (owner.dialog_ == this) owner.dialog_ = nullptr;
+}
+
+void Dialog::SetControlCursor(int id, CursorShape shape) {
+  ControlState* c = Find(id);
+  if (!c || c->cursor == shape) return;
+  c->cursor = shape;
+  Changed(id);
 }
 
 OwnerDrawn* Dialog::OwnerOf(int id) const {
@@ -525,7 +555,9 @@ void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
 // ---- Owner-drawn helpers.
 
-OwnerDrawn::~OwnerDrawn() = default;
+OwnerDrawn::~OwnerDrawn() {
+  if (dialog_) dialog_->Detach(*this);
+}
 
 void OwnerDrawn::Invalidate() {
   if (dialog_) dialog_->InvalidateControl(id_);
@@ -543,6 +575,9 @@ void OwnerDrawn::SendNotify(int code, intptr_t param) {
 }
 void OwnerDrawn::PostNotify(int code, intptr_t param) {
   if (dialog_) dialog_->Post(id_, code, param);
+}
+void OwnerDrawn::SetCursor(CursorShape shape) {
+  if (dialog_) dialog_->SetControlCursor(id_, shape);
 }
 int OwnerDrawn::Width() const { return dialog_ ? dialog_->ControlRect(id_).width() : 0; }
 int OwnerDrawn::Height() const { return dialog_ ? dialog_->ControlRect(id_).height() : 0; }

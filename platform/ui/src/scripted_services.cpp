@@ -110,6 +110,8 @@ class Runner final : public ScriptedServices {
     if (!ok) FailAt(cmd, "expected " + expected + ", found " + found);
   }
   void Execute(const Command& cmd, Dialog& dialog);
+  // Queues an answer command; false for other commands.
+  bool Enqueue(const Command& cmd);
   bool Expectation(const Command& cmd, Dialog& dialog);
   // The control of `cmd`, or null after reporting why it cannot be used.
   const ControlState* Usable(const Command& cmd, Dialog& dialog, bool forInput);
@@ -120,6 +122,7 @@ class Runner final : public ScriptedServices {
   std::deque<Pending> pending_;
   std::ostream& out_;
   bool failed_ = false;
+  int executing_ = 0;  // commands being executed (nested dialogs run inside one)
 };
 
 int Runner::RunModal(Dialog& dialog) {
@@ -134,7 +137,9 @@ int Runner::RunModal(Dialog& dialog) {
       dialog.EndDialog(IDCANCEL);
       break;
     }
+    ++executing_;
     Execute(commands_[next_++], dialog);
+    --executing_;
   }
   return dialog.Result();
 }
@@ -229,29 +234,36 @@ bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
   return true;
 }
 
-void Runner::Execute(const Command& cmd, Dialog& dialog) {
-  if (Expectation(cmd, dialog)) return;
+bool Runner::Enqueue(const Command& cmd) {
   switch (cmd.op) {
     case Op::Answer:
       if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0) {
         pending_.back().answer = cmd.value;
-        return;
+        return true;
       }
       pending_.push_back({Op::Answer, cmd.line, std::nullopt, cmd.value, &cmd});
-      return;
+      return true;
     case Op::ExpectBox:
       if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0 &&
           !pending_.back().expectText) {
         pending_.back().expectText = cmd.texts[0];
-        return;
+        return true;
       }
       pending_.push_back({Op::Answer, cmd.line, cmd.texts[0], 0, &cmd});
-      return;
+      return true;
     case Op::File:
     case Op::Font:
     case Op::Printer:
       pending_.push_back({cmd.op, cmd.line, std::nullopt, 0, &cmd});
-      return;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Runner::Execute(const Command& cmd, Dialog& dialog) {
+  if (Expectation(cmd, dialog) || Enqueue(cmd)) return;
+  switch (cmd.op) {
     case Op::Ok:
       dialog.UserOk();
       return;
@@ -348,6 +360,10 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
 }
 
 const Pending* Runner::Next(Op op) {
+  // While the first dialog opens no command has run yet: the answers at the
+  // top of the script are meant for what it asks then.
+  if (executing_ == 0 && !failed_)
+    while (next_ < commands_.size() && Enqueue(commands_[next_])) ++next_;
   if (failed_ || pending_.empty() || pending_.front().op != op) return nullptr;
   return &pending_.front();
 }

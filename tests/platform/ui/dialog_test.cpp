@@ -36,6 +36,35 @@ TEST(UiDialog, GeometryFromDialogUnitsOrPixels) {
   EXPECT_EQ(ui::DefaultBaseUnits(10).x, 8);
 }
 
+TEST(UiDialog, OwnerDrawnObjectsAndDialogsMayEndInEitherOrder) {
+  sample::Counter outlives;
+  {
+    SampleDialog d;
+    d.Attach(sample::kCounter, outlives);
+    outlives.OnMouse(ui::MouseAction::Down, 1, 1, {});  // repaints through the dialog
+    EXPECT_EQ(outlives.Owner(), &d);
+  }
+  EXPECT_EQ(outlives.Owner(), nullptr);
+  outlives.OnMouse(ui::MouseAction::Down, 2, 2, {});  // no dialog any more: nothing to repaint
+
+  SampleDialog d;
+  {
+    sample::Counter shortLived;
+    d.Attach(sample::kCounter, shortLived);
+  }
+  EXPECT_EQ(d.OwnerOf(sample::kCounter), nullptr);
+  EXPECT_EQ(d.PaintControl(sample::kCounter).Get(0, 0), gfx::kWhite);
+}
+
+TEST(UiDialog, ClientSizeAndCursorCanBeSetAtRunTime) {
+  SampleDialog d;
+  d.SetClientSize(377, 211);
+  EXPECT_EQ(d.ClientWidth(), 377);
+  EXPECT_EQ(d.ClientHeight(), 211);
+  d.SetControlCursor(sample::kCounter, ui::CursorShape::SizeWE);
+  EXPECT_EQ(d.Control(sample::kCounter)->cursor, ui::CursorShape::SizeWE);
+}
+
 TEST(UiDialog, RadioGroupsEndAtTheNextGroupStyle) {
   SampleDialog d;
   EXPECT_EQ(d.RadioGroup(sample::kRadio2), (std::vector<int>{14, 15, 16}));

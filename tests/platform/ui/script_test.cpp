@@ -313,6 +313,30 @@ TEST(UiScript, LeftoverCommandsAndAnswersFailTheRun) {
   EXPECT_EQ(o.out, "script:1: \"file\" was never asked for\n");
 }
 
+// Asks its question while it opens.
+class AskingDialog : public ui::Dialog {
+ public:
+  AskingDialog() : Dialog(sample::NestedTemplate()) {}
+  int answer = 0;
+
+ protected:
+  bool OnInitDialog() override {
+    answer = Services().MessageBox({"Start", "Continue?", ui::Buttons::YesNo, ui::Icon::Question, ui::IDNO, false});
+    return true;
+  }
+};
+
+TEST(UiScript, AnswersAtTheTopServeTheFirstDialogWhileItOpens) {
+  AskingDialog d;
+  std::istringstream in("# answered before any command runs\nanswer yes\nexpect-dialog 101\nok\n");
+  std::ostringstream out;
+  auto services = ui::MakeScriptedServices(in, out);
+  EXPECT_EQ(d.DoModal(*services), ui::IDOK);
+  EXPECT_TRUE(services->Finish()) << out.str();
+  EXPECT_EQ(d.answer, ui::IDYES);
+  EXPECT_EQ(out.str(), "box: Start: Continue? -> yes\n");
+}
+
 TEST(UiScript, UnreadableScriptCancelsEverything) {
   std::ostringstream out;
   auto services = ui::MakeScriptedServices("/nonexistent/dir/script.ui", out);

@@ -38,6 +38,7 @@ struct ControlState {
   int selStart = 0, selEnd = 0;  // edits
   std::optional<gfx::Rect> pixelRect;  // set by MoveControl
   OwnerDrawn* owner = nullptr;
+  CursorShape cursor = CursorShape::Arrow;
   std::function<bool(uint32_t)> charFilter;
 };
 
@@ -90,6 +91,8 @@ class Dialog {
   std::optional<Point> WindowPosition() const { return position_; }
   int ClientWidth() const;   // pixels
   int ClientHeight() const;
+  // Gives the client area a pixel size of its own instead of the template's.
+  void SetClientSize(int width, int height);
   BaseUnits Units() const { return units_; }
   gfx::Rect DluToPixels(const DluRect& r) const;
 
@@ -145,8 +148,11 @@ class Dialog {
   gfx::Rect ControlRect(int id) const;
   void MoveControl(int id, const gfx::Rect& pixels);
 
-  // Owner-drawn controls (not owned).
+  // Owner-drawn controls (not owned): custom controls, owner-drawn list
+  // boxes and pictures. Either side may go first; the other forgets it.
   void Attach(int id, OwnerDrawn& owner);
+  void Detach(OwnerDrawn& owner);
+  void SetControlCursor(int id, CursorShape shape);
   OwnerDrawn* OwnerOf(int id) const;
   void InvalidateControl(int id);
   // Paints a custom control, or one list item, into a new bitmap.
@@ -240,6 +246,7 @@ class Dialog {
   std::string caption_;
   int icon_ = 0;
   std::optional<Point> position_;
+  std::optional<Point> clientSize_;
   BaseUnits units_;
   int focus_ = 0;
   std::vector<Timer> timers_;

@@ -20,6 +20,9 @@ struct KeyMods {
 
 enum class MouseAction { Down, Move, Up, DoubleClick };
 
+// Mouse pointer shapes over a control.
+enum class CursorShape { Arrow, SizeWE };
+
 class OwnerDrawn {
  public:
   OwnerDrawn() = default;
@@ -69,6 +72,8 @@ class OwnerDrawn {
   // after the current input event has been handled.
   void SendNotify(int code, intptr_t param);
   void PostNotify(int code, intptr_t param);
+  // The pointer shape over the control.
+  void SetCursor(CursorShape shape);
   // Pixel size of the control.
   int Width() const;
   int Height() const;
