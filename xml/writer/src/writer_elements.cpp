@@ -5,6 +5,12 @@
 
 namespace xmlweave {
 
+void CWriter::PutTabs(int32_t count) {
+  static constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+  for (int32_t left = count; left > 0; left -= int32_t(kTabs.size()))
+    Put(kTabs.substr(0, size_t(std::min<int32_t>(left, int32_t(kTabs.size())))));
+}
+
 HRESULT CWriter::Write(std::string_view text, bool lineEnd) {
   if (!m_file.IsOpen()) {
     XW_TRACE_ERROR(m_trace) << "Write: file not open";
@@ -39,10 +45,9 @@ HRESULT CWriter::WriteTab(int32_t count) {
     XW_TRACE_ERROR(m_trace) << "WriteTab: file not open";
     return E_FAIL;
   }
-  HRESULT hr = S_OK;
-  for (int32_t i = 0; i < count; ++i) Put("\t", 1);
-  if (count > 0) hr = EndWrite();
-  return hr;
+  if (count < 1) return S_OK;
+  PutTabs(count);
+  return EndWrite();
 }
 
 HRESULT CWriter::StartDocument(const char* root, const char* version) {
@@ -59,14 +64,7 @@ HRESULT CWriter::StartDocument(const char* root, const char* version) {
 }
 
 void CWriter::AppendIndent() {
-  static const char kTabs[64] = {'\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
-                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
-                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
-                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
-                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t',
-                                 '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t', '\t'};
-  if (!m_tabs) return;
-  for (int32_t left = m_depth; left > 0; left -= 64) Put(kTabs, size_t(std::min(left, 64)));
+  if (m_tabs) PutTabs(m_depth);
 }
 
 HRESULT CWriter::EndLine(bool lineEnd) {

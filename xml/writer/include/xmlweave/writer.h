@@ -74,6 +74,7 @@ class CWriter {
   HRESULT AppendEncoded(std::string_view text);
   HRESULT WriteEncoded(std::string_view text);
   void AppendIndent();
+  void PutTabs(int32_t count);
   // Ends a line: the line end when wanted and enabled, then EndWrite.
   HRESULT EndLine(bool lineEnd);
   HRESULT Flush();
