@@ -274,6 +274,20 @@ HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath) {
   return gfx::SavePng(bitmap, pngPath);
 }
 
+ServiceSelection SelectServices(std::ostream& report) {
+  ServiceSelection selection;
+  const char* script = std::getenv("DX47X_UI_SCRIPT");
+  if (script && *script) {
+    auto scripted = ui::MakeScriptedServices(script, report);
+    selection.script = scripted.get();
+    selection.services = std::move(scripted);
+    RegisterRenderHooks();
+  } else {
+    selection.services = MakeQtServices();
+  }
+  return selection;
+}
+
 void RegisterRenderHooks() { ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf}); }
 
 }  // namespace qtui

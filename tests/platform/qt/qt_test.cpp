@@ -160,6 +160,25 @@ TEST_F(QtRunner, ScriptedScreenshotShowsOwnerDrawnBitmapsAndPrintsToPdf) {
   EXPECT_GT(selected, 0);      // its selected row
 }
 
+TEST_F(QtRunner, ScriptNamedByTheEnvironmentSelectsTheScriptedRunner) {
+  std::filesystem::path path = dir_ / "edit.ui";
+  std::ofstream(path) << "expect-dialog 100\nscreenshot \"" << (dir_ / "s.png").string() << "\"\nok\n";
+  ::setenv("DX47X_UI_SCRIPT", path.c_str(), 1);
+  std::ostringstream report;
+  qtui::ServiceSelection selection = qtui::SelectServices(report);
+  ::unsetenv("DX47X_UI_SCRIPT");
+  ASSERT_NE(selection.script, nullptr);
+  SampleDialog d;
+  EXPECT_EQ(d.DoModal(*selection.services), ui::IDOK);
+  EXPECT_TRUE(selection.script->Finish()) << report.str();
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "s.png"));
+  ui::SetRenderHooks({});
+
+  selection = qtui::SelectServices(report);
+  EXPECT_EQ(selection.script, nullptr);
+  EXPECT_NE(selection.services, nullptr);
+}
+
 TEST_F(QtRunner, RasterisesScreenFontsWithoutSmoothing) {
   auto services = qtui::MakeQtServices();
   auto glyph = services->RasterizeChar({"Arial", 12, false}, 16, 'W');

@@ -1,12 +1,14 @@
 #pragma once
 // The Qt runner. Its interface is free of Qt types, so that only this
 // library sees Qt.
+#include <iosfwd>
 #include <memory>
 #include <string>
 
 #include "base/hresult.h"
 #include "gfx/bitmap.h"
 #include "ui/dialog.h"
+#include "ui/script.h"
 #include "ui/services.h"
 
 namespace qtui {
@@ -20,8 +22,19 @@ bool EnsureApplication(bool offscreenFallback = false);
 // Platform services that show dialogs as Qt windows.
 std::unique_ptr<ui::PlatformServices> MakeQtServices();
 
-// Lets the scripted runner take screenshots and rasterise screen fonts.
+// Lets the scripted runner take screenshots, rasterise screen fonts and
+// print to PDF files.
 void RegisterRenderHooks();
+
+// The services for this process: the scripted runner when DX47X_UI_SCRIPT
+// names a script ("-" = standard input), reporting to `report`, else the Qt
+// runner. `script` is set for a scripted run: check its Failed() flag before
+// saving anything, and call Finish() after the last dialog.
+struct ServiceSelection {
+  std::unique_ptr<ui::PlatformServices> services;
+  ui::ScriptedServices* script = nullptr;
+};
+ServiceSelection SelectServices(std::ostream& report);
 
 // Renders `dialog` as the Qt view shows it (offscreen when there is no
 // display).
