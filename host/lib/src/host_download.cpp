@@ -6,7 +6,7 @@
 #include "com/object.h"
 #include "com/stream.h"
 #include "com/variant.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 #include "host/download_executor.h"
 #include "host/host_download.h"
 #include "hostapi/download.h"

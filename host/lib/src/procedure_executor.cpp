@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/strings.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 #include "host/simulated_device.h"
 
 namespace host {

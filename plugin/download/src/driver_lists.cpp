@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "download/driver.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 
 namespace {
 

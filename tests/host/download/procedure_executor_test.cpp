@@ -8,7 +8,7 @@
 
 #include "com/comptr.h"
 #include "com/memory.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "data/blockinfo.h"
 #include "data/dx470data.h"
 #include "download/lcdimage.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 #include "dx470hawk.h"
 #include "fake_device.h"
 #include "project_fixture.h"

@@ -7,7 +7,7 @@
 
 #include "com/comptr.h"
 #include "download/image.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "com/cocreate.h"
 #include "com/object.h"
 #include "download/image.h"
-#include "download/procedures.h"
+#include "hostapi/procedures.h"
 
 namespace testhost {
 
