@@ -1,6 +1,7 @@
 #include "host/download_executor.h"
 
 #include <algorithm>
+#include <ctime>
 #include <cstring>
 #include <vector>
 
@@ -100,6 +101,12 @@ com::ComPtr<T> MakeObject() {
   return p;
 }
 
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
 void FreeSegments(ImageSegmentList& list) {
   for (uint32_t i = 0; i < list.count; ++i) {
     CoTaskMemFree(list.segments[i].data);
@@ -138,8 +145,10 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     ImageSegmentList imageOut{};
     com::ComPtr<IStream> procedures;
     SHORT progress = 0;
+    const double cpuBefore = ThreadCpuSeconds();
     hr = hawk->Download(data.Get(), 0, 0, sink.Get(), mode, &imageIn, &imageOut, &procedures,
                         &progress);
+    result.pluginCpuSeconds += ThreadCpuSeconds() - cpuBefore;
     ++result.steps;
     FreeSegments(imageIn);  // whatever the plug-in did not take over
     if (FAILED(hr)) {

@@ -53,6 +53,7 @@ struct DownloadResult {
   // information: the whole configuration was written.
   bool complete = false;
   int steps = 0;
+  double pluginCpuSeconds = 0;  // processor time spent inside the plug-in's Download calls
   std::string error;  // reported through the status sink, or the host's own error
   BusTraffic plugin;  // traffic of the plug-in's records
   BusTraffic host;    // traffic of the host's own application download
