@@ -1,11 +1,14 @@
 #include "data/defaults.h"
 
+#include "data/markerfont.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "base/byteorder.h"
 #include "data/blockinfo.h"
 #include "data/defaultfont.h"
+#include "data/markerfont.h"
 #include "data/msgtypes.h"
 #include "data/packedfont.h"
 
@@ -84,6 +87,7 @@ void InitParam(PARAM& param, std::string_view defaultText) {
       font.DecimalPoint = second;
     }
   }
+  UpdateMarkerFont(param.Lcd.Fonts[0].Height);
   UpdateBlockInformation(param);
 }
 
