@@ -163,17 +163,16 @@ HRESULT CSaxParser::ParseHeader() {
   }
   if (IsXmlHeaderTag(tag)) return hr;
   if (tag.find("<!--") != std::string_view::npos) {
-    // One comment may stand before the header.
-    hr = ParseTag(tag);
-    if (SUCCEEDED(hr)) {
-      hr = GetNextTag(tag);
-      if (FAILED(hr)) {
-        XW_TRACE_ERROR(m_trace) << "ParseHeader: GetNextTag failed with: " << hr;
-        return hr;
-      }
-      if (IsXmlHeaderTag(tag)) return hr;
-      hr = ParseTag(tag);
+    // One comment may stand before the header; what follows it is read
+    // whatever became of the comment.
+    ParseTag(tag);
+    hr = GetNextTag(tag);
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "ParseHeader: GetNextTag failed with: " << hr;
+      return hr;
     }
+    if (IsXmlHeaderTag(tag)) return hr;
+    hr = ParseTag(tag);
   } else {
     hr = ParseTag(tag);
   }
