@@ -1,4 +1,5 @@
 // Classification of a tag into its TagType and element name.
+#include <climits>
 #include <cstring>
 
 #include "xmlweave/saxparser.h"
@@ -185,7 +186,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
   }
   if (FAILED(hr)) {
     ReportHandlerError(hr);
-    ++m_depth;
+    if (m_depth < INT32_MAX) ++m_depth;
     return failed("GetTagAttribute");
   }
   empty = Contains(rest, "/>");

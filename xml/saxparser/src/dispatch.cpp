@@ -1,4 +1,5 @@
 // Parse loop, header, per-tag dispatch to the document handlers.
+#include <climits>
 #include <new>
 
 #include "xmlweave/saxparser.h"
@@ -62,7 +63,7 @@ HRESULT CSaxParser::AddDocumentHandler(IDocumentHandler* handler) {
   }
   m_pDocumentHandler = com::ComPtr<IDocumentHandler>(handler);
   m_handlerStack.emplace_back(handler);
-  m_levelStack.push_back(m_depth + 1);
+  m_levelStack.push_back(m_depth < INT32_MAX ? m_depth + 1 : INT32_MAX);
   return S_OK;
 }
 
@@ -193,6 +194,10 @@ HRESULT CSaxParser::ParseTag(std::string_view tag) {
 
   switch (type) {
     case TAG_BEGIN:
+      if (m_depth == INT32_MAX) {  // deeper than the depth counter reaches
+        ReportHandlerError(XML_E_SYNTAX);
+        return XML_E_SYNTAX;
+      }
       if (m_pDocumentHandler) {
         m_elementNameStack.push_back(name);
         hr = m_pDocumentHandler->StartElementA(name.c_str());

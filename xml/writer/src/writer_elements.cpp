@@ -1,5 +1,6 @@
 // CWriter: lines and elements of the dialect.
 #include <algorithm>
+#include <climits>
 
 #include "xmlweave/writer.h"
 
@@ -167,11 +168,11 @@ HRESULT CWriter::WriteBeginElement(const char* name) {
   }
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
-    ++m_depth;
+    if (m_depth < INT32_MAX) ++m_depth;
     return Write(name, true);
   }
   AppendIndent();
-  ++m_depth;
+  if (m_depth < INT32_MAX) ++m_depth;
   PutLiteral("<");
   Put(name);
   PutLiteral(">");
@@ -183,7 +184,7 @@ HRESULT CWriter::WriteEndElement(const char* name) {
     XW_TRACE_ERROR(m_trace) << "WriteEndElement: element name is null";
     return E_INVALIDARG;
   }
-  --m_depth;
+  if (m_depth > INT32_MIN) --m_depth;
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
     return Write(name, true);
