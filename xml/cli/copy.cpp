@@ -20,10 +20,16 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
     return com::QueryInterfaceOf<IDocumentHandler>(this, iid, ppv);
   }
   IXMLWriter* writer = nullptr;
-  HRESULT firstError = S_OK;
 
   HRESULT StartDocument() override { return S_OK; }
-  HRESULT EndDocument() override { return Started() ? writer->EndDocument() : S_OK; }
+  HRESULT EndDocument() override {
+    if (!m_haveRoot) return S_OK;
+    if (!m_started) {
+      HRESULT hr = Start("");  // a root without version element or content
+      if (FAILED(hr)) return hr;
+    }
+    return writer->EndDocument();
+  }
   HRESULT FileVersionA(const char*, const char* szVersion) override {
     if (m_started) return S_OK;  // only one version element per document
     return Start(szVersion);
@@ -65,12 +71,10 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
   }
   HRESULT Error(HRESULT hr, uint32_t line) override {
     std::fprintf(stderr, "xmlweave: line %u: error 0x%08X\n", line, uint32_t(hr));
-    if (SUCCEEDED(firstError)) firstError = hr;
     return S_OK;
   }
 
  private:
-  bool Started() const { return m_started; }
   HRESULT Start(const char* version) {
     m_started = true;
     return writer->StartDocumentA(m_root.c_str(), version);
