@@ -147,9 +147,14 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
     return;
   }
   if (key == Key::Return && !(c->owner && c->owner->WantsReturn())) {
+    // A focused push button acts as the default one.
     int target = IDOK;
-    for (const ControlState& other : controls_)
-      if (other.spec.kind == ControlKind::DefPushButton) target = other.spec.id;
+    if (c->spec.kind == ControlKind::PushButton || c->spec.kind == ControlKind::DefPushButton) {
+      target = id;
+    } else {
+      for (const ControlState& other : controls_)
+        if (other.spec.kind == ControlKind::DefPushButton) target = other.spec.id;
+    }
     const ControlState* def = Find(target);
     if (!def || Usable(def)) OnCommand(target, BN_CLICKED);
     return;

@@ -164,6 +164,17 @@ ok
             "box: Delete: Really delete? -> no (default)\n");
 }
 
+TEST(UiScript, ReturnPressesTheFocusedOrDefaultButtonAndEscapeCancels) {
+  SampleDialog d1;
+  Outcome o = RunScript(d1, "key 24 Return\n");  // in the name field: the default button, OK
+  EXPECT_EQ(o.result, ui::IDOK) << o.out;
+  SampleDialog d2;
+  o = RunScript(d2, "key 11 Return\nkey 22 Escape\n");  // on Delete: Delete itself
+  EXPECT_EQ(d2.boxAnswers, (std::vector<int>{ui::IDNO}));
+  EXPECT_EQ(o.result, ui::IDCANCEL);
+  EXPECT_FALSE(o.failed) << o.out;
+}
+
 TEST(UiScript, FailedExpectationNamesItsLineAndCancels) {
   SampleDialog d;
   Outcome o = RunScript(d, "expect-dialog 100\n\nexpect-text 18 \"Lab\\tel\"\nok\n");
