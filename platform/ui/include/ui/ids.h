@@ -1,7 +1,6 @@
 #pragma once
 // Numbers shared by dialogs and runners: dialog results, notification codes
-// and the choices of a message box. The values are the classic ones, so that
-// dialog code reads as it always has.
+// and the choices of a message box.
 #include <cstdint>
 
 namespace ui {
