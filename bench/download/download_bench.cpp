@@ -9,15 +9,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "com/cocreate.h"
 #include "com/comptr.h"
-#include "com/safearray.h"
-#include "com/variant.h"
 #include "data/blockinfo.h"
 #include "data/positions.h"
 #include "data/records.h"
 #include "host/download_executor.h"
+#include "host/ext_data_bytes.h"
 #include "host/project.h"
 #include "host/project_objects.h"
 #include "host/services.h"
@@ -29,30 +29,19 @@ using Blob = dx470::TYPE_DX470_BLOB_COMPLETE;
 
 struct Device {
   int64_t id = 0;
-  com::ComPtr<IDeviceExtData> ext;
+  com::ComPtr<IDevice> object;
 };
 
 bool ReadBlob(Device& d, Blob& blob) {
-  com::Bstr key(u"DX470");
-  com::Variant v;
-  if (FAILED(d.ext->ReadExtData(key.Get(), &v)) || v.vt != (VT_ARRAY | VT_UI1)) return false;
-  void* data = nullptr;
-  SafeArrayAccessData(v.parray, &data);
-  std::memcpy(&blob, data, sizeof blob);
-  SafeArrayUnaccessData(v.parray);
+  std::vector<uint8_t> bytes;
+  if (FAILED(host::ReadExtDataBytes(d.object.Get(), u"DX470", &bytes)) || bytes.size() != sizeof blob)
+    return false;
+  std::memcpy(&blob, bytes.data(), sizeof blob);
   return true;
 }
 
 bool WriteBlob(Device& d, const Blob& blob) {
-  com::Variant v;
-  v.vt = VT_ARRAY | VT_UI1;
-  v.parray = SafeArrayCreateVector(VT_UI1, 0, sizeof blob);
-  void* data = nullptr;
-  SafeArrayAccessData(v.parray, &data);
-  std::memcpy(data, &blob, sizeof blob);
-  SafeArrayUnaccessData(v.parray);
-  com::Bstr key(u"DX470");
-  return SUCCEEDED(d.ext->WriteExtData(key.Get(), v));
+  return SUCCEEDED(host::WriteExtDataBytes(d.object.Get(), u"DX470", &blob, sizeof blob));
 }
 
 void SetText(dx470::PARAM& p, int slot, const char* text) {
@@ -90,9 +79,8 @@ int main(int argc, char** argv) {
     int n = 0;
     for (Device* d : {&partial, &complete}) {
       d->id = project.AddDevice({1, 1, ++n}, host::Dx47xDeviceTemplate());
-      com::ComPtr<IDevice> obj;
-      if (FAILED(host::MakeDeviceObject(project, d->id, &obj)) ||
-          FAILED(events->OnAddDevide(obj.Get(), nullptr)) || FAILED(obj.As(&d->ext)))
+      if (FAILED(host::MakeDeviceObject(project, d->id, &d->object)) ||
+          FAILED(events->OnAddDevide(d->object.Get(), nullptr)))
         return 1;
     }
 

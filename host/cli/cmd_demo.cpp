@@ -7,16 +7,16 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "cli.h"
 #include "com/comptr.h"
-#include "com/safearray.h"
-#include "com/variant.h"
 #include "data/blockinfo.h"
 #include "data/positions.h"
 #include "data/records.h"
 #include "download_view.h"
 #include "host/download_executor.h"
+#include "host/ext_data_bytes.h"
 #include "host/modules.h"
 #include "host/project_objects.h"
 #include "win/file.h"
@@ -28,38 +28,16 @@ namespace {
 using Blob = dx470::TYPE_DX470_BLOB_COMPLETE;
 
 HRESULT ReadBlob(IDevice* device, Blob* blob) {
-  com::ComPtr<IDeviceExtData> ext;
-  HRESULT hr = device->QueryInterface(IDeviceExtData::iid, ext.PpvSlot());
-  com::Bstr key(u"DX470");
-  com::Variant v;
-  if (SUCCEEDED(hr)) hr = ext->ReadExtData(key.Get(), &v);
+  std::vector<uint8_t> bytes;
+  HRESULT hr = host::ReadExtDataBytes(device, u"DX470", &bytes);
   if (FAILED(hr)) return hr;
-  if (v.vt != (VT_ARRAY | VT_UI1) || SafeArrayGetDim(v.parray) != 1 ||
-      v.parray->rgsabound[0].cElements != sizeof(Blob))
-    return E_UNEXPECTED;
-  void* data = nullptr;
-  hr = SafeArrayAccessData(v.parray, &data);
-  if (FAILED(hr)) return hr;
-  std::memcpy(blob, data, sizeof(Blob));
-  SafeArrayUnaccessData(v.parray);
+  if (bytes.size() != sizeof(Blob)) return E_UNEXPECTED;
+  std::memcpy(blob, bytes.data(), sizeof(Blob));
   return S_OK;
 }
 
 HRESULT WriteBlob(IDevice* device, const Blob& blob) {
-  com::ComPtr<IDeviceExtData> ext;
-  HRESULT hr = device->QueryInterface(IDeviceExtData::iid, ext.PpvSlot());
-  if (FAILED(hr)) return hr;
-  com::Variant v;
-  v.vt = VT_ARRAY | VT_UI1;
-  v.parray = SafeArrayCreateVector(VT_UI1, 0, sizeof(Blob));
-  if (!v.parray) return E_OUTOFMEMORY;
-  void* data = nullptr;
-  hr = SafeArrayAccessData(v.parray, &data);
-  if (FAILED(hr)) return hr;
-  std::memcpy(data, &blob, sizeof(Blob));
-  SafeArrayUnaccessData(v.parray);
-  com::Bstr key(u"DX470");
-  return ext->WriteExtData(key.Get(), v);
+  return host::WriteExtDataBytes(device, u"DX470", &blob, sizeof blob);
 }
 
 void SetText(dx470::PARAM& param, int slot, std::string_view text) {

@@ -81,6 +81,13 @@ HRESULT CDX470Data::EtsGetPhysicalAddress(std::string& text) {
   return S_OK;
 }
 
+HRESULT CDX470Data::ApplicationProgram(com::ComPtr<IApplicationProgram>& program) {
+  HRESULT hr = m_spDevice->get_ApplicationProgram(&program);
+  if (SUCCEEDED(hr) && !program) hr = E_POINTER;
+  if (FAILED(hr)) TRACE_FAILED(m_oLog, "m_spDevice->get_ApplicationProgram", hr);
+  return hr;
+}
+
 HRESULT CDX470Data::EtsApplicationVersion(std::string& text) {
   text = "Version not vaild";
   if (!m_spDevice) {
@@ -88,12 +95,8 @@ HRESULT CDX470Data::EtsApplicationVersion(std::string& text) {
     return STG_E_INVALIDPARAMETER;
   }
   com::ComPtr<IApplicationProgram> program;
-  HRESULT hr = m_spDevice->get_ApplicationProgram(&program);
-  if (FAILED(hr) || !program) {
-    if (SUCCEEDED(hr)) hr = E_POINTER;
-    TRACE_FAILED(m_oLog, "m_spDevice->get_ApplicationProgram", hr);
-    return hr;
-  }
+  HRESULT hr = ApplicationProgram(program);
+  if (FAILED(hr)) return hr;
   SHORT version = 0;
   hr = program->get_Version(&version);
   if (FAILED(hr)) {
@@ -111,12 +114,8 @@ HRESULT CDX470Data::EtsApplicationDeviceType(std::string& text) {
     return STG_E_INVALIDPARAMETER;
   }
   com::ComPtr<IApplicationProgram> program;
-  HRESULT hr = m_spDevice->get_ApplicationProgram(&program);
-  if (FAILED(hr) || !program) {
-    if (SUCCEEDED(hr)) hr = E_POINTER;
-    TRACE_FAILED(m_oLog, "m_spDevice->get_ApplicationProgram", hr);
-    return hr;
-  }
+  HRESULT hr = ApplicationProgram(program);
+  if (FAILED(hr)) return hr;
   LONG type = 0;
   hr = program->get_DeviceType(&type);
   if (FAILED(hr)) {

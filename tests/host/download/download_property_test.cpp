@@ -8,11 +8,11 @@
 #include <random>
 
 #include "com/cocreate.h"
-#include "com/safearray.h"
 #include "data/blockinfo.h"
 #include "data/positions.h"
 #include "download/lcdimage.h"
 #include "host/download_executor.h"
+#include "host/ext_data_bytes.h"
 #include "host/simulated_device.h"
 #include "hostapi/plugin.h"
 #include "project_fixture.h"
@@ -33,26 +33,15 @@ class DownloadProperty : public testsupport::ProjectFixture {
   }
 
   std::unique_ptr<Blob> ReadBlob() {
-    com::ComPtr<IDeviceExtData> ext;
-    device.As(&ext);
-    com::Bstr key(u"DX470");
-    com::Variant v;
-    EXPECT_EQ(ext->ReadExtData(key.Get(), &v), S_OK);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(host::ReadExtDataBytes(device.Get(), u"DX470", &bytes), S_OK);
     auto blob = std::make_unique<Blob>();
-    void* data = nullptr;
-    SafeArrayAccessData(v.parray, &data);
-    std::memcpy(blob.get(), data, sizeof(Blob));
-    SafeArrayUnaccessData(v.parray);
+    if (bytes.size() == sizeof(Blob)) std::memcpy(blob.get(), bytes.data(), sizeof(Blob));
     return blob;
   }
 
   void WriteBlob(const Blob& blob) {
-    com::Variant v = ByteArray(sizeof(Blob), 0);
-    void* data = nullptr;
-    SafeArrayAccessData(v.parray, &data);
-    std::memcpy(data, &blob, sizeof(Blob));
-    SafeArrayUnaccessData(v.parray);
-    StoreExtData(device.Get(), v);
+    ASSERT_EQ(host::WriteExtDataBytes(device.Get(), u"DX470", &blob, sizeof blob), S_OK);
   }
 
   // One edit of the kind a user makes in the editor.

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "com/cocreate.h"
-#include "com/safearray.h"
+#include "host/ext_data_bytes.h"
 #include "data/records.h"
 #include "hostapi/plugin.h"
 #include "project_fixture.h"
@@ -22,18 +22,12 @@ class DeviceEvents : public testsupport::ProjectFixture {
 
   // The stored BLOB bytes of a device, empty when it has none.
   std::vector<uint8_t> StoredBlob(IDevice* d) {
-    com::ComPtr<IDeviceExtData> ext;
-    EXPECT_EQ(d->QueryInterface(IDeviceExtData::iid, ext.PpvSlot()), S_OK);
-    com::Bstr key(u"DX470");
-    com::Variant v;
-    EXPECT_EQ(ext->ReadExtData(key.Get(), &v), S_OK);
-    if (v.vt != (VT_ARRAY | VT_UI1)) return {};
-    void* data = nullptr;
-    SafeArrayAccessData(v.parray, &data);
-    std::vector<uint8_t> bytes(static_cast<uint8_t*>(data),
-                               static_cast<uint8_t*>(data) + v.parray->rgsabound[0].cElements);
-    SafeArrayUnaccessData(v.parray);
+    std::vector<uint8_t> bytes;
+    host::ReadExtDataBytes(d, u"DX470", &bytes);
     return bytes;
+  }
+  void StoreBlob(IDevice* d, const std::vector<uint8_t>& bytes) {
+    ASSERT_EQ(host::WriteExtDataBytes(d, u"DX470", bytes.data(), bytes.size()), S_OK);
   }
 
   com::ServerModule module;
@@ -55,12 +49,7 @@ TEST_F(DeviceEvents, AValidBlobIsKeptAndAWrongVersionReplaced) {
   ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
   std::vector<uint8_t> blob = StoredBlob(device.Get());
   blob[100] = 0x5A;  // a configuration of the user's
-  com::Variant v = ByteArray(blob.size(), 0x00010000);
-  void* data = nullptr;
-  SafeArrayAccessData(v.parray, &data);
-  std::memcpy(data, blob.data(), blob.size());
-  SafeArrayUnaccessData(v.parray);
-  StoreExtData(device.Get(), v);
+  StoreBlob(device.Get(), blob);
   ForgetTrace();
   ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
   EXPECT_EQ(StoredBlob(device.Get()), blob);
@@ -78,12 +67,7 @@ TEST_F(DeviceEvents, CopyTakesTheWholeBlob) {
   ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
   std::vector<uint8_t> blob = StoredBlob(device.Get());
   blob[14 + 56139 + 40] = 0x77;  // the downloaded copy travels too
-  com::Variant v = ByteArray(blob.size(), 0x00010000);
-  void* data = nullptr;
-  SafeArrayAccessData(v.parray, &data);
-  std::memcpy(data, blob.data(), blob.size());
-  SafeArrayUnaccessData(v.parray);
-  StoreExtData(device.Get(), v);
+  StoreBlob(device.Get(), blob);
 
   auto copy = DeviceObject(AddDevice("1.1.6"));
   ASSERT_EQ(events->OnAddDevide(copy.Get(), device.Get()), S_OK);

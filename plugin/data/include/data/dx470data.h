@@ -62,6 +62,8 @@ class CDX470Data {
   IDevice* Device() const { return m_spDevice.Get(); }
 
  private:
+  HRESULT ApplicationProgram(com::ComPtr<IApplicationProgram>& program);
+
   com::ComPtr<IDevice> m_spDevice;
   com::ComPtr<IDeviceExtData> m_spDeviceExtData;
   dx470::TYPE_DX470_BLOB_COMPLETE m_oBlob;
