@@ -1,5 +1,30 @@
 #include "dx470ui.h"
 
+#include <new>
+
+#include "editor/editor_run.h"
+#include "plugin_module.h"
+#include "ui/ids.h"
+
+namespace {
+
+// Counts the editor as an open dialog of the module while it runs.
+class OpenDialog {
+ public:
+  OpenDialog() { ++plugin::g_openDialogs; }
+  ~OpenDialog() { --plugin::g_openDialogs; }
+  OpenDialog(const OpenDialog&) = delete;
+  OpenDialog& operator=(const OpenDialog&) = delete;
+};
+
+// Leaves a description of a failed Edit for the host.
+void Describe(const char16_t* text) {
+  com::ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(com::MakeErrorInfo(text, &info, u"DX470PlugIn.DX470UI"))) SetErrorInfo(0, info.Get());
+}
+
+}  // namespace
+
 CDX470UI::CDX470UI() : m_oLog("DX470PlugIn.DX470UI") {}
 
 HRESULT CDX470UI::SetDevice(LONG kind, IUnknown** object) {
@@ -12,8 +37,46 @@ HRESULT CDX470UI::SetDevice(LONG kind, IUnknown** object) {
 
 HRESULT CDX470UI::Edit() {
   if (!m_spDevice) return E_POINTER;
-  // The editor is not part of this build yet.
-  return E_NOTIMPL;
+  try {
+    com::ComPtr<IDevice> device;
+    HRESULT hr = m_spDevice->QueryInterface(IDevice::iid, device.PpvSlot());
+    if (FAILED(hr)) return hr;
+    hr = m_oDX470Data.EtsInit(device.Get());
+    if (FAILED(hr)) return hr;
+    hr = m_oDX470Data.DataInit();
+    if (FAILED(hr)) return hr;
+
+    editor::EditorResult run;
+    {
+      OpenDialog open;
+      run = editor::RunEditor(m_oDX470Data);
+    }
+    if (run.hr == editor::kScriptFailed) {
+      Describe(u"the UI script failed; nothing was saved");
+      return run.hr;
+    }
+    if (run.hr == editor::kNoDisplay) {
+      Describe(u"there is no display to show the editor on");
+      return run.hr;
+    }
+    switch (run.dialogResult) {
+      case ui::IDOK:
+        hr = m_oDX470Data.WriteBlobAndEtsParameter();
+        if (FAILED(hr)) {
+          TRACE_FAILED(m_oLog, "m_oDX470Data.WriteBlobAndEtsParameter", hr);
+          return hr;
+        }
+        return S_OK;
+      case ui::IDCANCEL:
+        return E_ABORT;
+      default:
+        return E_FAIL;
+    }
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
 }
 
 HRESULT CDX470UI::InterfaceSupportsErrorInfo(REFIID iid) {

@@ -4,6 +4,7 @@
 #include "com/comptr.h"
 #include "com/errorinfo.h"
 #include "com/object.h"
+#include "data/dx470data.h"
 #include "hostapi/plugin.h"
 #include "logger/logger.h"
 
@@ -25,4 +26,5 @@ class CDX470UI : public IDeviceUI, public ISupportErrorInfo, public com::ObjectR
   CLogger m_oLog;
   com::ComPtr<IUnknown> m_spDevice;
   bool m_bDeviceSet = false;
+  CDX470Data m_oDX470Data;  // the configuration the editor works on
 };

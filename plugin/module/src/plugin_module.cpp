@@ -6,6 +6,7 @@
 #include "dx470deviceevent.h"
 #include "dx470hawk.h"
 #include "dx470ui.h"
+#include "editor/editor_run.h"
 #include "hostapi/plugin.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "win/modulepath.h"
@@ -48,7 +49,9 @@ void EnsureApplicationStarted() {
 }  // namespace plugin
 
 DX47X_EXPORT HRESULT DllCanUnloadNow() {
-  return plugin::ComModule().CanUnloadNow(plugin::g_openDialogs.load() == 0);
+  // Once the editor has started the toolkit the module stays: the toolkit
+  // cannot be shut down and unloaded under a running process.
+  return plugin::ComModule().CanUnloadNow(plugin::g_openDialogs.load() == 0 && !editor::ToolkitStarted());
 }
 
 DX47X_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
