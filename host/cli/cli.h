@@ -53,5 +53,6 @@ int CmdLink(Context& ctx);
 int CmdDownload(Context& ctx);
 int CmdMemory(Context& ctx);
 int CmdDemo(Context& ctx);
+int CmdEdit(Context& ctx);
 
 }  // namespace cli

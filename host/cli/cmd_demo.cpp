@@ -2,9 +2,13 @@
 // anew on every run) it registers the modules, adds a DX 47x device, gives it
 // a few messages through the plug-in's data model, downloads it completely,
 // changes one character of a message text and downloads again (partially).
+// Last it opens the editor on the device with a UI script that saves a
+// screenshot of the main dialog as out/main_dialog.png and cancels.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -58,6 +62,34 @@ int Download(const host::Project& project, int64_t id, uint8_t mode, const char*
   return kSuccess;
 }
 
+// A text as a quoted UI script text.
+std::string ScriptText(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+int SaveEditorScreenshot(const std::string& projectPath, const host::PhysicalAddress& address,
+                         const std::string& folder) {
+  std::printf("== editor screenshot\n");
+  std::error_code ec;
+  std::filesystem::create_directories("out", ec);
+  const std::string png = std::filesystem::absolute("out/main_dialog.png").string();
+  const std::string script = folder + "/screenshot.ui";
+  {
+    std::ofstream out(script, std::ios::trunc);
+    out << "expect-dialog 201\nscreenshot " << ScriptText(png) << "\ncancel\n";
+    if (!out) return Fail("cannot write the UI script " + script);
+  }
+  Context edit{projectPath, {address.ToString(), "--script", script}};
+  if (CmdEdit(edit) != 3) return Fail("the screenshot of the editor could not be taken");
+  std::printf("saved out/main_dialog.png\n");
+  return kSuccess;
+}
+
 }  // namespace
 
 int CmdDemo(Context& ctx) {
@@ -108,7 +140,8 @@ int CmdDemo(Context& ctx) {
   if (FAILED(WriteBlob(device.Get(), *blob))) return Fail("cannot store the configuration");
   std::printf("changed one character of message 1\n");
 
-  return Download(project, id, 1, "partial download");
+  if (int rc = Download(project, id, 1, "partial download"); rc != kSuccess) return rc;
+  return SaveEditorScreenshot(path, address, folder);
 }
 
 }  // namespace cli

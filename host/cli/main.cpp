@@ -26,6 +26,7 @@ const char kUsageText[] =
     "  link ADDRESS OBJECT MAIN/MIDDLE/SUB   associate a communication object with a group address\n"
     "  download ADDRESS [--full | --mode N]   download a device into its simulated device\n"
     "  memory ADDRESS [--from ADDR] [--length N] [--out FILE]   dump the simulated device memory\n"
+    "  edit ADDRESS [--script FILE]   open the editor on a device (or run a UI script): exit 3 cancelled, 4 script failed\n"
     "  demo                      add, configure and download a device in $DX47X_HOME/demo/demo.db\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
@@ -49,6 +50,7 @@ const std::map<std::string, Command> kCommands = {
     {"download", {&cli::CmdDownload}},
     {"memory", {&cli::CmdMemory}},
     {"demo", {&cli::CmdDemo}},
+    {"edit", {&cli::CmdEdit}},
 };
 
 }  // namespace

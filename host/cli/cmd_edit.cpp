@@ -1,0 +1,75 @@
+// edit: opens the plug-in's editor on a device of the project, as a host
+// does when the user opens the device's parameters, and reports how it
+// ended. With --script the editor runs a UI script instead of a window.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "cli.h"
+#include "com/cocreate.h"
+#include "com/comptr.h"
+#include "com/errorinfo.h"
+#include "host/project.h"
+#include "host/project_objects.h"
+#include "hostapi/plugin.h"
+
+namespace cli {
+namespace {
+
+constexpr int kCancelled = 3;
+constexpr int kScriptFailedExit = 4;
+// The plug-in's answer when its UI script failed; nothing was saved.
+constexpr HRESULT kScriptFailed = MakeHResult(0x80040201);
+
+}  // namespace
+
+int CmdEdit(Context& ctx) {
+  std::optional<std::string> address, script;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    if (a == "--script")
+      script = OptionValue("edit", ctx.args, &i);
+    else if (a.rfind("--", 0) == 0 || address)
+      throw UsageError{"edit: unexpected argument " + a};
+    else
+      address = a;
+  }
+  if (!address) throw UsageError{"edit: the device address is missing"};
+  host::PhysicalAddress target = AddressArg("edit", *address);
+
+  host::Project project = host::Project::Open(ctx.projectPath);
+  int64_t id = project.DeviceAt(target);
+  com::ComPtr<IDevice> device;
+  HRESULT hr = host::MakeDeviceObject(project, id, &device);
+  if (FAILED(hr)) return Fail("cannot create the device object " + CallError(hr));
+  com::ComPtr<IDeviceUI> editor;
+  hr = CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_INPROC_SERVER, IDeviceUI::iid, editor.PpvSlot());
+  if (FAILED(hr))
+    return Fail("the plug-in's editor is not available " + CallError(hr) + " (run 'dx47x-host register')");
+  IUnknown* object = device.Get();
+  hr = editor->SetDevice(1, &object);
+  if (FAILED(hr)) return Fail("the plug-in refused the device " + CallError(hr));
+
+  // The plug-in reads the script's path from the environment.
+  if (script) ::setenv("DX47X_UI_SCRIPT", script->c_str(), 1);
+  SetErrorInfo(0, nullptr);  // only an error object left by Edit describes it
+  hr = editor->Edit();
+  if (script) ::unsetenv("DX47X_UI_SCRIPT");
+  std::fflush(stdout);
+
+  if (hr == S_OK) {
+    std::printf("saved the configuration of device %s\n", target.ToString().c_str());
+    return kSuccess;
+  }
+  if (hr == E_ABORT) {
+    std::printf("editing of device %s cancelled; the project is unchanged\n", target.ToString().c_str());
+    return kCancelled;
+  }
+  if (hr == kScriptFailed) {
+    std::fprintf(stderr, "dx47x-host: the UI script failed; nothing was saved\n");
+    return kScriptFailedExit;
+  }
+  return Fail("the editor failed: " + CallError(hr));
+}
+
+}  // namespace cli
