@@ -1,0 +1,99 @@
+// dx47x-host edit, run as a separate program on a temporary $DX47X_HOME
+// with the plug-in registered: exit codes and the saved BLOB.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "temp_home.h"
+
+namespace {
+
+// BLOB offsets: PARAM at 14, its receive types at +2, the message records
+// at +69 (236 bytes each: position, value row, text rows), the block
+// information's message count at +35.
+constexpr size_t kParam = 14;
+constexpr size_t kKinds = kParam + 2;
+constexpr size_t kRecords = kParam + 69;
+constexpr size_t kMessageCount = kParam + 34 + 1;
+
+class CliEdit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Run("register"), 0) << output;
+    ASSERT_EQ(Run("init"), 0) << output;
+    ASSERT_EQ(Run("add-device 1.1.5"), 0) << output;
+    // Two shown messages, imported as a backed-up BLOB.
+    std::vector<uint8_t> blob = Blob();
+    for (size_t slot : {0u, 1u}) {
+      blob[kKinds + slot] = 1;
+      blob[kRecords + 236 * slot] = uint8_t(slot + 1);
+      blob[kRecords + 236 * slot + 2] = uint8_t('A' + slot);
+    }
+    Write(File("two.blob"), blob);
+    ASSERT_EQ(Run("blob 1.1.5 --import " + File("two.blob")), 0) << output;
+    before = Blob();
+  }
+  int Run(const std::string& args) {
+    return testsupport::RunCommand(testsupport::BinDir() + "/dx47x-host " + args + " 2>&1", &output);
+  }
+  std::string File(const std::string& name) const { return home.Path() + "/" + name; }
+  std::string Script(const std::string& text) {
+    std::ofstream(File("edit.ui"), std::ios::trunc) << text;
+    return File("edit.ui");
+  }
+  std::vector<uint8_t> Blob() {
+    EXPECT_EQ(Run("blob 1.1.5 --export " + File("out.blob")), 0) << output;
+    std::ifstream in(File("out.blob"), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  static void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  bool Has(const std::string& text) const { return output.find(text) != std::string::npos; }
+
+  testsupport::TempHome home;
+  std::string output;
+  std::vector<uint8_t> before;
+};
+
+TEST_F(CliEdit, OkSavesTheEditedBlob) {
+  EXPECT_EQ(Run("edit 1.1.5 --script " + Script("select 201 0\nanswer yes\nclick 5\nok\n")), 0) << output;
+  EXPECT_TRUE(Has("saved the configuration of device 1.1.5")) << output;
+  std::vector<uint8_t> after = Blob();
+  ASSERT_EQ(after.size(), 112292u);
+  EXPECT_EQ(after[kKinds], 0);
+  EXPECT_EQ(after[kKinds + 1], 1);
+  EXPECT_EQ(after[kRecords + 236], 1);  // the second message moved up
+  EXPECT_EQ(after[kMessageCount], 1);   // block information brought up to date
+}
+
+TEST_F(CliEdit, CancelAndFailedScriptsLeaveTheBlob) {
+  EXPECT_EQ(Run("edit 1.1.5 --script " + Script("answer yes\nclick 5\ncancel\n")), 3) << output;
+  EXPECT_TRUE(Has("cancelled")) << output;
+  EXPECT_EQ(Blob(), before);
+  EXPECT_EQ(Run("edit 1.1.5 --script " + Script("answer yes\nclick 5\nexpect-title \"no\"\nok\n")), 4) << output;
+  EXPECT_TRUE(Has("script:3: expected title")) << output;
+  EXPECT_EQ(Blob(), before);
+  EXPECT_EQ(Run("edit 1.1.5 --script " + File("missing.ui")), 4) << output;
+  EXPECT_TRUE(Has("cannot read")) << output;
+  EXPECT_EQ(Blob(), before);
+}
+
+TEST_F(CliEdit, ArgumentsAndDevicesAreChecked) {
+  EXPECT_EQ(Run("edit"), 2);
+  EXPECT_EQ(Run("edit 1.1.5 --script"), 2);
+  EXPECT_EQ(Run("edit 1.1.5 1.1.6"), 2);
+  EXPECT_EQ(Run("edit 1.1.9 --script " + Script("ok\n")), 1) << output;
+  // A device added while the plug-in was not registered has no
+  // configuration: the read error, and no dialog runs the script.
+  ASSERT_EQ(Run("register --unregister"), 0) << output;
+  ASSERT_EQ(Run("add-device 1.1.7"), 1) << output;
+  ASSERT_EQ(Run("register"), 0) << output;
+  EXPECT_EQ(Run("edit 1.1.7 --script " + Script("ok\n")), 1) << output;
+  EXPECT_TRUE(Has("the editor failed")) << output;
+  EXPECT_FALSE(Has("script:")) << output;
+}
+
+}  // namespace
