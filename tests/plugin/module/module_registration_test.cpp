@@ -192,7 +192,12 @@ TEST_F(PluginModule, EditorEntryChecksItsArguments) {
   ASSERT_EQ(com::CreateInstance(CLSID_DX470UI, &ui), S_OK);
   EXPECT_EQ(ui->Edit(), E_POINTER);  // no device yet
   EXPECT_EQ(ui->SetDevice(1, nullptr), E_POINTER);
-  IUnknown* device = ui.Get();
+  // Any object serves as the device here; not the editor itself, which would
+  // then hold a reference to itself.
+  com::ComPtr<IUnknown> other;
+  ASSERT_EQ(CoCreateInstance(CLSID_DX470Hawk, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid, other.PpvSlot()),
+            S_OK);
+  IUnknown* device = other.Get();
   EXPECT_EQ(ui->SetDevice(2, &device), E_FAIL);
   EXPECT_EQ(ui->Edit(), E_POINTER);  // the refused device was not kept
   EXPECT_EQ(ui->SetDevice(1, &device), S_OK);
