@@ -58,9 +58,6 @@ class CMessageListBox : public ui::OwnerDrawn {
   static constexpr gfx::Color kWindow = gfx::kWhite;
   static constexpr gfx::Color kWindowText = gfx::kBlack;
 
-  // The bold list font, for measurements in tests and benchmarks.
-  ScreenFont& ListFont() { return listFont_; }
-
  private:
   struct Row {
     bool defined = false;
