@@ -46,6 +46,19 @@ std::string BinDir() {
   return dir ? dir : ".";
 }
 
+std::string RegistryString(const std::string& key, const char* value) {
+  win::RegKey k;
+  if (k.Open(HKEY_CLASSES_ROOT, key.c_str()) != ERROR_SUCCESS) return "<missing>";
+  std::string s;
+  if (k.GetString(value, s) != ERROR_SUCCESS) return "<no value>";
+  return s;
+}
+
+bool RegistryKeyExists(const std::string& key) {
+  win::RegKey k;
+  return k.Open(HKEY_CLASSES_ROOT, key.c_str()) == ERROR_SUCCESS;
+}
+
 int RunCommand(const std::string& command, std::string* output) {
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;

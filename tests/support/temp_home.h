@@ -34,6 +34,11 @@ class TempHome {
 // Folder of the built programs and modules ($DX47X_BIN_DIR, set by CTest).
 std::string BinDir();
 
+// The default (or named) string value of HKCR\key: "<missing>" when the key
+// does not exist, "<no value>" when the value does not.
+std::string RegistryString(const std::string& key, const char* value = nullptr);
+bool RegistryKeyExists(const std::string& key);
+
 // Runs a shell command, returns its exit code and puts standard output (and
 // standard error when asked) into `output`.
 int RunCommand(const std::string& command, std::string* output);

@@ -14,18 +14,11 @@
 
 namespace {
 
+// Registry reads of the tests.
 std::string Read(const std::string& key, const char* value = nullptr) {
-  win::RegKey k;
-  if (k.Open(HKEY_CLASSES_ROOT, key.c_str()) != ERROR_SUCCESS) return "<missing>";
-  std::string s;
-  if (k.GetString(value, s) != ERROR_SUCCESS) return "<no value>";
-  return s;
+  return testsupport::RegistryString(key, value);
 }
-
-bool KeyExists(const std::string& key) {
-  win::RegKey k;
-  return k.Open(HKEY_CLASSES_ROOT, key.c_str()) == ERROR_SUCCESS;
-}
+bool KeyExists(const std::string& key) { return testsupport::RegistryKeyExists(key); }
 
 class XmlModule : public ::testing::Test {
  protected:
