@@ -17,9 +17,7 @@ namespace cli {
 namespace {
 
 constexpr int kCancelled = 3;
-constexpr int kScriptFailedExit = 4;
-// The plug-in's answer when its UI script failed; nothing was saved.
-constexpr HRESULT kScriptFailed = MakeHResult(0x80040201);
+constexpr int EDIT_E_SCRIPT_FAILEDExit = 4;
 
 }  // namespace
 
@@ -65,9 +63,9 @@ int CmdEdit(Context& ctx) {
     std::printf("editing of device %s cancelled; the project is unchanged\n", target.ToString().c_str());
     return kCancelled;
   }
-  if (hr == kScriptFailed) {
+  if (hr == EDIT_E_SCRIPT_FAILED) {
     std::fprintf(stderr, "dx47x-host: the UI script failed; nothing was saved\n");
-    return kScriptFailedExit;
+    return EDIT_E_SCRIPT_FAILEDExit;
   }
   return Fail("the editor failed: " + CallError(hr));
 }

@@ -31,6 +31,13 @@ struct IDeviceDownload : IUnknown {
 // The result of the last download step.
 constexpr HRESULT DOWNLOAD_S_LAST_STEP = 0x00042B01;
 
+// What Edit answers when its UI script failed (a failed expectation, a line
+// it cannot parse, dialogs left open): nothing was saved, and the host must
+// not take it for a cancel.
+constexpr HRESULT EDIT_E_SCRIPT_FAILED = MakeHResult(0x80040201);
+// What Edit answers when there is no display to show the editor on.
+constexpr HRESULT EDIT_E_NO_DISPLAY = MakeHResult(0x80040202);
+
 constexpr CLSID CLSID_DX470UI = MakeGuid("FBC6F216-BE6C-4F05-9AD8-FAFC5E7A357C");
 constexpr CLSID CLSID_DX470DeviceEvent = MakeGuid("F47F7097-36DE-4F7B-A697-DADD5CA008F1");
 constexpr CLSID CLSID_DX470Hawk = MakeGuid("948E5B16-7EF5-408F-8470-68D11F08587A");

@@ -27,7 +27,9 @@ struct LoadedModule {
 
 // The process-wide class table and module cache.
 struct ClassTable {
-  std::mutex mutex;
+  // Recursive: a module that creates objects while it is being loaded
+  // (static initialisation) must not deadlock the loader.
+  std::recursive_mutex mutex;
   std::vector<RegisteredClass> registered;
   DWORD nextCookie = 1;
   std::map<std::string, LoadedModule> modules;  // by module path

@@ -55,10 +55,10 @@ DialogView::DialogView(ui::Dialog& model, QWidget* parent, bool passive)
   Layout();
   // Group boxes first, so that the controls inside lie above them.
   for (const ui::ControlState& c : model.Controls())
-    if (c.spec.kind == ui::ControlKind::GroupBox) BuildControl(c);
+    if (c.desc.kind == ui::ControlKind::GroupBox) BuildControl(c);
   for (const ui::ControlState& c : model.Controls())
-    if (c.spec.kind != ui::ControlKind::GroupBox) BuildControl(c);
-  for (const ui::ControlState& c : model.Controls()) Sync(c.spec.id);
+    if (c.desc.kind != ui::ControlKind::GroupBox) BuildControl(c);
+  for (const ui::ControlState& c : model.Controls()) Sync(c.desc.id);
   DialogChanged();
   for (const ui::Dialog::Timer& timer : model.Timers())
     TimerChanged(timer.controlId, timer.timerId, timer.milliseconds);
@@ -101,14 +101,14 @@ void DialogView::BuildMenu() {
 }
 
 void DialogView::BuildControl(const ui::ControlState& c) {
-  const int id = c.spec.id;
-  const uint32_t flags = c.spec.style;
+  const int id = c.desc.id;
+  const uint32_t flags = c.desc.style;
   QWidget* w = nullptr;
-  switch (c.spec.kind) {
+  switch (c.desc.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton: {
       auto* b = Child<QPushButton>(client_);
-      b->setDefault(c.spec.kind == ui::ControlKind::DefPushButton);
+      b->setDefault(c.desc.kind == ui::ControlKind::DefPushButton);
       b->setAutoDefault(false);
       connect(b, &QPushButton::clicked, this, [this, id] {
         if (!Quiet()) model_.UserClick(id);
@@ -120,7 +120,7 @@ void DialogView::BuildControl(const ui::ControlState& c) {
     case ui::ControlKind::AutoCheckBox:
     case ui::ControlKind::RadioButton: {
       QAbstractButton* b = nullptr;
-      if (c.spec.kind == ui::ControlKind::RadioButton) {
+      if (c.desc.kind == ui::ControlKind::RadioButton) {
         auto* r = Child<QRadioButton>(client_);
         r->setAutoExclusive(false);  // the model keeps the group
         b = r;
@@ -208,8 +208,8 @@ void DialogView::BuildControl(const ui::ControlState& c) {
     }
   }
   w->setObjectName(QStringLiteral("ctl_%1").arg(id));
-  if (!(flags & ui::kTabStop) && c.spec.kind != ui::ControlKind::OwnerDraw &&
-      !(c.spec.kind == ui::ControlKind::ListBox && (flags & ui::kOwnerDrawVariable)))
+  if (!(flags & ui::kTabStop) && c.desc.kind != ui::ControlKind::OwnerDraw &&
+      !(c.desc.kind == ui::ControlKind::ListBox && (flags & ui::kOwnerDrawVariable)))
     w->setFocusPolicy(w->focusPolicy() == Qt::NoFocus ? Qt::NoFocus : Qt::ClickFocus);
   w->installEventFilter(this);
   widgets_[id] = w;
@@ -221,7 +221,7 @@ void DialogView::Sync(int id) {
   if (!w || !c) return;
   Guard guard(syncing_);
   gfx::Rect r = model_.ControlRect(id);
-  if (c->spec.kind == ui::ControlKind::ComboBox) {
+  if (c->desc.kind == ui::ControlKind::ComboBox) {
     // The template gives the height of the open list; the box itself is one line.
     w->setGeometry(r.left, r.top, r.width(), std::min(r.height(), w->sizeHint().height()));
   } else {
@@ -230,7 +230,7 @@ void DialogView::Sync(int id) {
   w->setEnabled(c->enabled);
   w->setVisible(c->visible);
   w->setCursor(c->cursor == ui::CursorShape::SizeWE ? Qt::SizeHorCursor : Qt::ArrowCursor);
-  switch (c->spec.kind) {
+  switch (c->desc.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
       static_cast<QAbstractButton*>(w)->setText(Q(c->text));
@@ -247,7 +247,7 @@ void DialogView::Sync(int id) {
       static_cast<QGroupBox*>(w)->setTitle(StaticText(c->text, false));
       break;
     case ui::ControlKind::Static:
-      static_cast<QLabel*>(w)->setText(StaticText(c->text, c->spec.style & ui::kNoPrefix));
+      static_cast<QLabel*>(w)->setText(StaticText(c->text, c->desc.style & ui::kNoPrefix));
       break;
     case ui::ControlKind::Edit:
       if (auto* e = qobject_cast<QLineEdit*>(w)) {

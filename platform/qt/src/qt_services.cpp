@@ -99,10 +99,10 @@ class QtServices final : public ui::PlatformServices {
     return dialog.HasEnded() ? dialog.Result() : ui::IDCANCEL;
   }
 
-  int MessageBox(const ui::MessageBoxSpec& spec) override {
-    if (!EnsureApplication()) return ui::DefaultAnswer(spec.buttons, spec.defaultButton);
+  int MessageBox(const ui::MessageBoxSpec& desc) override {
+    if (!EnsureApplication()) return ui::DefaultAnswer(desc.buttons, desc.defaultButton);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (spec.icon) {
+    switch (desc.icon) {
       case ui::Icon::Stop: icon = QMessageBox::Critical; break;
       case ui::Icon::Warning: icon = QMessageBox::Warning; break;
       case ui::Icon::Question: icon = QMessageBox::Question; break;
@@ -110,14 +110,14 @@ class QtServices final : public ui::PlatformServices {
       case ui::Icon::None: break;
     }
     QMessageBox::StandardButtons buttons;
-    switch (spec.buttons) {
+    switch (desc.buttons) {
       case ui::Buttons::Ok: buttons = QMessageBox::Ok; break;
       case ui::Buttons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
       case ui::Buttons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; break;
       case ui::Buttons::YesNoCancel: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
-    QMessageBox box(icon, Q(spec.caption), Q(spec.text), buttons, QApplication::activeModalWidget());
-    int fallback = ui::DefaultAnswer(spec.buttons, spec.defaultButton);
+    QMessageBox box(icon, Q(desc.caption), Q(desc.text), buttons, QApplication::activeModalWidget());
+    int fallback = ui::DefaultAnswer(desc.buttons, desc.defaultButton);
     box.setDefaultButton(ToQt(fallback));
     // Task-modal boxes block the whole application, which Qt's modal boxes do anyway.
     box.setWindowModality(Qt::ApplicationModal);
@@ -126,22 +126,22 @@ class QtServices final : public ui::PlatformServices {
       case QMessageBox::Cancel: return ui::IDCANCEL;
       case QMessageBox::Yes: return ui::IDYES;
       case QMessageBox::No: return ui::IDNO;
-      default: return spec.buttons == ui::Buttons::YesNo ? ui::IDNO : ui::IDCANCEL;
+      default: return desc.buttons == ui::Buttons::YesNo ? ui::IDNO : ui::IDCANCEL;
     }
   }
 
-  std::optional<std::string> FileDialog(const ui::FileDialogSpec& spec) override {
+  std::optional<std::string> FileDialog(const ui::FileDialogSpec& desc) override {
     if (!EnsureApplication()) return {};
-    QFileDialog dialog(QApplication::activeModalWidget(), Q(spec.title));
+    QFileDialog dialog(QApplication::activeModalWidget(), Q(desc.title));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(!spec.save && (spec.flags & ui::kFileMustExist) ? QFileDialog::ExistingFile
+    dialog.setAcceptMode(desc.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!desc.save && (desc.flags & ui::kFileMustExist) ? QFileDialog::ExistingFile
                                                                        : QFileDialog::AnyFile);
-    if (!(spec.flags & ui::kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!spec.filter.empty()) dialog.setNameFilters(NameFilters(spec.filter));
-    if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(Q(spec.defaultExtension));
-    if (!spec.initialPath.empty() && spec.initialPath.find('*') == std::string::npos) {
-      QFileInfo info(Q(spec.initialPath));
+    if (!(desc.flags & ui::kOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!desc.filter.empty()) dialog.setNameFilters(NameFilters(desc.filter));
+    if (!desc.defaultExtension.empty()) dialog.setDefaultSuffix(Q(desc.defaultExtension));
+    if (!desc.initialPath.empty() && desc.initialPath.find('*') == std::string::npos) {
+      QFileInfo info(Q(desc.initialPath));
       dialog.setDirectory(info.absolutePath());
       dialog.selectFile(info.fileName());
     }

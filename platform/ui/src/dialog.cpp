@@ -16,7 +16,7 @@ int ModalCount(int delta);  // services.cpp
 namespace {
 
 bool IsList(const ControlState& c) {
-  return c.spec.kind == ControlKind::ListBox || c.spec.kind == ControlKind::ComboBox;
+  return c.desc.kind == ControlKind::ListBox || c.desc.kind == ControlKind::ComboBox;
 }
 
 // Counts running modal dialogs for as long as it lives.
@@ -41,12 +41,12 @@ void Dialog::Reset() {
     if (c.owner) c.owner->dialog_ = nullptr;
   controls_.clear();
   controls_.reserve(tmpl_.controls.size());
-  for (const ControlSpec& spec : tmpl_.controls) {
+  for (const ControlSpec& desc : tmpl_.controls) {
     ControlState c;
-    c.spec = spec;
-    c.text = spec.text;
-    c.enabled = (spec.style & kDisabled) == 0;
-    c.visible = (spec.style & kHidden) == 0;
+    c.desc = desc;
+    c.text = desc.text;
+    c.enabled = (desc.style & kDisabled) == 0;
+    c.visible = (desc.style & kHidden) == 0;
     controls_.push_back(std::move(c));
   }
   menu_ = tmpl_.menu;
@@ -64,7 +64,7 @@ void Dialog::Reset() {
 
 ControlState* Dialog::Find(int id) {
   for (ControlState& c : controls_)
-    if (c.spec.id == id) return &c;
+    if (c.desc.id == id) return &c;
   return nullptr;
 }
 
@@ -95,8 +95,8 @@ int Dialog::DoModal(PlatformServices& services) {
     InputScope scope(*this);
     if (OnInitDialog() && focus_ == 0) {
       for (const ControlState& c : controls_) {
-        if ((c.spec.style & kTabStop) && c.enabled && c.visible) {
-          SetFocus(c.spec.id);
+        if ((c.desc.style & kTabStop) && c.enabled && c.visible) {
+          SetFocus(c.desc.id);
           break;
         }
       }
@@ -215,28 +215,28 @@ int Dialog::GetCheck(int id) const {
 
 void Dialog::CheckRadioButton(int firstId, int lastId, int checkId) {
   for (ControlState& c : controls_)
-    if (c.spec.id >= firstId && c.spec.id <= lastId) SetCheck(c.spec.id, c.spec.id == checkId);
+    if (c.desc.id >= firstId && c.desc.id <= lastId) SetCheck(c.desc.id, c.desc.id == checkId);
 }
 
 int Dialog::GetCheckedRadioButton(int firstId, int lastId) const {
   for (const ControlState& c : controls_)
-    if (c.spec.id >= firstId && c.spec.id <= lastId && c.checked) return c.spec.id;
+    if (c.desc.id >= firstId && c.desc.id <= lastId && c.checked) return c.desc.id;
   return 0;
 }
 
 std::vector<int> Dialog::RadioGroup(int id) const {
   std::vector<int> group;
   const ControlState* self = Find(id);
-  if (!self || self->spec.kind != ControlKind::RadioButton) return group;
+  if (!self || self->desc.kind != ControlKind::RadioButton) return group;
   size_t at = size_t(self - controls_.data());
   size_t first = at;
-  while (first > 0 && !(controls_[first].spec.style & kGroup) &&
-         controls_[first - 1].spec.kind == ControlKind::RadioButton)
+  while (first > 0 && !(controls_[first].desc.style & kGroup) &&
+         controls_[first - 1].desc.kind == ControlKind::RadioButton)
     --first;
   for (size_t i = first; i < controls_.size(); ++i) {
-    if (controls_[i].spec.kind != ControlKind::RadioButton) break;
-    if (i > first && (controls_[i].spec.style & kGroup)) break;
-    group.push_back(controls_[i].spec.id);
+    if (controls_[i].desc.kind != ControlKind::RadioButton) break;
+    if (i > first && (controls_[i].desc.style & kGroup)) break;
+    group.push_back(controls_[i].desc.id);
   }
   return group;
 }
@@ -259,7 +259,7 @@ int Dialog::InsertString(int id, int index, std::string text) {
   if (index < 0 || index > int(c->items.size())) index = int(c->items.size());
   c->items.insert(c->items.begin() + index, ListItem{std::move(text), 0, 0});
   if (c->selection >= index) ++c->selection;
-  if (c->owner && (c->spec.style & kOwnerDrawVariable))
+  if (c->owner && (c->desc.style & kOwnerDrawVariable))
     c->items[size_t(index)].height = c->owner->MeasureItem(index);
   Changed(id);
   return index;
@@ -381,13 +381,13 @@ void Dialog::SetFocus(int id) {
   focus_ = id;
   if (ControlState* c = Find(old)) {
     if (c->owner) c->owner->OnFocus(false);
-    if (c->spec.kind == ControlKind::Edit) OnCommand(old, EN_KILLFOCUS);
+    if (c->desc.kind == ControlKind::Edit) OnCommand(old, EN_KILLFOCUS);
   }
   if (focus_ != id) return;  // a handler moved the focus on
   for (DialogObserver* o : std::vector<DialogObserver*>(observers_)) o->FocusChanged(id);
   if (ControlState* c = Find(id)) {
     if (c->owner) c->owner->OnFocus(true);
-    if (c->spec.kind == ControlKind::Edit) OnCommand(id, EN_SETFOCUS);
+    if (c->desc.kind == ControlKind::Edit) OnCommand(id, EN_SETFOCUS);
   }
 }
 
@@ -395,7 +395,7 @@ gfx::Rect Dialog::ControlRect(int id) const {
   const ControlState* c = Find(id);
   if (!c) return {};
   if (c->pixelRect) return *c->pixelRect;
-  return DluToPixels(c->spec.rect);
+  return DluToPixels(c->desc.rect);
 }
 
 void Dialog::MoveControl(int id, const gfx::Rect& pixels) {
@@ -412,7 +412,7 @@ void Dialog::Attach(int id, OwnerDrawn& owner) {
   c->owner = &owner;
   owner.dialog_ = this;
   owner.id_ = id;
-  if (c->spec.style & kOwnerDrawVariable)
+  if (c->desc.style & kOwnerDrawVariable)
     for (int i = 0; i < int(c->items.size()); ++i) c->items[size_t(i)].height = owner.MeasureItem(i);
   InvalidateControl(id);
 }
@@ -528,7 +528,7 @@ bool Dialog::UpdateData(bool saveAndValidate) {
   if (!dx.Failed()) return true;
   int id = dx.FailedControl();
   SetFocus(id);
-  if (const ControlState* c = Find(id); c && c->spec.kind == ControlKind::Edit) SetEditSel(id, 0, -1);
+  if (const ControlState* c = Find(id); c && c->desc.kind == ControlKind::Edit) SetEditSel(id, 0, -1);
   return false;
 }
 

@@ -10,17 +10,17 @@ namespace ui {
 namespace {
 
 bool IsList(const ControlState& c) {
-  return c.spec.kind == ControlKind::ListBox || c.spec.kind == ControlKind::ComboBox;
+  return c.desc.kind == ControlKind::ListBox || c.desc.kind == ControlKind::ComboBox;
 }
 
 bool Notifies(const ControlState& c) {
-  return c.spec.kind == ControlKind::ComboBox || (c.spec.style & kNotify);
+  return c.desc.kind == ControlKind::ComboBox || (c.desc.style & kNotify);
 }
 
 bool Usable(const ControlState* c) { return c && c->enabled && c->visible; }
 
 bool Focusable(const ControlState& c) {
-  switch (c.spec.kind) {
+  switch (c.desc.kind) {
     case ControlKind::GroupBox:
     case ControlKind::Static:
     case ControlKind::Icon:
@@ -51,7 +51,7 @@ void Dialog::UserClick(int id) {
   ControlState* c = Find(id);
   if (ended_ || !Usable(c)) return;
   InputScope scope(*this);
-  switch (c->spec.kind) {
+  switch (c->desc.kind) {
     case ControlKind::AutoCheckBox:
       SetCheck(id, c->checked == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
       break;
@@ -87,7 +87,7 @@ void Dialog::UserSelect(int id, int index) {
 
 void Dialog::UserDoubleClick(int id, int index) {
   ControlState* c = Find(id);
-  if (ended_ || !Usable(c) || c->spec.kind != ControlKind::ListBox) return;
+  if (ended_ || !Usable(c) || c->desc.kind != ControlKind::ListBox) return;
   InputScope scope(*this);
   SetFocus(id);
   if (index >= 0 && index < int(c->items.size()) && index != c->selection) {
@@ -99,12 +99,12 @@ void Dialog::UserDoubleClick(int id, int index) {
 
 void Dialog::UserSetText(int id, const std::string& text) {
   ControlState* c = Find(id);
-  if (ended_ || !Usable(c) || c->spec.kind != ControlKind::Edit || (c->spec.style & kReadOnly)) return;
+  if (ended_ || !Usable(c) || c->desc.kind != ControlKind::Edit || (c->desc.style & kReadOnly)) return;
   InputScope scope(*this);
   SetFocus(id);
   std::string accepted;
   for (unsigned char ch : text) {
-    bool ok = !(c->spec.style & kNumber) || (ch >= '0' && ch <= '9');
+    bool ok = !(c->desc.style & kNumber) || (ch >= '0' && ch <= '9');
     if (ok && c->charFilter) ok = c->charFilter(ch);
     if (ok) accepted += char(ch);
   }
@@ -119,12 +119,12 @@ void Dialog::UserChar(int id, uint32_t code) {
   if (ended_ || !Usable(c)) return;
   InputScope scope(*this);
   SetFocus(id);
-  if (c->owner && c->spec.kind == ControlKind::OwnerDraw) {
+  if (c->owner && c->desc.kind == ControlKind::OwnerDraw) {
     c->owner->OnChar(code);
     return;
   }
-  if (c->spec.kind != ControlKind::Edit || (c->spec.style & kReadOnly) || code > 0xFF) return;
-  if ((c->spec.style & kNumber) && (code < '0' || code > '9')) return;
+  if (c->desc.kind != ControlKind::Edit || (c->desc.style & kReadOnly) || code > 0xFF) return;
+  if ((c->desc.style & kNumber) && (code < '0' || code > '9')) return;
   if (c->charFilter && !c->charFilter(code)) return;
   int start = std::min(c->selStart, c->selEnd), end = std::max(c->selStart, c->selEnd);
   c->text.replace(size_t(start), size_t(end - start), 1, char(code));
@@ -149,17 +149,17 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
   if (key == Key::Return && !(c->owner && c->owner->WantsReturn())) {
     // A focused push button acts as the default one.
     int target = IDOK;
-    if (c->spec.kind == ControlKind::PushButton || c->spec.kind == ControlKind::DefPushButton) {
+    if (c->desc.kind == ControlKind::PushButton || c->desc.kind == ControlKind::DefPushButton) {
       target = id;
     } else {
       for (const ControlState& other : controls_)
-        if (other.spec.kind == ControlKind::DefPushButton) target = other.spec.id;
+        if (other.desc.kind == ControlKind::DefPushButton) target = other.desc.id;
     }
     const ControlState* def = Find(target);
     if (!def || Usable(def)) OnCommand(target, BN_CLICKED);
     return;
   }
-  if (c->owner && c->spec.kind == ControlKind::OwnerDraw) {
+  if (c->owner && c->desc.kind == ControlKind::OwnerDraw) {
     c->owner->OnKey(key, mods);
     return;
   }
@@ -176,7 +176,7 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
     if (c->owner) c->owner->OnKey(key, mods);
     return;
   }
-  if (c->spec.kind != ControlKind::Edit) return;
+  if (c->desc.kind != ControlKind::Edit) return;
   int len = int(c->text.size());
   int caret = c->selEnd;
   int start = std::min(c->selStart, c->selEnd), end = std::max(c->selStart, c->selEnd);
@@ -187,7 +187,7 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
     case Key::Right: caret = std::min(caret + 1, len); break;
     case Key::Delete:
     case Key::Back:
-      if (c->spec.style & kReadOnly) return;
+      if (c->desc.style & kReadOnly) return;
       if (start == end) {
         if (key == Key::Back && start > 0) --start;
         else if (key == Key::Delete && end < len) ++end;
@@ -210,7 +210,7 @@ void Dialog::UserMouse(int id, MouseAction action, int x, int y, KeyMods mods) {
   if (ended_ || !Usable(c)) return;
   InputScope scope(*this);
   if ((action == MouseAction::Down || action == MouseAction::DoubleClick) && Focusable(*c)) SetFocus(id);
-  if (c->spec.kind == ControlKind::ListBox) {
+  if (c->desc.kind == ControlKind::ListBox) {
     int row = ItemAt(id, y);
     if (action == MouseAction::Down && row >= 0 && row != c->selection) {
       SetCurSel(id, row);

@@ -80,7 +80,7 @@ class Runner final : public ScriptedServices {
 
   int RunModal(Dialog& dialog) override;
   int MessageBox(const MessageBoxSpec& box) override;
-  std::optional<std::string> FileDialog(const FileDialogSpec& spec) override;
+  std::optional<std::string> FileDialog(const FileDialogSpec& desc) override;
   std::optional<FontChoice> FontDialog() override;
   std::unique_ptr<PrintDevice> PrintDialog() override;
   void ShowHelp(const std::string& helpFile, int context) override {
@@ -289,7 +289,7 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
   }
   const ControlState* c = Usable(cmd, dialog, true);
   if (!c) return;
-  ControlKind kind = c->spec.kind;
+  ControlKind kind = c->desc.kind;
   bool list = kind == ControlKind::ListBox || kind == ControlKind::ComboBox;
   std::string id = std::to_string(cmd.id);
   switch (cmd.op) {
@@ -331,7 +331,7 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
       break;
     }
     case Op::Text:
-      if (kind == ControlKind::Edit && !(c->spec.style & kReadOnly)) {
+      if (kind == ControlKind::Edit && !(c->desc.style & kReadOnly)) {
         dialog.UserSetText(cmd.id, cmd.texts[0]);
       } else if (kind == ControlKind::OwnerDraw && c->owner) {
         dialog.UserFocus(cmd.id);
@@ -393,12 +393,12 @@ int Runner::MessageBox(const MessageBoxSpec& box) {
   return answer;
 }
 
-std::optional<std::string> Runner::FileDialog(const FileDialogSpec& spec) {
+std::optional<std::string> Runner::FileDialog(const FileDialogSpec& desc) {
   const Pending* p = Next(Op::File);
   std::optional<std::string> result;
   if (p && !p->cmd->cancel) result = p->cmd->texts[0];
   if (p) pending_.pop_front();
-  out_ << (spec.save ? "save: " : "open: ") << spec.title << " -> "
+  out_ << (desc.save ? "save: " : "open: ") << desc.title << " -> "
        << (result ? Quote(*result) : std::string(p ? "cancel" : "cancel (no answer)")) << "\n";
   return result;
 }

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr HRESULT kScriptFailed = MakeHResult(0x80040201);
 using Blob = dx470::TYPE_DX470_BLOB_COMPLETE;
 
 class EditEntry : public testsupport::ProjectFixture {
@@ -131,15 +130,15 @@ TEST_F(EditEntry, AFailedScriptSavesNothingAndIsNoCancel) {
   ASSERT_EQ(SetDevice(1, device.Get()), S_OK);
   // A failed expectation cancels the dialogs.
   UseScript("answer yes\nclick 5\nexpect-title \"not this\"\nok\n");
-  EXPECT_EQ(editor->Edit(), kScriptFailed);
+  EXPECT_EQ(editor->Edit(), EDIT_E_SCRIPT_FAILED);
   EXPECT_EQ(StoredBlob(), blob);
   // Lines left after OK fail the script although the dialog ended with OK.
   UseScript("answer yes\nclick 5\nok\nexpect-dialog 201\n");
-  EXPECT_EQ(editor->Edit(), kScriptFailed);
+  EXPECT_EQ(editor->Edit(), EDIT_E_SCRIPT_FAILED);
   EXPECT_EQ(StoredBlob(), blob);
   // A line that cannot be parsed: the dialog is cancelled at once.
   UseScript("frobnicate 201\nok\n");
-  EXPECT_EQ(editor->Edit(), kScriptFailed);
+  EXPECT_EQ(editor->Edit(), EDIT_E_SCRIPT_FAILED);
   EXPECT_EQ(StoredBlob(), blob);
 }
 

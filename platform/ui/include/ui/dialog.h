@@ -27,7 +27,7 @@ struct ListItem {
 };
 
 struct ControlState {
-  ControlSpec spec;
+  ControlSpec desc;
   std::string text;
   bool enabled = true;
   bool visible = true;

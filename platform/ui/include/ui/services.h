@@ -70,7 +70,7 @@ class PlatformServices {
   // Returns IDOK, IDCANCEL, IDYES or IDNO.
   virtual int MessageBox(const MessageBoxSpec& box) = 0;
   // The chosen path, or nothing when cancelled.
-  virtual std::optional<std::string> FileDialog(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> FileDialog(const FileDialogSpec& desc) = 0;
   virtual std::optional<FontChoice> FontDialog() = 0;
   // The print dialog; the device to print on, or null when cancelled.
   virtual std::unique_ptr<PrintDevice> PrintDialog() = 0;

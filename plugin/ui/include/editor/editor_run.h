@@ -3,17 +3,15 @@
 // scripted runner when DX47X_UI_SCRIPT names a UI script (its report goes
 // to standard output), otherwise the editor window.
 #include "base/hresult.h"
+#include "hostapi/plugin.h"
 
 class CDX470Data;
 
 namespace editor {
 
-// What Edit answers when the UI script failed (a failed expectation, a line
-// it cannot parse, dialogs left open): nothing was saved, and the caller
-// must not take it for a cancel.
-constexpr HRESULT kScriptFailed = MakeHResult(0x80040201);
-// What Edit answers when there is no display to show the editor on.
-constexpr HRESULT kNoDisplay = MakeHResult(0x80040202);
+// Results of a run that did not happen or did not count (see hostapi/plugin.h).
+constexpr HRESULT kScriptFailed = EDIT_E_SCRIPT_FAILED;
+constexpr HRESULT kNoDisplay = EDIT_E_NO_DISPLAY;
 
 struct EditorResult {
   HRESULT hr = S_OK;  // S_OK: the dialog ran; kScriptFailed, kNoDisplay
