@@ -174,12 +174,12 @@ void SampleDialog::OnCommand(int id, int code) {
       if (code == ui::CBN_SELCHANGE) Status("data " + std::to_string(GetItemData(kCombo, GetCurSel(kCombo))));
       return;
     case kMenuOpen: {
-      ui::FileDialogSpec spec;
-      spec.title = "Open sample";
-      spec.filter = "Samples (*.smp)|*.smp|All Files (*.*)|*.*||";
-      spec.defaultExtension = "smp";
-      spec.flags = ui::kFileMustExist | ui::kHideReadOnly;
-      auto path = Services().FileDialog(spec);
+      ui::FileDialogSpec desc;
+      desc.title = "Open sample";
+      desc.filter = "Samples (*.smp)|*.smp|All Files (*.*)|*.*||";
+      desc.defaultExtension = "smp";
+      desc.flags = ui::kFileMustExist | ui::kHideReadOnly;
+      auto path = Services().FileDialog(desc);
       Status(path ? "open " + *path : "open cancelled");
       return;
     }
