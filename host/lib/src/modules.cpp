@@ -52,7 +52,9 @@ HRESULT RegisterModule(const std::string& path, bool unregister, std::string* er
   }
   hr = fn();
   if (FAILED(hr)) {
-    *error = std::string(entry) + " of " + path + " failed: " + base::ErrorText(hr);
+    std::string text = base::ErrorText(hr);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    *error = std::string(entry) + " of " + path + " failed: " + text;
     std::string detail = win::RegistryLastError();
     if (!detail.empty()) *error += " (" + detail + ")";
   }
