@@ -39,6 +39,26 @@ HRESULT QueryInterfaceOf(T* self, REFIID iid, void** ppv) {
   return S_OK;
 }
 
+namespace detail {
+// Second construction step of a new object (null when memory ran out): runs
+// `finalConstruct` under a guarding reference, so that the object's own
+// AddRef/Release there cannot destroy it, and destroys the object when it
+// fails. On success the object is handed out with a reference count of 0.
+template <class Obj, class FinalConstruct>
+HRESULT FinishCreate(Obj* obj, Obj** out, FinalConstruct finalConstruct) {
+  if (!obj) return E_OUTOFMEMORY;
+  obj->AddRef();
+  HRESULT hr = finalConstruct(obj);
+  obj->ReleaseWithoutDestroying();
+  if (FAILED(hr)) {
+    delete obj;
+    return hr;
+  }
+  *out = obj;
+  return S_OK;
+}
+}  // namespace detail
+
 // A plain object: owns its reference count and holds a lock on the module
 // for its lifetime.
 template <class T>
@@ -69,21 +89,14 @@ class ComObject final : public T {
     if (n == 0) delete this;
     return n;
   }
+  // Drops the guarding reference of construction (see detail::FinishCreate).
+  void ReleaseWithoutDestroying() { --ref_; }
 
   // Creates the object with a reference count of 0.
   static HRESULT Create(Module* module, ComObject** out) {
     *out = nullptr;
-    auto* obj = new (std::nothrow) ComObject(module);
-    if (!obj) return E_OUTOFMEMORY;
-    obj->ref_ = 1;  // keeps FinalConstruct's own AddRef/Release harmless
-    HRESULT hr = obj->FinalConstruct();
-    obj->ref_ = 0;
-    if (FAILED(hr)) {
-      delete obj;
-      return hr;
-    }
-    *out = obj;
-    return S_OK;
+    return detail::FinishCreate(new (std::nothrow) ComObject(module), out,
+                                [](ComObject* o) { return o->FinalConstruct(); });
   }
 
  private:
@@ -137,22 +150,15 @@ class ComAggObject final : public IUnknown {
     if (n == 0) delete this;
     return n;
   }
+  // Drops the guarding reference of construction (see detail::FinishCreate).
+  void ReleaseWithoutDestroying() { --ref_; }
 
   T* Inner() { return &contained_; }
 
   static HRESULT Create(Module* module, IUnknown* outer, ComAggObject** out) {
     *out = nullptr;
-    auto* obj = new (std::nothrow) ComAggObject(module, outer);
-    if (!obj) return E_OUTOFMEMORY;
-    obj->ref_ = 1;
-    HRESULT hr = obj->contained_.FinalConstruct();
-    obj->ref_ = 0;
-    if (FAILED(hr)) {
-      delete obj;
-      return hr;
-    }
-    *out = obj;
-    return S_OK;
+    return detail::FinishCreate(new (std::nothrow) ComAggObject(module, outer), out,
+                                [](ComAggObject* o) { return o->contained_.FinalConstruct(); });
   }
 
  private:
