@@ -35,6 +35,8 @@ std::string OptionValue(const std::string& command, const std::vector<std::strin
 
 // The text of a failed call, with the callee's error description if it left one.
 std::string CallError(HRESULT hr);
+// The description of the error object the last call left, or "".
+std::string ErrorDescription();
 // Tells the plug-in about a new device (or a copy of `sourceId`), as a host
 // does after adding one; `error` describes a failure.
 HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int64_t> sourceId,

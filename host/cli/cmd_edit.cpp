@@ -17,7 +17,7 @@ namespace cli {
 namespace {
 
 constexpr int kCancelled = 3;
-constexpr int EDIT_E_SCRIPT_FAILEDExit = 4;
+constexpr int kScriptFailedExit = 4;
 
 }  // namespace
 
@@ -65,7 +65,11 @@ int CmdEdit(Context& ctx) {
   }
   if (hr == EDIT_E_SCRIPT_FAILED) {
     std::fprintf(stderr, "dx47x-host: the UI script failed; nothing was saved\n");
-    return EDIT_E_SCRIPT_FAILEDExit;
+    return kScriptFailedExit;
+  }
+  if (hr == EDIT_E_NO_DISPLAY) {
+    std::string why = ErrorDescription();
+    return Fail(why.empty() ? "there is no display to show the editor on" : why);
   }
   return Fail("the editor failed: " + CallError(hr));
 }

@@ -10,6 +10,14 @@
 namespace cli {
 
 // The text of a failed call, with the callee's error description if it left one.
+std::string ErrorDescription() {
+  com::ComPtr<IErrorInfo> info;
+  com::Bstr description;
+  if (GetErrorInfo(0, &info) == S_OK && info && SUCCEEDED(info->GetDescription(&description)))
+    return description.ToUtf8();
+  return {};
+}
+
 std::string CallError(HRESULT hr) {
   std::string text = base::ErrorText(hr);
   while (!text.empty() && text.back() == ' ') text.pop_back();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "qtui/qtui.h"
+#include "ui/services.h"
 
 namespace qtui {
 
@@ -44,18 +45,11 @@ std::string MapFontFace(const std::string& face) {
 }
 
 QFont DialogFont(const std::string& face, int pointSize) {
+  // Sized in pixels of the design screen, so that the text keeps its
+  // relation to the dialog units whatever the font resolution is set to.
   QFont font(Q(MapFontFace(face)));
-  font.setPointSize(pointSize > 0 ? pointSize : 8);
+  font.setPixelSize(ui::DesignFontPixels(pointSize));
   return font;
-}
-
-ui::BaseUnits MeasureBaseUnits(const QFont& font) {
-  QFontMetrics metrics(font);
-  int width = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  ui::BaseUnits units;
-  units.x = std::max(1, (width / 26 + 1) / 2);
-  units.y = std::max(1, metrics.height());
-  return units;
 }
 
 QString StaticText(const std::string& text, bool noPrefix) {

@@ -1,5 +1,6 @@
 #pragma once
 // Conversions between the core's types and Qt's.
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QString>
@@ -16,9 +17,11 @@ inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 QImage ToImage(const gfx::Bitmap& bitmap);
 gfx::Bitmap FromImage(const QImage& image);
 
-// The dialog font: the named face mapped to an installed one.
+// The dialog font: the named face mapped to an installed one, at the pixel
+// size the point size has on the design screen.
 QFont DialogFont(const std::string& face, int pointSize);
-ui::BaseUnits MeasureBaseUnits(const QFont& font);
+
+inline gfx::Color FromQColor(const QColor& c) { return gfx::Rgb(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())); }
 
 // A static's text as a label shows it: "&&" becomes "&", a single '&' marks
 // the mnemonic and is dropped, unless `noPrefix`.

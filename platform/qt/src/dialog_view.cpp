@@ -19,6 +19,7 @@
 
 #include "convert.h"
 #include "owner_widgets.h"
+#include "window_system.h"
 
 namespace qtui {
 
@@ -315,6 +316,8 @@ void DialogView::DialogChanged() {
         if (QAction* a = MenuAction(item.id)) {
           a->setText(Q(item.text));
           a->setEnabled(model_.IsMenuItemEnabled(item.id));
+          a->setCheckable(model_.IsMenuItemChecked(item.id) || a->isChecked());
+          a->setChecked(model_.IsMenuItemChecked(item.id));
         }
       }
     }
@@ -406,7 +409,18 @@ void DialogView::keyPressEvent(QKeyEvent* e) {
 
 void DialogView::moveEvent(QMoveEvent* e) {
   QDialog::moveEvent(e);
-  if (isVisible() && !passive_) model_.UserMoved(x(), y());
+  if (!isVisible() || passive_) return;
+  NoteWindowFrame(*this);
+  model_.UserMoved(x(), y());
+}
+
+void DialogView::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (passive_) return;
+  // The window system has placed the window: the model knows where it is
+  // even when the user never moves it.
+  NoteWindowFrame(*this);
+  model_.UserMoved(x(), y());
 }
 
 void DialogView::contextMenuEvent(QContextMenuEvent* e) {

@@ -44,6 +44,7 @@ class DialogView : public QDialog, public ui::DialogObserver {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:

@@ -4,8 +4,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <qdrawutil.h>
 
 #include "convert.h"
+#include "ui/services.h"
 
 namespace qtui {
 
@@ -43,9 +45,9 @@ void OwnerDrawWidget::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, ToImage(model_.PaintControl(id_)));
 }
 
-void OwnerDrawWidget::Mouse(ui::MouseAction action, QMouseEvent* e, int yOffset) {
-  QPoint p = e->position().toPoint();
-  model_.UserMouse(id_, action, p.x(), p.y() + yOffset, MapMods(e->modifiers()));
+void OwnerDrawWidget::Mouse(ui::MouseAction action, QMouseEvent* e, QPoint offset) {
+  QPoint p = e->position().toPoint() + offset;
+  model_.UserMouse(id_, action, p.x(), p.y(), MapMods(e->modifiers()));
 }
 
 void OwnerDrawWidget::mousePressEvent(QMouseEvent* e) {
@@ -84,29 +86,40 @@ int OwnerListWidget::ContentHeight() const {
 
 void OwnerListWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Qt::white);
-  int y = -offset_;
+  const int border = model_.ListBorder(id_);
+  const ui::SystemColors colors = model_.Services().Colors();
+  painter.fillRect(rect(), QColor(QRgb(colors.window)));
+  painter.setClipRect(rect().adjusted(border, border, -border, -border));
+  int y = border - offset_;
   int selection = model_.GetCurSel(id_);
   for (int i = 0; i < model_.GetCount(id_) && y < height(); ++i) {
     int h = model_.GetItemHeight(id_, i);
-    if (y + h > 0) painter.drawImage(0, y, ToImage(model_.PaintItem(id_, i, i == selection)));
+    if (y + h > 0) painter.drawImage(border, y, ToImage(model_.PaintItem(id_, i, i == selection)));
     y += h;
   }
+  painter.setClipping(false);
+  // The sunken two-pixel border of a list box.
+  if (border > 0) qDrawWinPanel(&painter, rect(), palette(), true);
+}
+
+QPoint OwnerListWidget::Inset() const {
+  const int border = model_.ListBorder(id_);
+  return {-border, offset_ - border};
 }
 
 void OwnerListWidget::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::Down, e, offset_);
+  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::Down, e, Inset());
 }
-void OwnerListWidget::mouseMoveEvent(QMouseEvent* e) { Mouse(ui::MouseAction::Move, e, offset_); }
+void OwnerListWidget::mouseMoveEvent(QMouseEvent* e) { Mouse(ui::MouseAction::Move, e, Inset()); }
 void OwnerListWidget::mouseReleaseEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::Up, e, offset_);
+  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::Up, e, Inset());
 }
 void OwnerListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::DoubleClick, e, offset_);
+  if (e->button() == Qt::LeftButton) Mouse(ui::MouseAction::DoubleClick, e, Inset());
 }
 
 void OwnerListWidget::wheelEvent(QWheelEvent* e) {
-  int room = std::max(0, ContentHeight() - height());
+  int room = std::max(0, ContentHeight() - height() + 2 * model_.ListBorder(id_));
   offset_ = std::clamp(offset_ - e->angleDelta().y() / 4, 0, room);
   update();
 }

@@ -24,7 +24,8 @@ class OwnerDrawWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
 
-  void Mouse(ui::MouseAction action, QMouseEvent* e, int yOffset = 0);
+  // Reports a mouse event at the widget position plus `offset`.
+  void Mouse(ui::MouseAction action, QMouseEvent* e, QPoint offset = {});
   ui::Dialog& model_;
   int id_;
 };
@@ -45,6 +46,9 @@ class OwnerListWidget : public OwnerDrawWidget {
 
  private:
   int ContentHeight() const;
+  // What turns a widget position into a client position of the list
+  // (border and scrolling).
+  QPoint Inset() const;
   int offset_ = 0;
 };
 

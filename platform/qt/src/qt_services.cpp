@@ -1,4 +1,5 @@
 // Platform services shown with Qt widgets.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -6,7 +7,10 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFontMetrics>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
+#include <QStyle>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
@@ -19,6 +23,7 @@
 #include "convert.h"
 #include "dialog_view.h"
 #include "print_device.h"
+#include "window_system.h"
 #include "gfx/png.h"
 #include "qtui/qtui.h"
 #include "ui/script.h"
@@ -58,6 +63,8 @@ QStringList NameFilters(const std::string& filter) {
   return out;
 }
 
+// The help viewer: a top-level window of its own that no modal dialog
+// blocks (dialogs are modal to their parents only), raised above them.
 class HelpWindow {
  public:
   static void Show(const std::string& file, int context) {
@@ -66,12 +73,14 @@ class HelpWindow {
       // Deleted by Qt when the user closes it.
       browser = new QTextBrowser();
       browser->setAttribute(Qt::WA_DeleteOnClose);
+      browser->setOpenLinks(true);
       browser->resize(640, 480);
     }
-    browser->setWindowTitle(QObject::tr("Help"));
+    browser->setWindowTitle(Q(ui::PlatformText("Help")));
     QFileInfo info(Q(file));
     if (!info.exists()) {
-      browser->setHtml("<p>" + QObject::tr("The help file %1 was not found.").arg(Q(file).toHtmlEscaped()) + "</p>");
+      browser->setHtml("<p>" + Q(ui::PlatformText("The help file was not found:")).toHtmlEscaped() + " " +
+                       Q(file).toHtmlEscaped() + "</p>");
     } else {
       QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
       url.setFragment(QString::number(context));
@@ -88,6 +97,9 @@ class QtServices final : public ui::PlatformServices {
   int RunModal(ui::Dialog& dialog) override {
     if (!EnsureApplication()) return ui::IDCANCEL;
     DialogView view(dialog, QApplication::activeModalWidget());
+    // Modal to the dialogs it was opened from, not to the whole application:
+    // the help viewer stays usable beside it.
+    view.setWindowModality(Qt::WindowModal);
     if (!dialog.WindowPosition()) {
       QWidget* parent = view.parentWidget();
       QRect area = parent ? parent->frameGeometry()
@@ -117,6 +129,13 @@ class QtServices final : public ui::PlatformServices {
       case ui::Buttons::YesNoCancel: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
     QMessageBox box(icon, Q(desc.caption), Q(desc.text), buttons, QApplication::activeModalWidget());
+    static const struct {
+      QMessageBox::StandardButton button;
+      const char* key;
+    } kButtonTexts[] = {{QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Cancel"}, {QMessageBox::Yes, "&Yes"},
+                        {QMessageBox::No, "&No"}};
+    for (const auto& b : kButtonTexts)
+      if (QAbstractButton* button = box.button(b.button)) button->setText(Q(ui::PlatformText(b.key)));
     int fallback = ui::DefaultAnswer(desc.buttons, desc.defaultButton);
     box.setDefaultButton(ToQt(fallback));
     // Task-modal boxes block the whole application, which Qt's modal boxes do anyway.
@@ -192,10 +211,12 @@ class QtServices final : public ui::PlatformServices {
   int ScreenWidth() override { return ScreenArea().width(); }
   int ScreenHeight() override { return ScreenArea().height(); }
 
-  ui::BaseUnits DialogBaseUnits(const std::string& face, int pointSize) override {
-    if (!EnsureApplication()) return ui::DefaultBaseUnits(pointSize);
-    return MeasureBaseUnits(DialogFont(face, pointSize));
+  ui::FrameMargins WindowFrame(bool withMenu) override {
+    if (!EnsureApplication()) return PlatformServices::WindowFrame(withMenu);
+    return EstimatedFrame(withMenu);
   }
+
+  ui::SystemColors Colors() override { return PaletteColors(); }
 
   std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int pixelHeight,
                                                uint32_t code) override;
@@ -213,6 +234,7 @@ std::optional<ui::RasterGlyph> Rasterize(const ui::FontChoice& choice, int pixel
   QFont font(Q(MapFontFace(choice.face)));
   font.setPixelSize(pixelHeight);
   font.setItalic(choice.italic);
+  font.setWeight(QFont::Weight(std::clamp(choice.weight, 100, 900)));
   font.setStyleStrategy(QFont::NoAntialias);
   QFontMetrics metrics(font);
   char32_t c = char32_t(code);
@@ -238,17 +260,22 @@ std::optional<ui::RasterGlyph> QtServices::RasterizeChar(const ui::FontChoice& f
 
 }  // namespace
 
-bool EnsureApplication(bool offscreenFallback) {
+bool EnsureApplication(bool offscreen, std::string* problem) {
   if (auto* existing = QCoreApplication::instance()) return qobject_cast<QApplication*>(existing) != nullptr;
-  // Without a display, creating the application on the default platform
-  // would abort the process.
-  bool display = std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-  if (!display && !offscreenFallback) return false;
+  // Creating the application on a window system that cannot be reached
+  // would abort the process: look first.
+  if (!offscreen) {
+    std::string why = WindowSystemProblem();
+    if (!why.empty()) {
+      if (problem) *problem = why;
+      return false;
+    }
+  }
   static char name[] = "dx47x";
   static char platformOption[] = "-platform";
-  static char offscreen[] = "offscreen";
-  static char* argv[] = {name, platformOption, offscreen, nullptr};
-  static int argc = display ? 1 : 3;
+  static char offscreenName[] = "offscreen";
+  static char* argv[] = {name, platformOption, offscreenName, nullptr};
+  static int argc = offscreen ? 3 : 1;
   // Lives until the process ends: Qt cannot destroy its application object
   // once main has returned, so it is deliberately never deleted.
   static QApplication* app = new QApplication(argc, argv);
@@ -288,6 +315,10 @@ ServiceSelection SelectServices(std::ostream& report) {
   return selection;
 }
 
-void RegisterRenderHooks() { ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf}); }
+void RegisterRenderHooks() {
+  ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf, [] {
+                        return EnsureApplication(true) ? PaletteColors() : ui::ClassicColors();
+                      }});
+}
 
 }  // namespace qtui

@@ -28,7 +28,7 @@ class ModalCounter {
 
 }  // namespace
 
-Dialog::Dialog(DialogTemplate tmpl) : tmpl_(std::move(tmpl)) { Reset(); }
+Dialog::Dialog(DialogTemplate tmpl) : tmpl_(std::move(tmpl)), units_(DesignBaseUnits(tmpl_.fontSize)) { Reset(); }
 
 Dialog::~Dialog() {
   for (ControlState& c : controls_)
@@ -51,6 +51,7 @@ void Dialog::Reset() {
   }
   menu_ = tmpl_.menu;
   disabledMenuItems_.clear();
+  checkedMenuItems_.clear();
   systemMenu_.clear();
   caption_ = tmpl_.caption;
   position_.reset();
@@ -88,7 +89,6 @@ int Dialog::DoModal(PlatformServices& services) {
   if (running_) return -1;  // a dialog runs once at a time
   Reset();
   services_ = &services;
-  units_ = services.DialogBaseUnits(tmpl_.fontFace, tmpl_.fontSize);
   running_ = true;
   ModalCounter counter;
   {
@@ -156,6 +156,15 @@ int Dialog::ClientHeight() const {
   return clientSize_ ? clientSize_->y : DluToPixels({0, 0, tmpl_.cx, tmpl_.cy}).height();
 }
 
+int Dialog::WindowWidth() const {
+  FrameMargins m = Services().WindowFrame(HasMenu());
+  return ClientWidth() + m.left + m.right;
+}
+int Dialog::WindowHeight() const {
+  FrameMargins m = Services().WindowFrame(HasMenu());
+  return ClientHeight() + m.top + m.bottom;
+}
+
 void Dialog::SetClientSize(int width, int height) {
   clientSize_ = Point{std::max(width, 0), std::max(height, 0)};
   DialogChanged();
@@ -182,6 +191,7 @@ void Dialog::EnableControl(int id, bool enable) {
   c->enabled = enable;
   Changed(id);
   if (c->owner) InvalidateControl(id);
+  if (!enable && id == focus_) KeepFocusInView();
 }
 
 bool Dialog::IsControlEnabled(int id) const {
@@ -194,6 +204,7 @@ void Dialog::ShowControl(int id, bool show) {
   if (!c || c->visible == show) return;
   c->visible = show;
   Changed(id);
+  if (!show && id == focus_) KeepFocusInView();
 }
 
 bool Dialog::IsControlVisible(int id) const {
@@ -360,6 +371,11 @@ int Dialog::ItemAt(int id, int y) const {
   return -1;
 }
 
+int Dialog::ListBorder(int id) const {
+  const ControlState* c = Find(id);
+  return c && c->desc.kind == ControlKind::ListBox && (c->desc.style & kBorder) ? 2 : 0;
+}
+
 void Dialog::SetEditSel(int id, int start, int end) {
   ControlState* c = Find(id);
   if (!c) return;
@@ -388,6 +404,29 @@ void Dialog::SetFocus(int id) {
   if (ControlState* c = Find(id)) {
     if (c->owner) c->owner->OnFocus(true);
     if (c->desc.kind == ControlKind::Edit) OnCommand(id, EN_SETFOCUS);
+  }
+}
+
+void Dialog::SetFocusHome(int id) { focusHome_ = id; }
+
+void Dialog::KeepFocusInView() {
+  auto usable = [this](int id) {
+    const ControlState* c = Find(id);
+    return c && c->enabled && c->visible;
+  };
+  if (focusHome_ != 0 && usable(focusHome_)) {
+    SetFocus(focusHome_);
+    return;
+  }
+  // Otherwise the next tab stop after the control that lost its use.
+  const ControlState* lost = Find(focus_);
+  size_t start = lost ? size_t(lost - controls_.data()) : 0;
+  for (size_t k = 1; k <= controls_.size(); ++k) {
+    const ControlState& c = controls_[(start + k) % controls_.size()];
+    if ((c.desc.style & kTabStop) && usable(c.desc.id)) {
+      SetFocus(c.desc.id);
+      return;
+    }
   }
 }
 
@@ -447,7 +486,7 @@ gfx::Bitmap Dialog::PaintControl(int id) {
 }
 
 gfx::Bitmap Dialog::PaintItem(int id, int index, bool selected) {
-  gfx::Bitmap bitmap(ControlRect(id).width(), GetItemHeight(id, index));
+  gfx::Bitmap bitmap(ControlRect(id).width() - 2 * ListBorder(id), GetItemHeight(id, index));
   if (OwnerDrawn* owner = OwnerOf(id)) owner->DrawItem(index, selected, bitmap);
   return bitmap;
 }
@@ -510,6 +549,18 @@ void Dialog::EnableMenuItem(int id, bool enable) {
   else if (!enable && it == disabledMenuItems_.end()) disabledMenuItems_.push_back(id);
   else return;
   DialogChanged();
+}
+
+void Dialog::CheckMenuItem(int id, bool check) {
+  auto it = std::find(checkedMenuItems_.begin(), checkedMenuItems_.end(), id);
+  if (check && it == checkedMenuItems_.end()) checkedMenuItems_.push_back(id);
+  else if (!check && it != checkedMenuItems_.end()) checkedMenuItems_.erase(it);
+  else return;
+  DialogChanged();
+}
+
+bool Dialog::IsMenuItemChecked(int id) const {
+  return std::find(checkedMenuItems_.begin(), checkedMenuItems_.end(), id) != checkedMenuItems_.end();
 }
 
 bool Dialog::IsMenuItemEnabled(int id) const {

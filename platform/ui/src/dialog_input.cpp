@@ -211,13 +211,14 @@ void Dialog::UserMouse(int id, MouseAction action, int x, int y, KeyMods mods) {
   InputScope scope(*this);
   if ((action == MouseAction::Down || action == MouseAction::DoubleClick) && Focusable(*c)) SetFocus(id);
   if (c->desc.kind == ControlKind::ListBox) {
+    // A double click is a press first: it selects the row under the pointer.
     int row = ItemAt(id, y);
-    if (action == MouseAction::Down && row >= 0 && row != c->selection) {
+    bool press = action == MouseAction::Down || action == MouseAction::DoubleClick;
+    if (press && row >= 0 && row != c->selection) {
       SetCurSel(id, row);
       if (Notifies(*c)) OnCommand(id, LBN_SELCHANGE);
-    } else if (action == MouseAction::DoubleClick && row >= 0 && Notifies(*c)) {
-      OnCommand(id, LBN_DBLCLK);
     }
+    if (!ended_ && action == MouseAction::DoubleClick && row >= 0 && Notifies(*c)) OnCommand(id, LBN_DBLCLK);
   }
   if (!ended_ && c->owner) c->owner->OnMouse(action, x, y, mods);
 }

@@ -12,6 +12,36 @@ namespace ui::script {
 
 namespace {
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+int HexByte(char high, char low) {
+  int h = HexDigit(high), l = HexDigit(low);
+  return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += char(code);
+  } else if (code < 0x800) {
+    out += char(0xC0 | (code >> 6));
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += char(0xE0 | (code >> 12));
+    out += char(0x80 | ((code >> 6) & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  } else {
+    out += char(0xF0 | (code >> 18));
+    out += char(0x80 | ((code >> 12) & 0x3F));
+    out += char(0x80 | ((code >> 6) & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  }
+}
+
 struct Token {
   std::string text;
   bool quoted = false;
@@ -45,7 +75,16 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& 
         if (e == '"' || e == '\\') t.text += e;
         else if (e == 'n') t.text += '\n';
         else if (e == 't') t.text += '\t';
-        else {
+        else if (e == 'x') {
+          // A character by its code, 00..FF: device codes and Latin-1 alike.
+          int code = i + 2 <= line.size() ? HexByte(line[i], line[i + 1]) : -1;
+          if (code < 0) {
+            error = "\\x takes two hexadecimal digits";
+            return false;
+          }
+          i += 2;
+          AppendUtf8(t.text, uint32_t(code));
+        } else {
           error = std::string("unknown escape \\") + e;
           return false;
         }
@@ -226,8 +265,8 @@ bool LineParser::Parse(std::string& error) {
       }
     }
     ok = ok && Number(cmd_.x, "x", true) && Number(cmd_.y, "y", true);
-  } else if (name == "ok" || name == "cancel") {
-    cmd_.op = name == "ok" ? Op::Ok : Op::Cancel;
+  } else if (name == "ok" || name == "cancel" || name == "controls") {
+    cmd_.op = name == "ok" ? Op::Ok : name == "cancel" ? Op::Cancel : Op::Controls;
   } else if (name == "answer") {
     cmd_.op = Op::Answer;
     ok = Word(word, "yes, no, cancel or ok");
@@ -312,12 +351,20 @@ ParseResult Parse(std::istream& in) {
 }
 
 std::string Quote(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') (out += '\\') += c;
+  std::u16string wide = base::Utf8ToUtf16(text);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    uint32_t c = wide[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size()) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c == '"' || c == '\\') (out += '\\') += char(c);
     else if (c == '\n') out += "\\n";
     else if (c == '\t') out += "\\t";
-    else out += c;
+    else if (c < 32 || (c >= 127 && c <= 0xFF)) (out += "\\x") += std::string{kHex[c >> 4], kHex[c & 15]};
+    else AppendUtf8(out, c);
   }
   return out + "\"";
 }

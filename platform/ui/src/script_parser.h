@@ -12,7 +12,7 @@ namespace ui::script {
 enum class Op {
   ExpectDialog, ExpectTitle, ExpectText, ExpectEnabled, ExpectVisible, ExpectChecked,
   ExpectSelected, ExpectItems,
-  Click, Menu, Check, Select, SelectText, DblClick, Text, Focus, Key, Char, Mouse, Ok, Cancel,
+  Click, Menu, Check, Select, SelectText, DblClick, Text, Focus, Key, Char, Mouse, Ok, Cancel, Controls,
   Answer, ExpectBox, File, Font, Printer,
   Screenshot,
 };
@@ -40,7 +40,8 @@ struct ParseResult {
 
 ParseResult Parse(std::istream& in);
 
-// A text as the script would quote it: "..." with \" \\ \n \t escapes.
+// A text as the script would quote it: "..." with \" \\ \n \t escapes and
+// \xNN for the other codes below 32 and for 127..255.
 std::string Quote(const std::string& text);
 const char* KeyName(ui::Key key);
 

@@ -90,9 +90,7 @@ class Runner final : public ScriptedServices {
   void SetWaitCursor(bool) override {}
   int ScreenWidth() override { return 1280; }
   int ScreenHeight() override { return 1024; }
-  BaseUnits DialogBaseUnits(const std::string&, int pointSize) override {
-    return DefaultBaseUnits(pointSize);
-  }
+  SystemColors Colors() override { return g_hooks.colors ? g_hooks.colors() : ClassicColors(); }
   std::optional<RasterGlyph> RasterizeChar(const FontChoice& font, int pixelHeight, uint32_t code) override {
     if (!g_hooks.rasterize) return {};
     return g_hooks.rasterize(font, pixelHeight, code);
@@ -116,6 +114,7 @@ class Runner final : public ScriptedServices {
   // The control of `cmd`, or null after reporting why it cannot be used.
   const ControlState* Usable(const Command& cmd, Dialog& dialog, bool forInput);
   const Pending* Next(Op op);
+  void ListControls(const Dialog& dialog);
 
   std::vector<Command> commands_;
   size_t next_ = 0;
@@ -126,6 +125,9 @@ class Runner final : public ScriptedServices {
 };
 
 int Runner::RunModal(Dialog& dialog) {
+  // The window system centres a window that was not placed: on this screen.
+  if (!dialog.WindowPosition())
+    dialog.UserMoved((ScreenWidth() - dialog.WindowWidth()) / 2, (ScreenHeight() - dialog.WindowHeight()) / 2);
   while (!dialog.HasEnded()) {
     if (failed_ || next_ >= commands_.size()) {
       if (failed_) {
@@ -188,8 +190,17 @@ bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
   }
   const ControlState* c = nullptr;
   switch (cmd.op) {
-    case Op::ExpectText: case Op::ExpectEnabled: case Op::ExpectVisible: case Op::ExpectChecked:
-    case Op::ExpectSelected: case Op::ExpectItems:
+    case Op::ExpectEnabled: case Op::ExpectChecked:
+      if (!dialog.HasControl(cmd.id) && dialog.HasMenuItem(cmd.id)) {
+        bool enabled = cmd.op == Op::ExpectEnabled;
+        int state = enabled ? dialog.IsMenuItemEnabled(cmd.id) : dialog.IsMenuItemChecked(cmd.id);
+        Expect(cmd, state == cmd.value,
+               std::string(enabled ? "enabled" : "checked") + " of menu item " + id + " " + std::to_string(cmd.value),
+               std::to_string(state));
+        return true;
+      }
+      [[fallthrough]];
+    case Op::ExpectText: case Op::ExpectVisible: case Op::ExpectSelected: case Op::ExpectItems:
       c = Usable(cmd, dialog, false);
       if (!c) return true;
       break;
@@ -220,13 +231,16 @@ bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
              std::to_string(c->selection));
       break;
     default: {  // ExpectItems
-      bool same = c->items.size() == cmd.texts.size();
-      std::string want, have;
-      for (size_t i = 0; i < cmd.texts.size(); ++i) {
-        want += (i ? " " : "") + Quote(cmd.texts[i]);
-        same = same && c->items[i].text == cmd.texts[i];
+      std::vector<std::string> items;
+      for (size_t i = 0; i < c->items.size(); ++i) {
+        std::string text;
+        if (!c->owner || !c->owner->QueryItemText(int(i), text)) text = c->items[i].text;
+        items.push_back(std::move(text));
       }
-      for (size_t i = 0; i < c->items.size(); ++i) have += (i ? " " : "") + Quote(c->items[i].text);
+      bool same = items == cmd.texts;
+      std::string want, have;
+      for (size_t i = 0; i < cmd.texts.size(); ++i) want += (i ? " " : "") + Quote(cmd.texts[i]);
+      for (size_t i = 0; i < items.size(); ++i) have += (i ? " " : "") + Quote(items[i]);
       Expect(cmd, same, "items of " + id + " " + (want.empty() ? "(none)" : want),
              have.empty() ? "(none)" : have);
     }
@@ -236,6 +250,8 @@ bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
 
 bool Runner::Enqueue(const Command& cmd) {
   switch (cmd.op) {
+    // An answer and an expect-box written one after the other, in either
+    // order, are about the same box.
     case Op::Answer:
       if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0) {
         pending_.back().answer = cmd.value;
@@ -244,8 +260,7 @@ bool Runner::Enqueue(const Command& cmd) {
       pending_.push_back({Op::Answer, cmd.line, std::nullopt, cmd.value, &cmd});
       return true;
     case Op::ExpectBox:
-      if (!pending_.empty() && pending_.back().op == Op::Answer && pending_.back().answer == 0 &&
-          !pending_.back().expectText) {
+      if (!pending_.empty() && pending_.back().op == Op::Answer && !pending_.back().expectText) {
         pending_.back().expectText = cmd.texts[0];
         return true;
       }
@@ -274,6 +289,9 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
       if (!dialog.HasMenuItem(cmd.id)) FailAt(cmd, "no menu item " + std::to_string(cmd.id));
       else if (!dialog.IsMenuItemEnabled(cmd.id)) FailAt(cmd, "menu item " + std::to_string(cmd.id) + " is disabled");
       else dialog.UserMenu(cmd.id);
+      return;
+    case Op::Controls:
+      ListControls(dialog);
       return;
     case Op::Screenshot: {
       if (!g_hooks.screenshot) {
@@ -359,6 +377,43 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
   }
 }
 
+const char* KindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::PushButton: return "button";
+    case ControlKind::DefPushButton: return "default-button";
+    case ControlKind::CheckBox: return "checkbox";
+    case ControlKind::AutoCheckBox: return "auto-checkbox";
+    case ControlKind::RadioButton: return "radio";
+    case ControlKind::GroupBox: return "group";
+    case ControlKind::Static: return "static";
+    case ControlKind::Edit: return "edit";
+    case ControlKind::ListBox: return "listbox";
+    case ControlKind::ComboBox: return "combobox";
+    case ControlKind::OwnerDraw: return "custom";
+    case ControlKind::Icon: return "icon";
+  }
+  return "?";
+}
+
+void Runner::ListControls(const Dialog& dialog) {
+  for (const ControlState& c : dialog.Controls()) {
+    std::string text;
+    if (!c.owner || !c.owner->QueryText(text)) text = dialog.GetDlgItemText(c.desc.id);
+    gfx::Rect r = dialog.ControlRect(c.desc.id);
+    out_ << "control " << c.desc.id << " " << KindName(c.desc.kind) << " " << Quote(text)
+         << " enabled=" << int(c.enabled) << " visible=" << int(c.visible) << " checked=" << c.checked << " at "
+         << r.left << "," << r.top << " " << r.width() << "x" << r.height() << "\n";
+  }
+  auto item = [&](const MenuItem& m) {
+    if (m.id == 0) return;
+    out_ << "menu " << m.id << " " << Quote(m.text) << " enabled=" << int(dialog.IsMenuItemEnabled(m.id))
+         << " checked=" << int(dialog.IsMenuItemChecked(m.id)) << "\n";
+  };
+  for (const MenuPopup& p : dialog.Menu().popups)
+    for (const MenuItem& m : p.items) item(m);
+  for (const MenuItem& m : dialog.SystemMenuItems()) item(m);
+}
+
 const Pending* Runner::Next(Op op) {
   // While the first dialog opens no command has run yet: the answers at the
   // top of the script are meant for what it asks then.
@@ -373,15 +428,17 @@ int Runner::MessageBox(const MessageBoxSpec& box) {
   shown.pop_back();  // the text with escapes, without its quotes
   int answer = 0;
   const char* note = "";
+  std::vector<std::string> failures;  // reported after the box itself
   if (const Pending* p = Next(Op::Answer)) {
     Pending entry = *p;
     pending_.pop_front();
     if (entry.expectText && *entry.expectText != box.text)
-      Fail("script:" + std::to_string(entry.line) + ": expected box " + Quote(*entry.expectText) + ", found " +
-           Quote(box.text));
+      failures.push_back("script:" + std::to_string(entry.line) + ": expected box " + Quote(*entry.expectText) +
+                         ", found " + Quote(box.text));
     if (entry.answer != 0 && !OffersAnswer(box.buttons, entry.answer))
-      Fail("script:" + std::to_string(entry.line) + ": expected a box offering " + AnswerName(entry.answer) +
-           ", found " + ButtonsName(box.buttons) + " for " + Quote(box.text));
+      failures.push_back("script:" + std::to_string(entry.line) + ": expected a box offering " +
+                         AnswerName(entry.answer) + ", found " + ButtonsName(box.buttons) + " for " +
+                         Quote(box.text));
     else
       answer = entry.answer;
   }
@@ -390,6 +447,7 @@ int Runner::MessageBox(const MessageBoxSpec& box) {
     note = " (default)";
   }
   out_ << shown << " -> " << AnswerName(answer) << note << "\n";
+  for (const std::string& f : failures) Fail(f);
   return answer;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/services.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "ui/dialog.h"
 
@@ -29,9 +30,6 @@ class HeadlessServices final : public PlatformServices {
   void SetWaitCursor(bool) override {}
   int ScreenWidth() override { return 1280; }
   int ScreenHeight() override { return 1024; }
-  BaseUnits DialogBaseUnits(const std::string&, int pointSize) override {
-    return DefaultBaseUnits(pointSize);
-  }
   std::optional<RasterGlyph> RasterizeChar(const FontChoice&, int, uint32_t) override { return {}; }
 };
 
@@ -65,9 +63,38 @@ int DefaultAnswer(Buttons buttons, int requested) {
   return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? IDYES : IDOK;
 }
 
-BaseUnits DefaultBaseUnits(int pointSize) {
+BaseUnits DesignBaseUnits(int pointSize) {
   if (pointSize <= 0) pointSize = 8;
   return {(6 * pointSize + 4) / 8, (13 * pointSize + 4) / 8};
+}
+
+int DesignFontPixels(int pointSize) {
+  if (pointSize <= 0) pointSize = 8;
+  return (pointSize * 96 + 36) / 72;
+}
+
+SystemColors ClassicColors() { return {}; }
+
+// A thin border and a title bar, plus a menu bar of one text line.
+FrameMargins PlatformServices::WindowFrame(bool withMenu) { return {4, 23 + (withMenu ? 20 : 0), 4, 4}; }
+
+namespace {
+std::mutex g_translatorLock;
+TextTranslator g_translator;
+}  // namespace
+
+void SetTextTranslator(TextTranslator translator) {
+  std::lock_guard<std::mutex> lock(g_translatorLock);
+  g_translator = std::move(translator);
+}
+
+std::string PlatformText(const std::string& key) {
+  TextTranslator translator;
+  {
+    std::lock_guard<std::mutex> lock(g_translatorLock);
+    translator = g_translator;
+  }
+  return translator ? translator(key) : key;
 }
 
 }  // namespace ui

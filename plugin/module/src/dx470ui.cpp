@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/strings.h"
 #include "editor/editor_run.h"
 #include "plugin_module.h"
 #include "ui/ids.h"
@@ -56,7 +57,9 @@ HRESULT CDX470UI::Edit() {
       return run.hr;
     }
     if (run.hr == editor::kNoDisplay) {
-      Describe(u"there is no display to show the editor on");
+      std::u16string why = base::Utf8ToUtf16(run.problem.empty() ? "there is no display to show the editor on"
+                                                                 : run.problem);
+      Describe(why.c_str());
       return run.hr;
     }
     switch (run.dialogResult) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editor/main_dialog.h"
+#include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/script.h"
 #include "ui/services.h"
 #ifdef DX47X_WITH_QT
@@ -26,9 +27,20 @@ class ServicesScope {
   ServicesScope& operator=(const ServicesScope&) = delete;
 };
 
+// Lets the platform's own texts (box buttons, the help title) pass through
+// the plug-in's translation while the editor runs.
+class TranslatorScope {
+ public:
+  TranslatorScope() { ui::SetTextTranslator([](const std::string& key) { return Translate(key); }); }
+  ~TranslatorScope() { ui::SetTextTranslator(nullptr); }
+  TranslatorScope(const TranslatorScope&) = delete;
+  TranslatorScope& operator=(const TranslatorScope&) = delete;
+};
+
 struct Selection {
   std::unique_ptr<ui::PlatformServices> services;
   ui::ScriptedServices* script = nullptr;
+  std::string problem;
 };
 
 Selection Select() {
@@ -37,16 +49,23 @@ Selection Select() {
   qtui::ServiceSelection q = qtui::SelectServices(std::cout);
   s.services = std::move(q.services);
   s.script = q.script;
-  // A scripted run rasterises fonts and takes screenshots offscreen; the
-  // window needs a display.
-  if (s.script || qtui::EnsureApplication(false)) g_toolkit = true;
-  if (!s.script && !g_toolkit) s.services.reset();
+  // A scripted run rasterises fonts and takes screenshots offscreen when it
+  // first needs to; the window needs a display.
+  if (s.script) {
+    g_toolkit = true;
+  } else if (qtui::EnsureApplication(false, &s.problem)) {
+    g_toolkit = true;
+  } else {
+    s.services.reset();
+  }
 #else
   const char* path = std::getenv("DX47X_UI_SCRIPT");
   if (path && *path) {
     auto scripted = ui::MakeScriptedServices(path, std::cout);
     s.script = scripted.get();
     s.services = std::move(scripted);
+  } else {
+    s.problem = "this build has no window system support";
   }
 #endif
   return s;
@@ -58,10 +77,11 @@ bool ToolkitStarted() { return g_toolkit; }
 
 EditorResult RunEditor(CDX470Data& data) {
   Selection selection = Select();
-  if (!selection.services) return {kNoDisplay, 0};
+  if (!selection.services) return {kNoDisplay, 0, selection.problem};
   EditorResult result;
   {
     ServicesScope scope(selection.services.get());
+    TranslatorScope texts;
     DX470MainDialog dialog(data);
     result.dialogResult = dialog.DoModal();
   }

@@ -104,7 +104,11 @@ bool DX470MainDialog::OnInitDialog() {
 
   Refresh();
   UpdateData(false);
-  return true;
+  // The list holds the focus first, and takes it back from any control
+  // that disables itself.
+  SetFocusHome(id::kList);
+  SetFocus(id::kList);
+  return false;
 }
 
 void DX470MainDialog::PlaceWindow() {
@@ -112,9 +116,9 @@ void DX470MainDialog::PlaceWindow() {
   int x = profile.GetProfileInt(kSection, "MainPositionX", kUnsetPosition);
   int y = profile.GetProfileInt(kSection, "MainPositionY", kUnsetPosition);
   ui::PlatformServices& services = Services();
-  // A window that would reach past the screen is centred instead.
-  if (int64_t(x) + ClientWidth() > services.ScreenWidth()) x = kUnsetPosition;
-  if (int64_t(y) + ClientHeight() > services.ScreenHeight()) y = kUnsetPosition;
+  // A window whose frame would reach past the screen is centred instead.
+  if (int64_t(x) + WindowWidth() > services.ScreenWidth()) x = kUnsetPosition;
+  if (int64_t(y) + WindowHeight() > services.ScreenHeight()) y = kUnsetPosition;
   if (x < 0 || y < 0 || x == kUnsetPosition || y == kUnsetPosition) CenterWindow();
   else MoveWindow(x, y);
 }
@@ -347,6 +351,8 @@ void DX470MainDialog::OnCancel() {
   if (Close()) EndDialog(ui::IDCANCEL);
 }
 
+// Runs whenever the window goes away (OK, Cancel, the close box): the
+// runners always know where it was, moved or not.
 void DX470MainDialog::OnDestroy() {
   if (auto position = WindowPosition()) {
     win::Profile profile = AppProfile();

@@ -76,12 +76,15 @@ void CMessageListBox::OnMouse(ui::MouseAction action, int, int, ui::KeyMods) {
 
 bool CMessageListBox::QueryText(std::string& text) const {
   const ui::Dialog* d = Owner();
-  const int row = d ? d->GetCurSel(ControlId()) : -1;
-  if (row < 0 || row > kRowCount) {
+  return QueryItemText(d ? d->GetCurSel(ControlId()) : -1, text);
+}
+
+bool CMessageListBox::QueryItemText(int index, std::string& text) const {
+  if (index < 0 || index > kRowCount) {
     text.clear();
     return true;
   }
-  const Row& r = rows_[size_t(row)];
+  const Row& r = rows_[size_t(index)];
   text = Latin1ToUtf8(r.text) + "\t" + r.receiveText + "\t" + r.sendText;
   return true;
 }
@@ -93,11 +96,26 @@ void CMessageListBox::DrawColumn(gfx::Bitmap& target, int left, int right, const
   listFont_.Draw(target, left, kTextTop, std::string_view(text).substr(0, fit), color);
 }
 
+// A dotted rectangle along the item's edges, every other pixel.
+void CMessageListBox::DrawFocusRect(gfx::Bitmap& target, gfx::Color color) {
+  const int w = target.width(), h = target.height();
+  for (int x = 0; x < w; x += 2) {
+    target.Set(x, 0, color);
+    target.Set(x, h - 1, color);
+  }
+  for (int y = 0; y < h; y += 2) {
+    target.Set(0, y, color);
+    target.Set(w - 1, y, color);
+  }
+}
+
 void CMessageListBox::DrawItem(int index, bool selected, gfx::Bitmap& target) {
   if (index < 0 || index > kRowCount) return;
-  listFont_.UseServices(Owner() ? &Owner()->Services() : nullptr);
-  const gfx::Color background = selected ? kHighlight : kWindow;
-  const gfx::Color color = selected ? kHighlightText : kWindowText;
+  ui::PlatformServices& services = Owner() ? Owner()->Services() : ui::Services();
+  listFont_.UseServices(&services);
+  const ui::SystemColors colors = services.Colors();
+  const gfx::Color background = selected ? colors.highlight : colors.window;
+  const gfx::Color color = selected ? colors.highlightText : colors.windowText;
   target.FillRect({0, 0, target.width(), target.height()}, background);
 
   const Row& row = rows_[size_t(index)];
@@ -117,6 +135,7 @@ void CMessageListBox::DrawItem(int index, bool selected, gfx::Bitmap& target) {
   }
   DrawColumn(target, kReceiveLeft, kReceiveRight, row.receiveText, color);
   DrawColumn(target, kSendLeft, kSendRight, row.sendText, color);
+  if (HasFocus() && Owner() && index == Owner()->GetCurSel(ControlId())) DrawFocusRect(target, color);
 }
 
 }  // namespace editor

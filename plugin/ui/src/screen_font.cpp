@@ -29,7 +29,7 @@ std::vector<uint32_t> DecodeUtf8(std::string_view text, std::vector<size_t>* end
 }
 
 ScreenFont::ScreenFont(std::string face, int pixelHeight, int weight)
-    : choice_{std::move(face), 8, false}, pixelHeight_(pixelHeight), bold_(weight >= 700) {}
+    : choice_{std::move(face), 8, false, weight}, pixelHeight_(pixelHeight) {}
 
 void ScreenFont::UseServices(ui::PlatformServices* services) {
   if (services == services_) return;
@@ -43,13 +43,12 @@ const ScreenFont::Char& ScreenFont::Get(uint32_t code) {
   ui::PlatformServices& services = services_ ? *services_ : ui::Services();
   if (auto glyph = services.RasterizeChar(choice_, pixelHeight_, code)) {
     const gfx::Bitmap& bitmap = glyph->bitmap;
-    ch.width = bitmap.width() + (bold_ && bitmap.width() > 0 ? 1 : 0);
+    ch.width = bitmap.width();
     for (int y = 0; y < bitmap.height() && y < 0x10000; ++y) {
       for (int x = 0; x < bitmap.width() && x < 0xFFFF; ++x) {
         const gfx::Color c = bitmap.Get(x, y);
         if (gfx::RedOf(c) + gfx::GreenOf(c) + gfx::BlueOf(c) >= 3 * 128) continue;  // background
         ch.pixels.push_back(uint32_t(y) << 16 | uint32_t(x));
-        if (bold_) ch.pixels.push_back(uint32_t(y) << 16 | uint32_t(x + 1));
       }
     }
   }

@@ -33,7 +33,7 @@ TEST(UiDialog, GeometryFromDialogUnitsOrPixels) {
   d.MoveControl(sample::kCounter, {3, 4, 50, 60});
   EXPECT_EQ(d.ControlRect(sample::kCounter).left, 3);
   EXPECT_EQ(d.PaintControl(sample::kCounter).width(), 47);
-  EXPECT_EQ(ui::DefaultBaseUnits(10).x, 8);
+  EXPECT_EQ(ui::DesignBaseUnits(10).x, 8);
 }
 
 TEST(UiDialog, OwnerDrawnObjectsAndDialogsMayEndInEitherOrder) {

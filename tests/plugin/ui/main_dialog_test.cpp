@@ -174,27 +174,34 @@ TEST_F(MainDialog, NewOpensTheTypesDialogOnACopyThenTheSettingsDialog) {
 
 TEST_F(MainDialog, WindowPositionComesFromTheProfileUnlessOffScreen) {
   win::Profile profile("Vornak", "DX47x");
+  // The scripted runner's screen is 1280 x 1024; the window is the client
+  // area (586 x 399) in a frame of 4 pixels with title and menu bars (43).
+  const int width = 586 + 8, height = 399 + 23 + 20 + 4;
+  const int centreX = (1280 - width) / 2, centreY = (1024 - height) / 2;
   struct Case {
     int x, y;
-    bool moved;
-  } cases[] = {{100, 50, true}, {1000, 50, false}, {100, 900, false}, {-5, 50, false}, {99999, 50, false}};
+    bool kept;
+  } cases[] = {{100, 50, true},          {1280 - width, 50, true}, {1000, 50, false}, {100, 900, false},
+               {100, 1024 - 420, false},  // the client area fits, the frame does not
+               {-5, 50, false},          {99999, 50, false}};
   for (const Case& c : cases) {
     profile.WriteProfileInt("Settings", "MainPositionX", c.x);
     profile.WriteProfileInt("Settings", "MainPositionY", c.y);
     Run("cancel\n");
     auto position = dialog->WindowPosition();
-    EXPECT_EQ(position.has_value(), c.moved) << c.x << "," << c.y;
-    if (position) {
-      EXPECT_EQ(position->x, c.x);
-      EXPECT_EQ(position->y, c.y);
-    }
+    ASSERT_TRUE(position.has_value());
+    EXPECT_EQ(position->x, c.kept ? c.x : centreX) << c.x << "," << c.y;
+    EXPECT_EQ(position->y, c.kept ? c.y : centreY) << c.x << "," << c.y;
+    // Written when the window goes away, moved or not.
+    EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionX", 0), position->x);
+    EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionY", 0), position->y);
   }
-  // Where the window was when it closed is kept for the next time.
+  // Where the window was when it closed is kept for the next time, on OK too.
   dialogs.generalParameters = [&](dx470::PARAM&) {
     dialog->UserMoved(300, 200);
     return ui::IDOK;
   };
-  Run("menu 32775\ncancel\n");
+  Run("menu 32775\nok\n");
   EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionX", 0), 300);
   EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionY", 0), 200);
 }

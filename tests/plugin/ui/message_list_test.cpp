@@ -53,7 +53,9 @@ TEST_F(MessageList, RowShowsTheDeviceTextAndTheColumnsInTheBoldListFont) {
   gfx::Bitmap b = Row(false);
   // Font 2's one-pixel glyphs at x 3 and 4, on the item's top row.
   EXPECT_EQ(pixels::Picture(pixels::Crop(b, {0, 0, 8, 2})), "...##...\n........\n");
-  // Bold letters: the bar and its overstrike, 5 pixels apart, rows 4..12.
+  // Letters of the bold face the list asks for: two-column bars, 5 pixels
+  // apart, rows 4..12.
+  EXPECT_EQ(services.lastWeight, 700);
   const std::string bold = pixels::Picture(pixels::Crop(b, {139, 0, 151, 17}));
   EXPECT_EQ(bold,
             "............\n"
@@ -73,7 +75,7 @@ TEST_F(MessageList, RowShowsTheDeviceTextAndTheColumnsInTheBoldListFont) {
             "............\n"
             "............\n"
             "............\n");
-  // "c d": the blank is 3 pixels wide and, like every bold character, one more.
+  // "c d": the bold blank is 4 pixels wide.
   const std::string send = pixels::Picture(pixels::Crop(b, {265, 6, 277, 7}));
   EXPECT_EQ(send, "##.......##.\n");
 }
@@ -87,7 +89,7 @@ TEST_F(MessageList, SelectedRowIsWhiteOnTheHighlight) {
             "NNN..........NN\n"
             "NNNNNNNNNNNNNNN\n");
   EXPECT_EQ(b.Get(140, 6), gfx::kWhite);
-  EXPECT_EQ(b.Get(384, 16), CMessageListBox::kHighlight);
+  EXPECT_EQ(b.Get(384, 16), ui::ClassicColors().highlight);
 }
 
 TEST_F(MessageList, LongTextsAreCutAtTheLastWholeCharacter) {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -78,17 +79,21 @@ TEST_F(QtMainDialog, ViewIsBuiltFromTheTemplateAndClicksReachTheModel) {
   ASSERT_FALSE(image.isNull());
   const int top = menuHeight;
   ASSERT_GE(image.height(), top + 65 + 276);
-  // Every one of the 16 rows is 17 pixels high: the selected third row is
-  // exactly such a band of highlight.
-  const int x = 63 + 300;
+  // Every one of the 16 rows is 17 pixels high inside the list's 2-pixel
+  // border: the selected third row is exactly such a band of the palette's
+  // highlight colour.
+  const QRgb highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb() & 0xFFFFFF;
+  const int x = 63 + 2 + 262;  // between the type columns
   int band = 0, firstBandRow = -1;
   for (int y = top + 65; y < top + 65 + 276; ++y)
-    if ((image.pixel(x, y) & 0xFFFFFF) == 0x000080) {
+    if ((image.pixel(x, y) & 0xFFFFFF) == highlight) {
       if (firstBandRow < 0) firstBandRow = y;
       ++band;
     }
   EXPECT_EQ(band, 17);
-  EXPECT_EQ(firstBandRow - top - 65, 2 * 17);
+  EXPECT_EQ(firstBandRow - top - 65, 2 + 2 * 17);
+  // The border: darker than the window on the list's outer edge.
+  EXPECT_LT(qGray(image.pixel(63, top + 100)), 200);
   // Sixteen row numbers down the left.
   for (int row = 0; row < 16; ++row) {
     bool ink = false;

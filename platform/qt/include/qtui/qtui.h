@@ -13,11 +13,11 @@
 
 namespace qtui {
 
-// Creates the process's QApplication when the host has none. Without a
-// display it uses the offscreen platform when `offscreenFallback` is set
-// (rendering only), and otherwise gives up. False when Qt widgets cannot be
-// used.
-bool EnsureApplication(bool offscreenFallback = false);
+// Creates the process's QApplication when the host has none: on the
+// window system, or with `offscreen` on Qt's offscreen platform (rendering
+// only, whatever DISPLAY says). False when Qt widgets cannot be used; then
+// `problem` says why (`cannot open the display ":99"`).
+bool EnsureApplication(bool offscreen = false, std::string* problem = nullptr);
 
 // Platform services that show dialogs as Qt windows.
 std::unique_ptr<ui::PlatformServices> MakeQtServices();

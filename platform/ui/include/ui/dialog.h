@@ -91,6 +91,9 @@ class Dialog {
   std::optional<Point> WindowPosition() const { return position_; }
   int ClientWidth() const;   // pixels
   int ClientHeight() const;
+  // The whole window with the frame of the services it runs with.
+  int WindowWidth() const;
+  int WindowHeight() const;
   // Gives the client area a pixel size of its own instead of the template's.
   void SetClientSize(int width, int height);
   BaseUnits Units() const { return units_; }
@@ -131,6 +134,8 @@ class Dialog {
   void SetTabStops(int id, std::vector<int> dialogUnits);
   // The row at client pixel y of a list box, -1 for none.
   int ItemAt(int id, int y) const;
+  // The width in pixels of a list box's border (its client area lies inside).
+  int ListBorder(int id) const;
 
   // Edits.
   void SetEditSel(int id, int start, int end);  // end -1 = to the end
@@ -142,6 +147,9 @@ class Dialog {
   // GetFocus already names the new one.
   void SetFocus(int id);
   int GetFocus() const { return focus_; }
+  // Where the focus goes when the focused control is disabled or hidden
+  // (0: the next usable tab stop), so that it never leaves the user's view.
+  void SetFocusHome(int id);
 
   // Geometry of a control in client pixels: its dialog-unit rectangle, or
   // the pixel rectangle given by MoveControl.
@@ -179,6 +187,8 @@ class Dialog {
   bool HasMenuItem(int id) const;
   void EnableMenuItem(int id, bool enable);
   bool IsMenuItemEnabled(int id) const;
+  void CheckMenuItem(int id, bool check);
+  bool IsMenuItemChecked(int id) const;
   // Items of the window's system menu. Runners without one show them in the
   // last menu popup (normally Help), unless an item of that text is there.
   void AddSystemMenuItem(int id, std::string text);
@@ -236,12 +246,14 @@ class Dialog {
   void Post(int id, int code, intptr_t param);
   void Send(int id, int code, intptr_t param) { OnNotify(id, code, param); }
   void FlushPosted();
+  void KeepFocusInView();
   class InputScope;
 
   DialogTemplate tmpl_;
   std::vector<ControlState> controls_;
   MenuTemplate menu_;
   std::vector<int> disabledMenuItems_;
+  std::vector<int> checkedMenuItems_;
   std::vector<MenuItem> systemMenu_;
   std::string caption_;
   int icon_ = 0;
@@ -249,6 +261,7 @@ class Dialog {
   std::optional<Point> clientSize_;
   BaseUnits units_;
   int focus_ = 0;
+  int focusHome_ = 0;
   std::vector<Timer> timers_;
   std::vector<DialogObserver*> observers_;
   struct Posted {

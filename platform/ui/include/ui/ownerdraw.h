@@ -55,6 +55,9 @@ class OwnerDrawn {
   // The text a script compares with expect-text; false uses the control's
   // own text.
   virtual bool QueryText(std::string& text) const { (void)text; return false; }
+  // Owner-drawn lists: the text a script compares for item `index`; false
+  // uses the item's own text.
+  virtual bool QueryItemText(int index, std::string& text) const { (void)index, (void)text; return false; }
 
   // Set by Dialog::Attach.
   int ControlId() const { return id_; }

@@ -39,6 +39,8 @@ struct RenderHooks {
   std::function<std::optional<RasterGlyph>(const FontChoice&, int pixelHeight, uint32_t code)> rasterize;
   // A device that prints into the PDF file of `setup`.
   std::function<std::unique_ptr<PrintDevice>(const PrintSetup& setup)> openPrinter;
+  // The palette the screenshots are drawn with.
+  std::function<SystemColors()> colors;
 };
 void SetRenderHooks(RenderHooks hooks);
 const RenderHooks& GetRenderHooks();

@@ -3,6 +3,7 @@
 // font and print dialogs, help, web addresses, the wait cursor, modal runs
 // and screen facts. A runner (Qt or scripted) implements them.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,24 @@ struct FontChoice {
   std::string face;
   int pointSize = 0;
   bool italic = false;
+  int weight = 400;  // 400 regular, 700 bold
+};
+
+// The colours of the system's palette that owner-drawn controls paint with.
+struct SystemColors {
+  gfx::Color window = gfx::kWhite;            // background of lists and edits
+  gfx::Color windowText = gfx::kBlack;
+  gfx::Color highlight = gfx::Rgb(0, 0, 128);  // selected items
+  gfx::Color highlightText = gfx::kWhite;
+  gfx::Color grayText = gfx::Rgb(128, 128, 128);
+};
+// The palette of the system the dialogs were designed on.
+SystemColors ClassicColors();
+
+// What a window adds around its client area, in pixels: borders, title bar
+// and, in `top`, the menu bar.
+struct FrameMargins {
+  int left = 0, top = 0, right = 0, bottom = 0;
 };
 
 // A character drawn by a screen font: black on white, as large as the
@@ -81,7 +100,9 @@ class PlatformServices {
 
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
-  virtual BaseUnits DialogBaseUnits(const std::string& face, int pointSize) = 0;
+  // The frame a dialog window gets around its client area.
+  virtual FrameMargins WindowFrame(bool withMenu);
+  virtual SystemColors Colors() { return ClassicColors(); }
   // Draws `code` (a Unicode code point) with a screen font whose character
   // cell is `pixelHeight` pixels high; nothing when the font cannot draw.
   virtual std::optional<RasterGlyph> RasterizeChar(const FontChoice& font, int pixelHeight,
@@ -107,8 +128,21 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// Base units the headless runners assume: those of the usual 8-point dialog
-// font, scaled with the point size.
-BaseUnits DefaultBaseUnits(int pointSize);
+// The base units of a dialog font as the dialogs were designed with them
+// ("MS Sans Serif" 8 pt at 96 dpi: 6 x 13 pixels), scaled with the point
+// size. Every runner converts dialog units with these, so that controls
+// placed in pixels and controls placed in dialog units keep their relation;
+// a high-resolution screen scales the whole window (device-pixel ratio).
+BaseUnits DesignBaseUnits(int pointSize);
+// The pixel height of the em square of the dialog font at `pointSize` on
+// the design screen (96 dpi).
+int DesignFontPixels(int pointSize);
+
+// Texts that the platform shows itself (message box buttons, the help
+// window's title) pass through the translator that the dialogs' owner
+// installs; without one they stay English.
+using TextTranslator = std::function<std::string(const std::string& key)>;
+void SetTextTranslator(TextTranslator translator);
+std::string PlatformText(const std::string& key);
 
 }  // namespace ui

@@ -2,6 +2,8 @@
 // Runs the editor's main dialog with the process's user interface: the
 // scripted runner when DX47X_UI_SCRIPT names a UI script (its report goes
 // to standard output), otherwise the editor window.
+#include <string>
+
 #include "base/hresult.h"
 #include "hostapi/plugin.h"
 
@@ -16,6 +18,7 @@ constexpr HRESULT kNoDisplay = EDIT_E_NO_DISPLAY;
 struct EditorResult {
   HRESULT hr = S_OK;  // S_OK: the dialog ran; kScriptFailed, kNoDisplay
   int dialogResult = 0;
+  std::string problem;  // why there is no display
 };
 
 EditorResult RunEditor(CDX470Data& data);

@@ -49,14 +49,11 @@ class CMessageListBox : public ui::OwnerDrawn {
   void DrawItem(int index, bool selected, gfx::Bitmap& target) override;
   int MeasureItem(int) override { return kRowHeight; }
   void OnMouse(ui::MouseAction action, int x, int y, ui::KeyMods mods) override;
-  // The selected row's three texts, separated by tabs (device codes
-  // 0x80..0xFF read as Latin-1).
+  void OnFocus(bool) override { Invalidate(); }  // the focus rectangle
+  // A row's three texts, separated by tabs (device codes 0x80..0xFF read
+  // as Latin-1); QueryText gives the selected row's.
   bool QueryText(std::string& text) const override;
-
-  static constexpr gfx::Color kHighlight = gfx::Rgb(0, 0, 128);
-  static constexpr gfx::Color kHighlightText = gfx::kWhite;
-  static constexpr gfx::Color kWindow = gfx::kWhite;
-  static constexpr gfx::Color kWindowText = gfx::kBlack;
+  bool QueryItemText(int index, std::string& text) const override;
 
  private:
   struct Row {
@@ -65,6 +62,7 @@ class CMessageListBox : public ui::OwnerDrawn {
     std::string text, receiveText, sendText;
   };
   void DrawColumn(gfx::Bitmap& target, int left, int right, const std::string& text, gfx::Color color);
+  static void DrawFocusRect(gfx::Bitmap& target, gfx::Color color);
 
   const dx470::PARAM* param_;
   std::array<Row, kRowCount + 1> rows_;

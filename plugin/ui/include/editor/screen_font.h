@@ -1,8 +1,7 @@
 #pragma once
 // A screen font for the editor's lists: characters come from the platform
-// services' rasteriser (so this code needs no toolkit), are emboldened by
-// overstriking one pixel to the right when the font is bold, and are kept
-// once drawn.
+// services' rasteriser in the font's own weight (so this code needs no
+// toolkit) and are kept once drawn.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,7 +15,7 @@ namespace editor {
 
 class ScreenFont {
  public:
-  // `pixelHeight`: the character cell's height; `weight` 700 and above is bold.
+  // `pixelHeight`: the character cell's height; `weight`: 400 regular, 700 bold.
   ScreenFont(std::string face, int pixelHeight, int weight);
 
   // Pixel width of a UTF-8 text.
@@ -40,7 +39,6 @@ class ScreenFont {
 
   ui::FontChoice choice_;
   int pixelHeight_;
-  bool bold_;
   ui::PlatformServices* services_ = nullptr;
   std::unordered_map<uint32_t, Char> cache_;
 };
