@@ -81,6 +81,25 @@ TEST_F(CliEdit, CancelAndFailedScriptsLeaveTheBlob) {
   EXPECT_EQ(Blob(), before);
 }
 
+TEST_F(CliEdit, AWindowSystemThatCannotBeReachedIsAnErrorNotAnAbort) {
+  const std::string noDisplay = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:99 ";
+  EXPECT_EQ(testsupport::RunCommand(noDisplay + testsupport::BinDir() + "/dx47x-host edit 1.1.5 2>&1", &output), 1)
+      << output;
+  EXPECT_EQ(output, "dx47x-host: cannot open the display \":99\"\n");
+  EXPECT_EQ(Blob(), before);
+  // A script's screenshot renders offscreen whatever DISPLAY says.
+  const std::string png = File("shot.png");
+  EXPECT_EQ(testsupport::RunCommand(noDisplay + testsupport::BinDir() + "/dx47x-host edit 1.1.5 --script " +
+                                        Script("screenshot \"" + png + "\"\ncancel\n") + " 2>&1",
+                                    &output),
+            3)
+      << output;
+  std::ifstream shot(png, std::ios::binary);
+  std::string magic(4, '\0');
+  shot.read(magic.data(), 4);
+  EXPECT_EQ(magic, "\x89PNG");
+}
+
 TEST_F(CliEdit, ArgumentsAndDevicesAreChecked) {
   EXPECT_EQ(Run("edit"), 2);
   EXPECT_EQ(Run("edit 1.1.5 --script"), 2);
