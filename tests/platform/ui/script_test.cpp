@@ -358,3 +358,86 @@ TEST(UiScript, UnreadableScriptCancelsEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UiScriptLanguage, ExpectBoxAndAnswerPairInEitherOrder) {
+  SampleDialog d;
+  Outcome o = RunScript(d, R"(
+answer yes
+expect-box "Really delete?"
+click 11
+expect-box "Really delete?"
+answer no
+click 11
+ok
+)");
+  EXPECT_FALSE(o.failed) << o.out;
+  EXPECT_EQ(d.boxAnswers, (std::vector<int>{ui::IDYES, ui::IDNO}));
+  // A box that is not the expected one is still reported first.
+  SampleDialog d2;
+  o = RunScript(d2, "answer yes\nexpect-box \"Other\"\nclick 11\nok\n");
+  EXPECT_TRUE(o.failed);
+  EXPECT_EQ(o.out.rfind("box: Delete: Really delete? -> yes\nscript:1: expected box \"Other\"", 0), 0u) << o.out;
+}
+
+TEST(UiScriptLanguage, ControlsListsTheDialogAndMenuItemsCanBeChecked) {
+  SampleDialog d;
+  Probe probe([](ui::Dialog& dialog) {
+    dialog.CheckMenuItem(sample::kMenuFont, true);
+    dialog.EnableMenuItem(sample::kMenuOpen, false);
+  });
+  Outcome o = RunScript(d, R"(
+controls
+screenshot "x.png"
+expect-checked 501 1
+expect-checked 502 0
+expect-enabled 500 0
+expect-enabled 502 1
+expect-checked 500 1
+ok
+)");
+  EXPECT_NE(o.out.find("control 24 edit \"Bob\" enabled=1 visible=1 checked=0 at 15,16 120x19\n"),
+            std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("menu 502 "), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("menu 32784 \"&About\" enabled=1 checked=0\n"), std::string::npos) << o.out;
+  // Only the last check fails: 500 is not checked.
+  EXPECT_TRUE(o.failed);
+  EXPECT_NE(o.out.find("script:8: expected checked of menu item 500 1, found 0"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("script:4"), std::string::npos) << o.out;
+}
+
+TEST(UiScriptLanguage, MouseDoubleClickSelectsTheRowUnderThePointerFirst) {
+  SampleDialog d;
+  Outcome o = RunScript(d, "mouse 20 dblclick 5 40\nexpect-selected 20 2\nexpect-text 25 \"dbl 2\"\nok\n");
+  EXPECT_FALSE(o.failed) << o.out;
+}
+
+TEST(UiScriptLanguage, CharacterCodesAreWrittenAndReportedAsHex) {
+  SampleDialog d;
+  // \x01 reaches the owner-drawn control as code 1; \xE4 and "ä" are the
+  // same character.
+  Outcome o = RunScript(d, R"(
+text 22 "a\x01"
+expect-text 22 "a\x01"
+text 24 "\xE4"
+expect-text 24 "ä"
+expect-text 24 "b"
+ok
+)");
+  EXPECT_TRUE(o.failed);
+  EXPECT_NE(o.out.find("script:6: expected text of 24 \"b\", found \"\\xE4\""), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("script:3"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("script:5"), std::string::npos) << o.out;
+  SampleDialog d2;
+  o = RunScript(d2, "text 24 \"\\x4\"\nok\n");
+  EXPECT_NE(o.out.find("cannot parse: \\x takes two hexadecimal digits"), std::string::npos) << o.out;
+  // Control codes, DEL and Latin-1 letters are reported as codes; other
+  // characters as they are.
+  SampleDialog d3;
+  o = RunScript(d3, "text 24 \"\\x1B[1m\\x7F\\xE9\xE2\x82\xAC\"\nexpect-text 24 \"\"\nok\n");
+  EXPECT_NE(o.out.find("found \"\\x1B[1m\\x7F\\xE9\xE2\x82\xAC\""), std::string::npos) << o.out;
+}
+
+}  // namespace

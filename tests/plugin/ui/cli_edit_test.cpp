@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "temp_home.h"
@@ -113,6 +114,38 @@ TEST_F(CliEdit, ArgumentsAndDevicesAreChecked) {
   EXPECT_EQ(Run("edit 1.1.7 --script " + Script("ok\n")), 1) << output;
   EXPECT_TRUE(Has("the editor failed")) << output;
   EXPECT_FALSE(Has("script:")) << output;
+}
+
+// The first code block after `heading` in a document of the source tree.
+std::string ExampleAfter(const std::string& document, const std::string& heading) {
+  std::ifstream in(std::string(DX47X_SOURCE_DIR) + "/" + document);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  size_t at = text.find(heading);
+  if (at == std::string::npos) return {};
+  size_t open = text.find("```\n", at);
+  size_t close = open == std::string::npos ? open : text.find("```", open + 4);
+  return close == std::string::npos ? std::string() : text.substr(open + 4, close - open - 4);
+}
+
+// The examples of the documentation run green on the main job's demo device.
+TEST(CliEditExamples, DocumentedScriptsRunOnTheDemoDevice) {
+  testsupport::TempHome home;
+  std::string output;
+  const std::string host = testsupport::BinDir() + "/dx47x-host ";
+  ASSERT_EQ(testsupport::RunCommand("cd " + home.Path() + " && " + host + "demo 2>&1", &output), 0) << output;
+  for (const auto& [document, heading] : {std::pair<std::string, std::string>{"platform/ui/SCRIPTING.md", "## Example"},
+                                          {"README.md", "## UI scripts"}}) {
+    const std::string example = ExampleAfter(document, heading);
+    ASSERT_NE(example.find("expect-dialog 201"), std::string::npos) << document;
+    const std::string script = home.Path() + "/example.ui";
+    std::ofstream(script, std::ios::trunc) << example;
+    EXPECT_EQ(testsupport::RunCommand(host + "--project " + home.Path() + "/demo/demo.db edit 1.1.10 --script " +
+                                          script + " 2>&1",
+                                      &output),
+              3)
+        << document << ":\n" << output;
+    EXPECT_EQ(output.find("script:"), std::string::npos) << document << ":\n" << output;
+  }
 }
 
 }  // namespace

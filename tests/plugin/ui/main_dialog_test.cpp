@@ -131,6 +131,28 @@ TEST_F(MainDialog, MovesFollowTheMessageAndPassTheFocusAtTheEnd) {
   EXPECT_EQ(Param().Lcd.Messages[0].Position, 3);
 }
 
+TEST_F(MainDialog, TheListHoldsTheFocusFirstAndTakesItBackFromADisabledBox) {
+  Define(0);
+  Define(1);
+  EXPECT_EQ(Run("cancel\n"), ui::IDCANCEL);
+  EXPECT_EQ(dialog->GetFocus(), id::kList);
+  // Switching the first message off moves it behind the used one: its
+  // check box, focused by the click, is no longer the current row's.
+  EXPECT_EQ(Run("check 223 0\nexpect-selected 201 1\nexpect-enabled 223 0\ncancel\n"), ui::IDCANCEL);
+  EXPECT_TRUE(scriptOk) << report;
+  EXPECT_EQ(dialog->GetFocus(), id::kList);
+}
+
+TEST_F(MainDialog, ExpectItemsComparesTheRowsThreeTexts) {
+  dx470::DefineMessage(Param(), 0, 2, 2, false, "On\x01" "\xE4");
+  Define(1, 1, false);
+  std::string script = "expect-items 201 \"On\\x01\\xE4\\tswitch On/Off\\tswitch On/Off\" "
+                       "\"Msg 1\\tstatic text\\tunused\"";
+  for (int row = 2; row < 16; ++row) script += " \"\\t\\t\"";
+  EXPECT_EQ(Run(script + "\ncancel\n"), ui::IDCANCEL);
+  EXPECT_TRUE(scriptOk) << report;
+}
+
 TEST_F(MainDialog, ClickingAnEmptySlotsRowLeavesEveryCheckBoxDisabled) {
   Define(0);
   std::string script = "expect-enabled 223 1\nmouse 201 down 10 60\nexpect-selected 201 3\n";
