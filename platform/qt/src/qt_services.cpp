@@ -87,6 +87,13 @@ class HelpWindow {
       browser->setSource(url, QTextDocument::HtmlResource);
     }
     browser->show();
+    // Wholly on the screen, wherever the window system put it.
+    if (QScreen* screen = browser->screen()) {
+      QRect area = screen->availableGeometry(), frame = browser->frameGeometry();
+      QPoint to(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())),
+                std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height())));
+      if (to != frame.topLeft()) browser->move(to);
+    }
     browser->raise();
     browser->activateWindow();
   }
