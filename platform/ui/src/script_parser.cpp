@@ -25,21 +25,14 @@ int HexByte(char high, char low) {
 }
 
 void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
+  std::u16string wide;
+  if (code < 0x10000) {
+    wide = char16_t(code);
   } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
+    wide += char16_t(0xD800 + ((code - 0x10000) >> 10));
+    wide += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
   }
+  out += base::Utf16ToUtf8(wide);
 }
 
 struct Token {

@@ -25,6 +25,7 @@
 #include "editor/dialog_catalogue.h"
 #include "editor/main_dialog.h"
 #include "editor/screen_font.h"
+#include "fake_services.h"
 #include "gfx/png.h"
 #include "host/services.h"
 #include "pluginwinappbase/pluginwinappbase.h"
@@ -37,8 +38,9 @@ namespace {
 
 namespace id = editor::id;
 
-// Runs a dialog just long enough to check the layout of its open state.
-class LayoutCheckServices final : public ui::PlatformServices {
+// Runs a dialog just long enough to check the layout of its open state;
+// characters come from the Qt rasteriser.
+class LayoutCheckServices final : public testui::FakeFontServices {
  public:
   explicit LayoutCheckServices(qtui::Neighbours neighbours) : neighbours_(std::move(neighbours)) {}
   std::vector<std::string> problems;
@@ -47,15 +49,6 @@ class LayoutCheckServices final : public ui::PlatformServices {
     problems = qtui::LayoutProblems(dialog, neighbours_);
     return ui::IDCANCEL;
   }
-  int MessageBox(const ui::MessageBoxSpec&) override { return ui::IDOK; }
-  std::optional<std::string> FileDialog(const ui::FileDialogSpec&) override { return {}; }
-  std::optional<ui::FontChoice> FontDialog() override { return {}; }
-  std::unique_ptr<ui::PrintDevice> PrintDialog() override { return nullptr; }
-  void ShowHelp(const std::string&, int) override {}
-  void OpenUrl(const std::string&) override {}
-  void SetWaitCursor(bool) override {}
-  int ScreenWidth() override { return 1280; }
-  int ScreenHeight() override { return 1024; }
   std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int height, uint32_t code) override {
     return ui::GetRenderHooks().rasterize(font, height, code);
   }
