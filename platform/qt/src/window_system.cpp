@@ -91,6 +91,7 @@ ui::SystemColors PaletteColors() {
   colors.highlight = FromQColor(palette.color(QPalette::Active, QPalette::Highlight));
   colors.highlightText = FromQColor(palette.color(QPalette::Active, QPalette::HighlightedText));
   colors.grayText = FromQColor(palette.color(QPalette::Disabled, QPalette::Text));
+  colors.inactiveCaptionText = FromQColor(palette.color(QPalette::Active, QPalette::Midlight));
   return colors;
 }
 

@@ -47,8 +47,10 @@ class LayoutCheckServices final : public testui::FakeFontServices {
 
   int RunModal(ui::Dialog& dialog) override {
     problems = qtui::LayoutProblems(dialog, neighbours_);
+    if (!screenshot.empty()) qtui::SaveScreenshot(dialog, screenshot);
     return ui::IDCANCEL;
   }
+  std::string screenshot;  // where to keep a picture of the dialog
   std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int height, uint32_t code) override {
     return ui::GetRenderHooks().rasterize(font, height, code);
   }
@@ -99,6 +101,9 @@ TEST_F(EditorLayout, EveryDialogOfTheCatalogueIsLaidOutSoundly) {
   ASSERT_FALSE(editor::DialogCatalogue().empty());
   for (const editor::CatalogueEntry& entry : editor::DialogCatalogue()) {
     LayoutCheckServices check(entry.neighbours);
+    // A picture of each dialog in each language, to look at.
+    std::filesystem::create_directories("out/dialogs");
+    check.screenshot = "out/dialogs/" + std::to_string(entry.templateId) + "_" + Language() + ".png";
     std::unique_ptr<ui::Dialog> dialog = entry.make(data);
     ASSERT_NE(dialog, nullptr) << entry.name;
     dialog->DoModal(check);

@@ -62,6 +62,7 @@ struct SystemColors {
   gfx::Color highlight = gfx::Rgb(0, 0, 128);  // selected items
   gfx::Color highlightText = gfx::kWhite;
   gfx::Color grayText = gfx::Rgb(128, 128, 128);
+  gfx::Color inactiveCaptionText = gfx::Rgb(192, 192, 192);  // unavailable cells
 };
 // The palette of the system the dialogs were designed on.
 SystemColors ClassicColors();

@@ -1,0 +1,27 @@
+#pragma once
+// What the editor says about one character code of a device font: whether
+// it may be used in texts (CharacterAvailability) and how it is described
+// in the character grid and the dialogs' titles.
+#include <cstdint>
+#include <string>
+
+#include "data/records.h"
+
+namespace editor {
+
+struct Availability {
+  bool available = false;
+  std::string text;  // translated, e.g. "- available"
+};
+
+Availability CharacterAvailability(const dx470::ZEICHENSATZ& font, int code);
+
+// "%3u ('c' on keyboard)" for printable codes, else "%3u"; translated.
+std::string CharacterDescription(int code);
+// The description, a blank and the availability text.
+std::string CharacterText(const dx470::ZEICHENSATZ& font, int code);
+
+// The glyph record of `code`, or null outside first..last.
+dx470::ZEICHEN* GlyphRecord(dx470::ZEICHENSATZ& font, int code);
+
+}  // namespace editor
