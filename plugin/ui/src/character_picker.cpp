@@ -101,9 +101,9 @@ void CharacterPickerDialog::OnHelp() {
   Services().ShowHelp(PluginApp().HelpFilePath(), id::kPickerHelpContext);
 }
 
-bool PickCharacter(const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen) {
+bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen) {
   CharacterPickerDialog dialog(font, CharacterGrid::Mode::Picker, fontIndex);
-  if (dialog.DoModal() != ui::IDOK || !dialog.SelectedAvailable()) return false;
+  if (dialog.DoModal(services) != ui::IDOK || !dialog.SelectedAvailable()) return false;
   chosen = uint8_t(dialog.SelectedCode());
   return true;
 }

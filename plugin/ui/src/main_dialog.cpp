@@ -9,6 +9,7 @@
 #include "data/dx470data.h"
 #include "data/msgtypes.h"
 #include "data/positions.h"
+#include "editor/character_editor.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/services.h"
 #include "win/profile.h"
@@ -47,7 +48,7 @@ DX470MainDialog::DX470MainDialog(CDX470Data& data, const EditorDialogs& dialogs)
       m_param(data.Param()),
       m_dialogs(dialogs),
       m_oMessageList(&data.Param()),
-      m_oLog("DX470") {}
+      m_oLog("DX470") { ResetCharacterClipboard(); }
 
 std::string DX470MainDialog::ReceiveTypeText(uint8_t receive, bool signedValues) {
   return TypeText(receive, signedValues);
@@ -317,7 +318,7 @@ void DX470MainDialog::OnUsed() {
 void DX470MainDialog::OnFont(int index) {
   if (!m_dialogs.fontEditor) return;
   auto font = std::make_unique<dx470::ZEICHENSATZ>(m_param.Lcd.Fonts[index]);
-  if (m_dialogs.fontEditor(*font, index) == ui::IDOK) m_param.Lcd.Fonts[index] = *font;
+  if (m_dialogs.fontEditor(*font, index, m_param) == ui::IDOK) m_param.Lcd.Fonts[index] = *font;
   Refresh();
   UpdateData(false);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "editor/character_picker.h"
 #include "editor/glyphs.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/dialog.h"
@@ -145,7 +146,9 @@ void CMessageTextEdit::InsertSymbol() {
   if (!InsertionAllowed()) return;
   m_bSymbolPending = true;
   uint8_t chosen = 0;
-  const bool picked = m_picker && m_pFont && m_picker(*m_pFont, m_nFontIndex, chosen);
+  bool picked = false;
+  if (m_pFont && m_picker) picked = m_picker(*m_pFont, m_nFontIndex, chosen);
+  else if (m_pFont && Owner()) picked = PickCharacter(Owner()->Services(), *m_pFont, m_nFontIndex, chosen);
   TakeFocusBack();
   // The focus may have stayed here all along: the selection to restore
   // is then the current one.

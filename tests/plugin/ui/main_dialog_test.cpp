@@ -10,6 +10,7 @@
 #include "data/positions.h"
 #include "project_fixture.h"
 #include "ui/script.h"
+#include "ui/services.h"
 #include "win/profile.h"
 
 namespace {
@@ -32,8 +33,11 @@ class MainDialog : public testsupport::ProjectFixture {
     std::istringstream in(script);
     std::ostringstream out;
     auto services = ui::MakeScriptedServices(in, out);
+    // Nested dialogs run with the process's services, as in the editor.
+    ui::SetServices(services.get());
     dialog = std::make_unique<DX470MainDialog>(data, dialogs);
     int result = dialog->DoModal(*services);
+    ui::SetServices(nullptr);
     scriptOk = services->Finish();
     report = out.str();
     return result;
@@ -226,6 +230,17 @@ TEST_F(MainDialog, WindowPositionComesFromTheProfileUnlessOffScreen) {
   Run("menu 32775\nok\n");
   EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionX", 0), 300);
   EXPECT_EQ(profile.GetProfileInt("Settings", "MainPositionY", 0), 200);
+}
+
+TEST_F(MainDialog, FontMenusEditACopyThatOkKeeps) {
+  dialogs = editor::RegisteredDialogs();
+  const int height = Param().Lcd.Fonts[1].Height;
+  EXPECT_EQ(Run("menu 32778\nexpect-dialog 212\nexpect-title \"Edit font number 2\"\nselect 323 2\ncancel\n"
+                "menu 32777\nexpect-title \"Edit font number 1\"\nselect 323 2\nok\nok\n"),
+            ui::IDOK);
+  EXPECT_TRUE(scriptOk) << report;
+  EXPECT_EQ(Param().Lcd.Fonts[0].Height, 10);
+  EXPECT_EQ(Param().Lcd.Fonts[1].Height, height);
 }
 
 TEST_F(MainDialog, HelpOpensContextHundred) {

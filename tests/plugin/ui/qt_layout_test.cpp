@@ -23,6 +23,7 @@
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/dialog_catalogue.h"
+#include "editor/font_editor.h"
 #include "editor/main_dialog.h"
 #include "editor/screen_font.h"
 #include "fake_services.h"
@@ -264,6 +265,35 @@ TEST_F(EditorLayout, BoldListFontIsABoldFaceThatKeepsItsCounters) {
     return n;
   };
   EXPECT_GT(ink(l), ink(lRegular));
+}
+
+// "Get from Windows": every glyph is the screen font's rasterisation of its
+// character, cut to 40 x 20.
+TEST_F(EditorLayout, GlyphsFromAScreenFontEqualItsRasterisation) {
+  auto font = std::make_unique<dx470::ZEICHENSATZ>(data.Param().Lcd.Fonts[0]);
+  std::istringstream script("font \"Liberation Sans\" 12\nclick 336\nexpect-text 323 \"12\"\nok\n");
+  std::ostringstream report;
+  auto services = ui::MakeScriptedServices(script, report);
+  editor::FontEditorDialog dialog(*font, 0, data.Param());
+  EXPECT_EQ(dialog.DoModal(*services), ui::IDOK);
+  EXPECT_TRUE(services->Finish()) << report.str();
+  ASSERT_EQ(font->Height, 12);
+  for (int code : {int('A'), int('g'), int('W'), 0xE4, 0x80}) {
+    const uint32_t unicode = code == 0x80 ? 0x20AC : uint32_t(code);
+    auto direct = ui::GetRenderHooks().rasterize({"Liberation Sans", 12, false, 400}, 12, unicode);
+    ASSERT_TRUE(direct.has_value()) << code;
+    const dx470::ZEICHEN& glyph = font->Glyphs[code - font->First];
+    ASSERT_EQ(glyph.Width, std::min(direct->bitmap.width(), 40)) << code;
+    int ink = 0;
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < glyph.Width; ++x) {
+        const bool set = glyph.Bitmap[(x / 8) * 20 + y] & (0x80 >> (x % 8));
+        ink += set;
+        ASSERT_EQ(set, y < direct->bitmap.height() && direct->bitmap.Get(x, y) == gfx::kBlack)
+            << "code " << code << " at " << x << "," << y;
+      }
+    EXPECT_GT(ink, 5) << code;
+  }
 }
 
 }  // namespace

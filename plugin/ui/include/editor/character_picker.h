@@ -6,6 +6,7 @@
 
 #include "editor/character_grid.h"
 #include "ui/dialog.h"
+#include "ui/services.h"
 
 namespace editor {
 
@@ -46,6 +47,6 @@ class CharacterPickerDialog : public ui::Dialog {
 
 // Runs the picker on `font`; true with `chosen` set when the user took an
 // available character.
-bool PickCharacter(const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen);
+bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen);
 
 }  // namespace editor

@@ -19,8 +19,8 @@ struct EditorDialogs {
   // Edit message: the settings dialog of the slot's receive type, on PARAM.
   std::function<int(dx470::PARAM& param, int slot, uint8_t receiveType)> messageSettings;
   std::function<int(dx470::PARAM& param)> generalParameters;
-  // Font editor on a private copy of font `index` (0 or 1).
-  std::function<int(dx470::ZEICHENSATZ& font, int index)> fontEditor;
+  // Font editor on a private copy of font `index` (0 or 1) of `param`.
+  std::function<int(dx470::ZEICHENSATZ& font, int index, const dx470::PARAM& param)> fontEditor;
   // Text import and export; `lastPath` is the file used last (kept by the
   // main dialog).
   std::function<int(CDX470Data& data, std::string& lastPath)> importTexts;

@@ -40,6 +40,7 @@ class CMessageTextEdit : public ui::OwnerDrawn {
   const dx470::ZEICHENSATZ* Font() const { return m_pFont; }
   // `row` 1..3 (anything else: none) with the message's shared table.
   void Configure(int row, ReplacementTable* table);
+  // "Get symbol" runs the character picker dialog unless a picker is set.
   void SetPicker(Picker picker) { m_picker = std::move(picker); }
 
   // Commands of the parent's buttons; each gives the focus back to the field.
