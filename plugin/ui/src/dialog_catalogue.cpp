@@ -30,6 +30,7 @@ const std::vector<CatalogueEntry>& DialogCatalogue() {
          return std::make_unique<FontEditorDialog>(data.Param().Lcd.Fonts[0], 0, data.Param());
        },
        {}},
+      {"get font", id::kGetFontTemplate, [](CDX470Data&) { return std::make_unique<GetFontDialog>(0); }, {}},
   };
   return entries;
 }

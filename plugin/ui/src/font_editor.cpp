@@ -285,71 +285,60 @@ void FontEditorDialog::FromScreenFont() {
   LoadControls();
 }
 
-namespace {
+GetFontDialog::GetFontDialog(int fontNumber) : Dialog(Template()), m_nFontNumber(fontNumber) {}
 
-// "Get font": which other font to copy over the edited one.
-class GetFontDialog : public ui::Dialog {
- public:
-  GetFontDialog(int fontNumber) : Dialog(Template()), m_nFontNumber(fontNumber) {}
-  int Chosen() const { return m_nChosen; }
+ui::DialogTemplate GetFontDialog::Template() {
+  using ui::ControlKind;
+  ui::DialogTemplate t;
+  t.id = id::kGetFontTemplate;
+  t.caption = "Get font???";
+  t.cx = 186;
+  t.cy = 78;
+  t.controls = {
+      {id::kGetFontCopyLabel, ControlKind::Static, "Copy???", {7, 9, 40, 8}, 0},
+      {id::kGetFontCombo, ControlKind::ComboBox, "", {50, 7, 70, 60}, ui::kTabStop},
+      {id::kGetFontTarget, ControlKind::Static, "", {7, 28, 170, 8}, 0},
+      {ui::IDOK, ControlKind::DefPushButton, "OK???", {7, 54, 54, 14}, ui::kTabStop},
+      {ui::IDCANCEL, ControlKind::PushButton, "Cancel?????", {66, 54, 54, 14}, ui::kTabStop},
+      {9, ControlKind::PushButton, "Help???", {125, 54, 54, 14}, ui::kTabStop},
+  };
+  return t;
+}
 
-  static ui::DialogTemplate Template() {
-    using ui::ControlKind;
-    ui::DialogTemplate t;
-    t.id = id::kGetFontTemplate;
-    t.caption = "Get font???";
-    t.cx = 186;
-    t.cy = 78;
-    t.controls = {
-        {id::kGetFontCopyLabel, ControlKind::Static, "Copy???", {7, 9, 40, 8}, 0},
-        {id::kGetFontCombo, ControlKind::ComboBox, "", {50, 7, 70, 60}, ui::kTabStop},
-        {id::kGetFontTarget, ControlKind::Static, "", {7, 28, 170, 8}, 0},
-        {ui::IDOK, ControlKind::DefPushButton, "OK???", {7, 54, 54, 14}, ui::kTabStop},
-        {ui::IDCANCEL, ControlKind::PushButton, "Cancel?????", {66, 54, 54, 14}, ui::kTabStop},
-        {9, ControlKind::PushButton, "Help???", {125, 54, 54, 14}, ui::kTabStop},
-    };
-    return t;
+bool GetFontDialog::OnInitDialog() {
+  SetWindowText(Translate("Get font"));
+  SetDlgItemText(id::kGetFontCopyLabel, Translate("Copy"));
+  char target[256];
+  std::snprintf(target, sizeof target, "%s %d%s", Translate("data to").c_str(), m_nFontNumber + 1,
+                Translate(". font").c_str());
+  SetDlgItemText(id::kGetFontTarget, target);
+  SetDlgItemText(ui::IDOK, Translate("OK"));
+  SetDlgItemText(ui::IDCANCEL, Translate("Cancel"));
+  SetDlgItemText(9, Translate("Help"));
+  for (int f = 0; f < dx470::kFontCount; ++f) {
+    if (f == m_nFontNumber) continue;
+    char item[64];
+    std::snprintf(item, sizeof item, "%d%s", f + 1, Translate(". font").c_str());
+    SetItemData(id::kGetFontCombo, AddString(id::kGetFontCombo, item), f);
   }
+  EnableControl(ui::IDOK, false);
+  return true;
+}
 
- protected:
-  bool OnInitDialog() override {
-    SetWindowText(Translate("Get font"));
-    SetDlgItemText(id::kGetFontCopyLabel, Translate("Copy"));
-    char target[256];
-    std::snprintf(target, sizeof target, "%s %d%s", Translate("data to").c_str(), m_nFontNumber + 1,
-                  Translate(". font").c_str());
-    SetDlgItemText(id::kGetFontTarget, target);
-    SetDlgItemText(ui::IDOK, Translate("OK"));
-    SetDlgItemText(ui::IDCANCEL, Translate("Cancel"));
-    SetDlgItemText(9, Translate("Help"));
-    for (int f = 0; f < dx470::kFontCount; ++f) {
-      if (f == m_nFontNumber) continue;
-      char item[64];
-      std::snprintf(item, sizeof item, "%d%s", f + 1, Translate(". font").c_str());
-      SetItemData(id::kGetFontCombo, AddString(id::kGetFontCombo, item), f);
-    }
-    EnableControl(ui::IDOK, false);
-    return true;
-  }
-  void OnCommand(int id, int code) override {
-    if (id == id::kGetFontCombo && code == ui::CBN_SELCHANGE) EnableControl(ui::IDOK, GetCurSel(id) >= 0);
-    else if (id == 9 && code == ui::BN_CLICKED) OnHelp();
-    else Dialog::OnCommand(id, code);
-  }
-  void OnOK() override {
-    const int sel = GetCurSel(id::kGetFontCombo);
-    if (sel < 0) return;
-    m_nChosen = int(GetItemData(id::kGetFontCombo, sel));
-    EndDialog(ui::IDOK);
-  }
-  void OnHelp() override { Services().ShowHelp(PluginApp().HelpFilePath(), id::kFontEditorHelpContext); }
+void GetFontDialog::OnCommand(int id, int code) {
+  if (id == id::kGetFontCombo && code == ui::CBN_SELCHANGE) EnableControl(ui::IDOK, GetCurSel(id) >= 0);
+  else if (id == 9 && code == ui::BN_CLICKED) OnHelp();
+  else Dialog::OnCommand(id, code);
+}
 
- private:
-  int m_nFontNumber;
-  int m_nChosen = -1;
-};
+void GetFontDialog::OnOK() {
+  const int sel = GetCurSel(id::kGetFontCombo);
+  if (sel < 0) return;
+  m_nChosen = int(GetItemData(id::kGetFontCombo, sel));
+  EndDialog(ui::IDOK);
+}
 
-}  // namespace
+void GetFontDialog::OnHelp() { Services().ShowHelp(PluginApp().HelpFilePath(), id::kFontEditorHelpContext); }
 
 void FontEditorDialog::GetCopy() {
   GetFontDialog dialog(m_nFontNumber);

@@ -60,6 +60,25 @@ class FontEditorDialog : public CharacterPickerDialog {
   std::string m_strFile;
 };
 
+// "Get font": which other font to copy over the edited one (font number
+// `fontNumber` 0 or 1 is the edited one).
+class GetFontDialog : public ui::Dialog {
+ public:
+  explicit GetFontDialog(int fontNumber);
+  static ui::DialogTemplate Template();
+  int Chosen() const { return m_nChosen; }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCommand(int id, int code) override;
+  void OnOK() override;
+  void OnHelp() override;
+
+ private:
+  int m_nFontNumber;
+  int m_nChosen = -1;
+};
+
 // Runs the font editor on `font` (font `index` of `param`).
 int RunFontEditor(dx470::ZEICHENSATZ& font, int index, const dx470::PARAM& param);
 
