@@ -263,17 +263,17 @@ void FontEditorDialog::Import() {
   UpdateTitle();
 }
 
-void FontEditorDialog::FromScreenFont() {
-  std::optional<ui::FontChoice> choice = Services().FontDialog();
-  if (!choice) return;
+bool WindowsFontImporter(ui::PlatformServices& services, dx470::ZEICHENSATZ& font) {
+  std::optional<ui::FontChoice> choice = services.FontDialog();
+  if (!choice) return false;
   const int height = std::clamp(choice->pointSize, 1, kMaxHeight);
-  m_font.Height = uint8_t(height);
+  font.Height = uint8_t(height);
   ui::FontChoice face = *choice;
   face.weight = 400;
-  for (int k = 0; m_font.First + k <= 255; ++k) {
-    dx470::ZEICHEN& glyph = m_font.Glyphs[k];
+  for (int k = 0; font.First + k <= 255; ++k) {
+    dx470::ZEICHEN& glyph = font.Glyphs[k];
     std::memset(glyph.Bitmap, 0, sizeof glyph.Bitmap);
-    std::optional<ui::RasterGlyph> drawn = Services().RasterizeChar(face, height, UnicodeOf(m_font.First + k));
+    std::optional<ui::RasterGlyph> drawn = services.RasterizeChar(face, height, UnicodeOf(font.First + k));
     const int width = drawn ? std::min(drawn->bitmap.width(), dx470::kGlyphMaxWidth) : 0;
     const int rows = drawn ? std::min(drawn->bitmap.height(), dx470::kGlyphMaxHeight) : 0;
     glyph.Width = uint8_t(width);
@@ -282,7 +282,11 @@ void FontEditorDialog::FromScreenFont() {
       for (int x = 0; x < width; ++x)
         if (drawn->bitmap.Get(x, y) == gfx::kBlack) glyph.Bitmap[(x / 8) * 20 + y] |= uint8_t(0x80 >> (x % 8));
   }
-  LoadControls();
+  return true;
+}
+
+void FontEditorDialog::FromScreenFont() {
+  if (WindowsFontImporter(Services(), m_font)) LoadControls();
 }
 
 GetFontDialog::GetFontDialog(int fontNumber) : Dialog(Template()), m_nFontNumber(fontNumber) {}

@@ -79,6 +79,10 @@ class GetFontDialog : public ui::Dialog {
   int m_nChosen = -1;
 };
 
+// Rasterises every character of `font` (from its first code on) with the
+// screen font the user chooses in the font dialog; false when cancelled.
+bool WindowsFontImporter(ui::PlatformServices& services, dx470::ZEICHENSATZ& font);
+
 // Runs the font editor on `font` (font `index` of `param`).
 int RunFontEditor(dx470::ZEICHENSATZ& font, int index, const dx470::PARAM& param);
 
