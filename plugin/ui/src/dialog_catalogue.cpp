@@ -4,9 +4,23 @@
 #include "editor/character_editor.h"
 #include "editor/character_picker.h"
 #include "editor/font_editor.h"
+#include "editor/general_params.h"
 #include "editor/main_dialog.h"
+#include "editor/message_settings.h"
+#include "editor/message_types.h"
+#include "editor/plugin_info.h"
+#include "data/positions.h"
 
 namespace editor {
+namespace {
+
+// A settings dialog on slot 0, defined with the given types first.
+std::unique_ptr<ui::Dialog> MessageOn(CDX470Data& data, uint8_t receive, uint8_t send) {
+  dx470::DefineMessage(data.Param(), 0, receive, send, false, "Text");
+  return MakeMessageSettings(data.Param(), 0, receive);
+}
+
+}  // namespace
 
 const std::vector<CatalogueEntry>& DialogCatalogue() {
   static const std::vector<CatalogueEntry> entries = {
@@ -31,6 +45,18 @@ const std::vector<CatalogueEntry>& DialogCatalogue() {
        },
        {}},
       {"get font", id::kGetFontTemplate, [](CDX470Data&) { return std::make_unique<GetFontDialog>(0); }, {}},
+      {"general parameters", id::kGeneralParamTemplate,
+       [](CDX470Data& data) { return std::make_unique<CGeneralParamDialog>(data.Param()); }, {}},
+      {"about", id::kPluginInfoTemplate,
+       [](CDX470Data&) { return std::make_unique<CPluginInfoDialog>("Entrance display", "470110"); }, {}},
+      {"message types", id::kTypesTemplate,
+       [](CDX470Data& data) { return std::make_unique<MessageTypesDialog>(data.Param(), 0); }, {}},
+      {"switch message", id::kSwitchTemplate, [](CDX470Data& data) { return MessageOn(data, 2, 2); }, {}},
+      {"static text message sending a switch", id::kStaticTemplate,
+       [](CDX470Data& data) { return MessageOn(data, 1, 2); }, {}},
+      {"static text message sending a text", id::kStaticTemplate,
+       [](CDX470Data& data) { return MessageOn(data, 1, 12); }, {}},
+      {"text message", id::kTextTemplate, [](CDX470Data& data) { return MessageOn(data, 12, 12); }, {}},
   };
   return entries;
 }

@@ -1,6 +1,10 @@
 #include "editor/editor_dialogs.h"
 
 #include "editor/font_editor.h"
+#include "editor/general_params.h"
+#include "editor/message_settings.h"
+#include "editor/message_types.h"
+#include "editor/plugin_info.h"
 
 namespace editor {
 
@@ -8,6 +12,10 @@ EditorDialogs& RegisteredDialogs() {
   static EditorDialogs dialogs = [] {
     EditorDialogs d;
     d.fontEditor = RunFontEditor;
+    d.generalParameters = RunGeneralParamDialog;
+    d.about = RunPluginInfoDialog;
+    d.messageTypes = RunMessageTypes;
+    d.messageSettings = RunMessageSettings;
     return d;
   }();
   return dialogs;
