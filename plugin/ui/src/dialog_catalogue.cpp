@@ -9,6 +9,7 @@
 #include "editor/message_settings.h"
 #include "editor/message_types.h"
 #include "editor/plugin_info.h"
+#include "editor/scaling_dialog.h"
 #include "data/positions.h"
 
 namespace editor {
@@ -57,6 +58,21 @@ const std::vector<CatalogueEntry>& DialogCatalogue() {
       {"static text message sending a text", id::kStaticTemplate,
        [](CDX470Data& data) { return MessageOn(data, 1, 12); }, {}},
       {"text message", id::kTextTemplate, [](CDX470Data& data) { return MessageOn(data, 12, 12); }, {}},
+      {"time message", id::kTimeTemplate, [](CDX470Data& data) { return MessageOn(data, 4, 0); }, {}},
+      {"date message", id::kDateTemplate, [](CDX470Data& data) { return MessageOn(data, 5, 0); }, {}},
+      {"value message", id::kValueTemplate, [](CDX470Data& data) { return MessageOn(data, 9, 9); }, {}},
+      {"modify display values", id::kScalingTemplate,
+       [](CDX470Data&) {
+         static ValueBytes bytes{};
+         return std::make_unique<ScalingDialog>(uint8_t(9), true, bytes);
+       },
+       {}},
+      {"define ranges for textual display", id::kTextRangesTemplate,
+       [](CDX470Data& data) {
+         static ValueBytes bytes{};
+         return std::make_unique<TextRangesDialog>(uint8_t(9), true, bytes, &data.Param().Lcd.Fonts[0], 0);
+       },
+       {}},
   };
   return entries;
 }

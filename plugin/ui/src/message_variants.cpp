@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "data/msgtypes.h"
+#include "editor/message_formats.h"
 #include "editor/message_settings.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 
@@ -283,6 +284,14 @@ std::unique_ptr<MessageSettingsDialog> MakeMessageSettings(dx470::PARAM& param, 
     case dx470::kTypeSwitch: dialog = std::make_unique<SwitchMessageDialog>(); break;
     case dx470::kTypeCharacter:
     case dx470::kTypeText14: dialog = std::make_unique<TextMessageDialog>(); break;
+    case dx470::kTypeTime: dialog = MakeTimeMessageDialog(); break;
+    case dx470::kTypeDate: dialog = MakeDateMessageDialog(); break;
+    case dx470::kTypeValue8:
+    case dx470::kTypeFloat16:
+    case dx470::kTypeFloat32:
+    case dx470::kTypeCounter8:
+    case dx470::kTypeCounter16:
+    case dx470::kTypeCounter32: dialog = MakeValueMessageDialog(); break;
     default: return nullptr;
   }
   dialog->Load(param, slot);

@@ -75,7 +75,7 @@ cancel
 }
 
 TEST_F(MessageDialogs, ANewSignedCounterGetsItsDefaultRecord) {
-  EXPECT_EQ(Run("click 3\nselect-text 1002 \"counter 16 bit\"\ncheck 1003 1\nok\nok\n"), ui::IDOK);
+  EXPECT_EQ(Run("click 3\nselect-text 1002 \"counter 16 bit\"\ncheck 1003 1\nok\nexpect-dialog 222\nok\nok\n"), ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Param().MessageKind[0], 9);
   EXPECT_EQ(Param().MessageType[0], 9);
