@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "measure.h"
 #include "data/dx470data.h"
 #include "data/msgtypes.h"
 #include "data/positions.h"
@@ -18,18 +19,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Measure;
 
-// Best of five runs of `rounds` calls, in milliseconds per call.
-double Measure(int rounds, const std::function<void()>& call) {
-  double best = 1e9;
-  for (int run = 0; run < 5; ++run) {
-    auto start = Clock::now();
-    for (int i = 0; i < rounds; ++i) call();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / rounds);
-  }
-  return best;
-}
 
 // Runs `dialog` with a script that only presses OK.
 int RunOk(ui::Dialog& dialog) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "measure.h"
 #include "data/defaults.h"
 #include "editor/character_grid.h"
 #include "editor/message_text_edit.h"
@@ -20,18 +21,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Measure;
 
-// Best of five runs of `rounds` calls, in milliseconds per call.
-double Measure(int rounds, const std::function<void()>& call) {
-  double best = 1e9;
-  for (int run = 0; run < 5; ++run) {
-    auto start = Clock::now();
-    for (int i = 0; i < rounds; ++i) call();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / rounds);
-  }
-  return best;
-}
 
 // A dialog holding one text field, so that a keystroke takes its real way.
 ui::DialogTemplate FieldTemplate() {

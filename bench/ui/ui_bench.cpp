@@ -14,6 +14,7 @@
 #include <sstream>
 #include <vector>
 
+#include "measure.h"
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
@@ -25,18 +26,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Measure;
 
-// Best of five runs of `rounds` calls, in milliseconds per call.
-double Measure(int rounds, const std::function<void()>& call) {
-  double best = 1e9;
-  for (int run = 0; run < 5; ++run) {
-    auto start = Clock::now();
-    for (int i = 0; i < rounds; ++i) call();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / rounds);
-  }
-  return best;
-}
 
 struct RowTexts {
   std::string text, receive, send;

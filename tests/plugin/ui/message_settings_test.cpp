@@ -12,6 +12,7 @@
 #include "data/positions.h"
 #include "editor/main_dialog.h"
 #include "editor/message_types.h"
+#include "script_run.h"
 #include "ui/script.h"
 #include "ui/services.h"
 
@@ -25,19 +26,11 @@ class MessageDialogs : public ::testing::Test {
   dx470::MELDUNGSPEZIFISCHE_PARAMETER& Record(int slot) { return Param().Lcd.Messages[slot]; }
   // Runs the main dialog with the registered dialogs and `script`.
   int Run(const std::string& script) {
-    std::istringstream in(script);
-    std::ostringstream out;
-    auto services = ui::MakeScriptedServices(in, out);
-    ui::SetServices(services.get());
-    int result;
-    {
-      editor::DX470MainDialog dialog(data);
-      result = dialog.DoModal(*services);
-    }
-    ui::SetServices(nullptr);
-    ok = services->Finish();
-    report = out.str();
-    return result;
+    editor::DX470MainDialog dialog(data);
+    testui::ScriptRun run = testui::RunScript(dialog, script);
+    ok = run.ok;
+    report = run.report;
+    return run.result;
   }
 
   CDX470Data data;

@@ -11,6 +11,7 @@
 #include "editor/main_dialog.h"
 #include "editor/message_formats.h"
 #include "editor/numeric_value.h"
+#include "script_run.h"
 #include "ui/script.h"
 #include "ui/services.h"
 
@@ -47,19 +48,11 @@ class MessageValueDialogs : public ::testing::Test {
   // Runs the main dialog with `script`; the settings dialog of slot 0 is
   // opened with "click 4".
   int Run(const std::string& script) {
-    std::istringstream in(script);
-    std::ostringstream out;
-    auto services = ui::MakeScriptedServices(in, out);
-    ui::SetServices(services.get());
-    int result;
-    {
-      editor::DX470MainDialog dialog(data);
-      result = dialog.DoModal(*services);
-    }
-    ui::SetServices(nullptr);
-    ok = services->Finish();
-    report = out.str();
-    return result;
+    editor::DX470MainDialog dialog(data);
+    testui::ScriptRun run = testui::RunScript(dialog, script);
+    ok = run.ok;
+    report = run.report;
+    return run.result;
   }
   bool Boxed(const std::string& text) { return report.find("box: Error: " + text + " -> ok\n") != std::string::npos; }
 
