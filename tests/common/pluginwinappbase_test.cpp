@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "host/services.h"
 #include "temp_home.h"
@@ -93,3 +96,34 @@ TEST(LocalisationWithoutHost, FallsBackTo1033) {
 }
 
 }  // namespace
+
+// The German file of the plug-in: every key translates to the line paired
+// with it (a translation that equals a later key would otherwise take that
+// key's lookup), and no key stands twice.
+TEST(PluginTranslations, EveryKeyOfTheGermanFileFindsItsOwnTranslation) {
+  const char* bin = std::getenv("DX47X_BIN_DIR");
+  ASSERT_NE(bin, nullptr);
+  std::ifstream in(std::string(bin) + "/DX47x_0407.rlg", std::ios::binary);
+  ASSERT_TRUE(in);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size() % 2, 1u) << "a heading and line pairs";
+  setenv("DX47X_LCID", "1031", 1);
+  host::HostServices services;
+  testsupport::TempDir dir;
+  std::ofstream(dir.File("Plug_0407.rlg"), std::ios::binary) << std::ifstream(std::string(bin) + "/DX47x_0407.rlg").rdbuf();
+  CPluginWinAppBase app;
+  ASSERT_EQ(app.InitForModulePath(dir.File("Plug.so")), S_OK);
+  unsetenv("DX47X_LCID");
+  std::set<std::string> keys;
+  auto unescape = [](std::string s) {
+    for (size_t i = 0; (i = s.find('\\', i)) != std::string::npos; ++i) {
+      if (i + 1 < s.size() && (s[i + 1] == 'n' || s[i + 1] == 't')) s.replace(i, 2, s[i + 1] == 'n' ? "\n" : "\t");
+    }
+    return s;
+  };
+  for (size_t i = 1; i + 1 < lines.size(); i += 2) {
+    EXPECT_TRUE(keys.insert(lines[i]).second) << "twice: " << lines[i];
+    EXPECT_EQ(app.Translate(unescape(lines[i])), unescape(lines[i + 1])) << "line " << i + 1;
+  }
+}
