@@ -56,5 +56,8 @@ int CmdDownload(Context& ctx);
 int CmdMemory(Context& ctx);
 int CmdDemo(Context& ctx);
 int CmdEdit(Context& ctx);
+int CmdDevice(Context& ctx);
+int CmdObjects(Context& ctx);
+int CmdGroupAddressImport(Context& ctx);
 
 }  // namespace cli

@@ -20,8 +20,10 @@ uint16_t GroupAddressArg(const std::string& command, const std::string& text) {
 }  // namespace
 
 int CmdGroupAddress(Context& ctx) {
+  if (!ctx.args.empty() && ctx.args[0] == "import") return CmdGroupAddressImport(ctx);
   if (ctx.args.empty() || ctx.args[0] != "add")
-    throw UsageError{"group-address: use 'group-address add MAIN/MIDDLE/SUB NAME'"};
+    throw UsageError{"group-address: use 'group-address add MAIN/MIDDLE/SUB NAME' or "
+                     "'group-address import FILE.csv'"};
   if (ctx.args.size() != 3) throw UsageError{"group-address add: give the address and a name"};
   uint16_t ga = GroupAddressArg("group-address add", ctx.args[1]);
   host::Project project = host::Project::Open(ctx.projectPath);

@@ -8,6 +8,11 @@
 #include "host/services.h"
 #include "win/home.h"
 
+namespace cli {
+int CmdExportLcd(Context& ctx);  // cmd_lcd.cpp
+int CmdImportLcd(Context& ctx);
+}  // namespace cli
+
 namespace {
 
 const char kUsageText[] =
@@ -21,12 +26,18 @@ const char kUsageText[] =
     "  delete-device ADDRESS [--keep-data]   remove a device (optionally keeping its extension data)\n"
     "  list                      list the devices with their BLOB state\n"
     "  show ADDRESS              show a device: data, parameters, objects, BLOB and used messages\n"
+    "  device ADDRESS [--name|--product|--manufacturer|--order-number|--description|--program TEXT]...\n"
+    "                            show or change a device's descriptive data\n"
+    "  objects ADDRESS [--hide N | --show N]...   list (or hide, show) a device's communication objects\n"
     "  blob ADDRESS --export FILE | --import FILE   back up or restore a device's BLOB\n"
     "  group-address add MAIN/MIDDLE/SUB NAME   add a group address\n"
+    "  group-address import FILE.csv   add or rename group addresses from a CSV file (all or nothing)\n"
     "  link ADDRESS OBJECT MAIN/MIDDLE/SUB   associate a communication object with a group address\n"
     "  download ADDRESS [--full | --mode N]   download a device into its simulated device\n"
     "  memory ADDRESS [--from ADDR] [--length N] [--out FILE]   dump the simulated device memory\n"
     "  edit ADDRESS [--script FILE]   open the editor on a device (or run a UI script): exit 3 cancelled, 4 script failed\n"
+    "  export-lcd ADDRESS FILE   write a device's texts, general parameters and fonts to a parameter file\n"
+    "  import-lcd ADDRESS FILE   replace a device's configuration with a parameter file's and save it\n"
     "  demo                      add, configure and download a device in $DX47X_HOME/demo/demo.db\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
@@ -51,6 +62,10 @@ const std::map<std::string, Command> kCommands = {
     {"memory", {&cli::CmdMemory}},
     {"demo", {&cli::CmdDemo}},
     {"edit", {&cli::CmdEdit}},
+    {"export-lcd", {&cli::CmdExportLcd}},
+    {"import-lcd", {&cli::CmdImportLcd}},
+    {"device", {&cli::CmdDevice}},
+    {"objects", {&cli::CmdObjects}},
 };
 
 }  // namespace

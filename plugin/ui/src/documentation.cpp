@@ -8,12 +8,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "data/dx470data.h"
 #include "data/msgtypes.h"
 #include "data/positions.h"
 #include "editor/general_params.h"
 #include "editor/main_dialog.h"
 #include "editor/message_formats.h"
 #include "editor/numeric_value.h"
+#include "logger/logger.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 
 namespace editor {
@@ -350,6 +352,40 @@ void PrintDocumentation(ui::PlatformServices& services, const dx470::PARAM& para
   if (PrintReport(*device, param, source) == E_INVALIDARG)
     services.MessageBox({Translate("Warning"), Translate("Please set printer resolution to 300,600,900,1200 or 2400 dpi!"),
                          ui::Buttons::Ok, ui::Icon::Warning, 0, true});
+}
+
+}  // namespace editor
+
+namespace editor {
+namespace {
+
+// The host's texts through the device's data object.
+class DataPrintSource final : public PrintSource {
+ public:
+  explicit DataPrintSource(CDX470Data& data) : m_data(data), m_oLog("DX470") {}
+  HRESULT HeaderTexts(std::string& project, std::string& product, std::string& description, std::string& address,
+                      const std::string& label) override {
+    HRESULT hr = m_data.EtsGetHeaderDataForPrinting(project, product, description, address, label);
+    if (FAILED(hr)) TRACE_FAILED(m_oLog, "EtsGetHeaderDataForPrinting", hr);
+    return hr;
+  }
+  HRESULT GroupAddresses(int16_t number, std::string& addresses) override {
+    std::string name, function, numbers;
+    HRESULT hr = m_data.EtsGetGAsToObject(number, name, function, numbers, addresses);
+    if (FAILED(hr)) TRACE_FAILED(m_oLog, "EtsGetGAsToObject", hr);
+    return hr;
+  }
+
+ private:
+  CDX470Data& m_data;
+  CLogger m_oLog;
+};
+
+}  // namespace
+
+void PrintDeviceDocumentation(CDX470Data& data) {
+  DataPrintSource source(data);
+  PrintDocumentation(ui::Services(), data.Param(), source);
 }
 
 }  // namespace editor

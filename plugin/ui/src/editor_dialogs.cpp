@@ -1,5 +1,6 @@
 #include "editor/editor_dialogs.h"
 
+#include "editor/documentation.h"
 #include "editor/font_editor.h"
 #include "editor/general_params.h"
 #include "editor/message_settings.h"
@@ -12,6 +13,7 @@ EditorDialogs& RegisteredDialogs() {
   static EditorDialogs dialogs = [] {
     EditorDialogs d;
     d.fontEditor = RunFontEditor;
+    d.printDocumentation = PrintDeviceDocumentation;
     d.generalParameters = RunGeneralParamDialog;
     d.about = RunPluginInfoDialog;
     d.messageTypes = RunMessageTypes;

@@ -10,6 +10,8 @@
 
 #include "data/dx470data.h"
 #include "data/positions.h"
+#include "editor/main_dialog.h"
+#include "script_run.h"
 
 namespace {
 
@@ -118,6 +120,18 @@ TEST_F(Documentation, At600DpiEveryDistanceDoublesAndOtherResolutionsPrintNothin
   ui::RecordingPrintDevice odd(A4(400));
   EXPECT_EQ(editor::PrintReport(odd, Param(), source), E_INVALIDARG);
   EXPECT_TRUE(odd.Calls().empty());
+}
+
+TEST_F(Documentation, TheMenuAsksForAPrinterAndRefusesOddResolutions) {
+  editor::DX470MainDialog dialog(data);
+  testui::ScriptRun run = testui::RunScript(dialog, "expect-enabled 32776 1\nprinter 400 \"x.pdf\"\nmenu 32776\n"
+                                                    "printer 300 \"y.pdf\"\nmenu 32776\nprinter cancel\nmenu 32776\nok\n");
+  EXPECT_TRUE(run.ok) << run.report;
+  EXPECT_EQ(run.report,
+            "printer: -> 400 \"x.pdf\"\n"
+            "box: Warning: Please set printer resolution to 300,600,900,1200 or 2400 dpi! -> ok (default)\n"
+            "printer: -> 300 \"y.pdf\"\n"
+            "printer: -> cancel\n");
 }
 
 TEST(DocumentationTimes, TenthsAsTheReportWritesThem) {

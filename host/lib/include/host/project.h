@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/project_address.h"
@@ -26,6 +27,30 @@ struct DeviceData {
   std::string programName;
   uint16_t programVersion = 0;
   int32_t deviceType = 0;
+};
+
+// A change of a device's descriptive data: the fields given are replaced.
+struct DeviceDataChange {
+  std::optional<std::string> name;
+  std::optional<std::string> productName;
+  std::optional<std::string> manufacturerName;
+  std::optional<std::string> orderNumber;
+  std::optional<std::string> description;
+  std::optional<std::string> programName;
+};
+
+// A group address with its name, and the line of the file it came from.
+struct GroupAddressEntry {
+  uint16_t address = 0;
+  std::string name;
+  int line = 0;
+};
+
+// What an import of group addresses did.
+struct GroupAddressImportResult {
+  int added = 0;
+  int renamed = 0;
+  int unchanged = 0;
 };
 
 struct CommObjectSpec {
@@ -92,6 +117,7 @@ class Project {
   // One device (throws when it no longer exists).
   DeviceData DataOf(int64_t id) const;
   void SetName(int64_t id, const std::string& name);
+  void SetDeviceData(int64_t id, const DeviceDataChange& change);
   PhysicalAddress AddressOf(int64_t id) const;
   int64_t LineOf(int64_t id) const;
   bool ParametersLoaded(int64_t id) const;
@@ -117,10 +143,19 @@ class Project {
   std::vector<CommObjectInfo> CommObjects(int64_t deviceId, bool visibleOnly) const;
   CommObjectInfo CommObject(int64_t objectId) const;
   void SetCommObjectVisible(int64_t deviceId, int32_t number, bool visible);
+  // Several objects at once (number, visible), in one transaction: an
+  // unknown number changes nothing.
+  void SetCommObjectsVisible(int64_t deviceId,
+                             const std::vector<std::pair<int32_t, bool>>& changes);
 
   // Group addresses and associations (in the order linked).
   void AddGroupAddress(uint16_t address, const std::string& name);
   std::optional<std::string> GroupAddressName(uint16_t address) const;
+  // All group addresses with their names, by address.
+  std::vector<GroupAddressEntry> GroupAddresses() const;
+  // Adds the new addresses and gives existing ones the new name, in one
+  // transaction.
+  GroupAddressImportResult ImportGroupAddresses(const std::vector<GroupAddressEntry>& entries);
   void Link(int64_t deviceId, int32_t objectNumber, uint16_t groupAddress);
   std::vector<uint16_t> Associations(int64_t objectId) const;
 

@@ -18,6 +18,8 @@ class CDX470Data {
   // count is not the application program's.
   static constexpr HRESULT kNoBlob = MakeHResult(0x80070567);
   static constexpr HRESULT kBadVersion = MakeHResult(0x80090007);
+  // No visible communication object has the number asked for.
+  static constexpr HRESULT kObjectNotFound = MakeHResult(0x80070003);
   static constexpr int kMirroredCount = 33;
 
   // The BLOB holds the defaults of a new device; the host link is empty.
@@ -52,6 +54,22 @@ class CDX470Data {
   HRESULT EtsApplicationVersion(std::string& text);
   HRESULT EtsApplicationDeviceType(std::string& text);
 
+  // --- communication objects and the printed header (UTF-8 texts)
+  // The visible communication object with that number (compared as 16-bit
+  // values); `object` and `count` (the visible objects) may be null.
+  // 0x80070003 when no visible object has the number.
+  HRESULT SearchDeviceCommunicationObject(SHORT number, IDeviceCommunicationObject** object,
+                                          LONG* count);
+  // Name and function of an object; its group addresses as numbers ("%d "
+  // each) and formatted ("M/M/S; " each), in the host's order.
+  HRESULT EtsGetGAsToObject(SHORT number, std::string& name, std::string& function,
+                            std::string& numbers, std::string& addresses);
+  // Appends the project name to `project` and "physical address / label
+  // program" to `address`; sets `product` and `description`.
+  HRESULT EtsGetHeaderDataForPrinting(std::string& project, std::string& product,
+                                      std::string& description, std::string& address,
+                                      const std::string& label);
+
   // --- the configuration
   void InitBlob();
   void InitParam(dx470::PARAM& param);
@@ -63,6 +81,9 @@ class CDX470Data {
 
  private:
   HRESULT ApplicationProgram(com::ComPtr<IApplicationProgram>& program);
+  HRESULT AppendAssociation(IAssociations* associations, LONG index, std::string& numbers,
+                            std::string& addresses);
+  HRESULT ReadProjectName(std::string& name);
 
   com::ComPtr<IDevice> m_spDevice;
   com::ComPtr<IDeviceExtData> m_spDeviceExtData;

@@ -11,6 +11,8 @@
 #include "ui/print.h"
 #include "ui/services.h"
 
+class CDX470Data;
+
 namespace editor {
 
 // What the report asks of the host: the header texts and the group
@@ -36,5 +38,7 @@ HRESULT PrintReport(ui::PrintDevice& device, const dx470::PARAM& param, PrintSou
 // The menu command: the print dialog, the resolution check with its
 // warning, then the report.
 void PrintDocumentation(ui::PlatformServices& services, const dx470::PARAM& param, PrintSource& source);
+// The same for a device's data object, asking its host for the texts.
+void PrintDeviceDocumentation(CDX470Data& data);
 
 }  // namespace editor
