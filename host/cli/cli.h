@@ -56,6 +56,7 @@ int CmdDownload(Context& ctx);
 int CmdMemory(Context& ctx);
 int CmdDemo(Context& ctx);
 int CmdEdit(Context& ctx);
+int CmdPrint(Context& ctx);  // cmd_lcd.cpp
 int CmdDevice(Context& ctx);
 int CmdObjects(Context& ctx);
 int CmdGroupAddressImport(Context& ctx);

@@ -6,6 +6,7 @@
 // screenshot of the main dialog as out/main_dialog.png and cancels.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,22 @@ int SaveEditorScreenshot(const std::string& projectPath, const host::PhysicalAdd
   return kSuccess;
 }
 
+// The printed documentation as out/documentation.pdf, and its first page as
+// a picture when poppler's pdftoppm is installed.
+int SaveDocumentation(const std::string& projectPath, const host::PhysicalAddress& address) {
+  std::printf("== documentation\n");
+  Context print{projectPath, {address.ToString(), "--pdf", "out/documentation.pdf"}};
+  if (int rc = CmdPrint(print); rc != kSuccess) return rc;
+  if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) {
+    std::printf("pdftoppm is not installed: no picture of the first page\n");
+    return kSuccess;
+  }
+  if (std::system("pdftoppm -png -r 60 -f 1 -l 1 -singlefile out/documentation.pdf out/documentation") != 0)
+    return Fail("pdftoppm could not turn out/documentation.pdf into a picture");
+  std::printf("saved out/documentation.png\n");
+  return kSuccess;
+}
+
 }  // namespace
 
 int CmdDemo(Context& ctx) {
@@ -141,7 +158,8 @@ int CmdDemo(Context& ctx) {
   std::printf("changed one character of message 1\n");
 
   if (int rc = Download(project, id, 1, "partial download"); rc != kSuccess) return rc;
-  return SaveEditorScreenshot(path, address, folder);
+  if (int rc = SaveEditorScreenshot(path, address, folder); rc != kSuccess) return rc;
+  return SaveDocumentation(path, address);
 }
 
 }  // namespace cli

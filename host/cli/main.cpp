@@ -38,6 +38,7 @@ const char kUsageText[] =
     "  edit ADDRESS [--script FILE]   open the editor on a device (or run a UI script): exit 3 cancelled, 4 script failed\n"
     "  export-lcd ADDRESS FILE   write a device's texts, general parameters and fonts to a parameter file\n"
     "  import-lcd ADDRESS FILE   replace a device's configuration with a parameter file's and save it\n"
+    "  print ADDRESS --pdf FILE [--dpi N]   print a device's documentation to a PDF file (300 dpi by default)\n"
     "  demo                      add, configure and download a device in $DX47X_HOME/demo/demo.db\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
@@ -64,6 +65,7 @@ const std::map<std::string, Command> kCommands = {
     {"edit", {&cli::CmdEdit}},
     {"export-lcd", {&cli::CmdExportLcd}},
     {"import-lcd", {&cli::CmdImportLcd}},
+    {"print", {&cli::CmdPrint}},
     {"device", {&cli::CmdDevice}},
     {"objects", {&cli::CmdObjects}},
 };

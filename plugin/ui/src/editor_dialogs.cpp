@@ -6,6 +6,8 @@
 #include "editor/message_settings.h"
 #include "editor/message_types.h"
 #include "editor/plugin_info.h"
+#include "editor/text_files.h"
+#include "ui/ids.h"
 
 namespace editor {
 
@@ -18,6 +20,10 @@ EditorDialogs& RegisteredDialogs() {
     d.about = RunPluginInfoDialog;
     d.messageTypes = RunMessageTypes;
     d.messageSettings = RunMessageSettings;
+    d.importTexts = ImportFile;
+    d.exportTexts = [](CDX470Data& data, std::string& lastPath) {
+      return ExportFile(data, lastPath) ? ui::IDOK : ui::IDCANCEL;
+    };
     return d;
   }();
   return dialogs;

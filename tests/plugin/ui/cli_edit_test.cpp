@@ -2,6 +2,8 @@
 // with the plug-in registered: exit codes and the saved BLOB.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -101,6 +103,28 @@ TEST_F(CliEdit, AWindowSystemThatCannotBeReachedIsAnErrorNotAnAbort) {
   EXPECT_EQ(magic, "\x89PNG");
 }
 
+TEST_F(CliEdit, PrintWritesTheDocumentationAsAPdfThroughTheEditorsMenu) {
+  const std::string pdf = File("doc.pdf");
+  EXPECT_EQ(Run("print 1.1.5 --pdf " + pdf), 0) << output;
+  std::ifstream in(pdf, std::ios::binary);
+  std::string head(5, '\0');
+  in.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  if (testsupport::RunCommand("pdftotext " + pdf + " " + File("doc.txt") + " 2>&1", &output) == 0) {
+    std::ifstream text(File("doc.txt"));
+    const std::string all{std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>()};
+    EXPECT_NE(all.find("Physical address: 1.1.5"), std::string::npos) << all;
+    EXPECT_NE(all.find("Message:"), std::string::npos) << all;
+    EXPECT_NE(all.find("General parameters:"), std::string::npos) << all;
+  }
+  EXPECT_EQ(Blob(), before);  // printing changes nothing
+  EXPECT_EQ(Run("print 1.1.5 --pdf " + File("odd.pdf") + " --dpi 400"), 1) << output;
+  EXPECT_TRUE(Has("Please set printer resolution to 300,600,900,1200 or 2400 dpi!")) << output;
+  EXPECT_FALSE(std::filesystem::exists(File("odd.pdf")));
+  EXPECT_EQ(Run("print 1.1.5"), 2) << output;
+  EXPECT_EQ(Run("print 1.1.5 --pdf x.pdf --dpi many"), 2) << output;
+}
+
 TEST_F(CliEdit, ArgumentsAndDevicesAreChecked) {
   EXPECT_EQ(Run("edit"), 2);
   EXPECT_EQ(Run("edit 1.1.5 --script"), 2);
@@ -146,6 +170,60 @@ TEST(CliEditExamples, DocumentedScriptsRunOnTheDemoDevice) {
         << document << ":\n" << output;
     EXPECT_EQ(output.find("script:"), std::string::npos) << document << ":\n" << output;
   }
+}
+
+// export-lcd and import-lcd: the editor's parameter files between devices.
+class CliLcd : public CliEdit {
+ protected:
+  std::vector<uint8_t> BlobOf(const std::string& address) {
+    EXPECT_EQ(Run("blob " + address + " --export " + File("of.blob")), 0) << output;
+    return Read(File("of.blob"));
+  }
+  static std::vector<uint8_t> Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+};
+
+TEST_F(CliLcd, ExportThenImportCarriesTheConfigurationToAnotherDevice) {
+  ASSERT_EQ(Run("add-device 1.1.6"), 0) << output;
+  const std::string lcd = File("texts.lcd");
+  EXPECT_EQ(Run("export-lcd 1.1.5 " + lcd), 0) << output;
+  EXPECT_EQ(output, "exported the texts of device 1.1.5 to " + lcd + "\n");
+  const std::vector<uint8_t> file = Read(lcd);
+  const std::vector<uint8_t> source = Blob();
+  ASSERT_EQ(source.size(), 112292u);
+  EXPECT_EQ(file.size(), 34u + (source[4] | source[5] << 8));  // the image length is saved
+  EXPECT_EQ(source[kMessageCount], 2);
+
+  EXPECT_EQ(Run("import-lcd 1.1.6 " + lcd), 0) << output;
+  EXPECT_TRUE(Has("imported the texts of " + lcd + " into device 1.1.6")) << output;
+  const std::vector<uint8_t> copy = BlobOf("1.1.6");
+  ASSERT_EQ(copy.size(), 112292u);
+  EXPECT_TRUE(std::equal(source.begin() + kParam, source.begin() + kParam + 3845, copy.begin() + kParam));
+  // The copy serialises to the very same file, fonts included.
+  EXPECT_EQ(Run("export-lcd 1.1.6 " + File("copy.lcd")), 0) << output;
+  EXPECT_EQ(Read(File("copy.lcd")), file);
+}
+
+TEST_F(CliLcd, FailuresPrintTheEditorsMessageAndChangeNothing) {
+  const std::string lcd = File("texts.lcd");
+  ASSERT_EQ(Run("export-lcd 1.1.5 " + lcd), 0) << output;
+  const std::vector<uint8_t> saved = Blob();
+  std::vector<uint8_t> bad = Read(lcd);
+  bad[bad.size() - 5] ^= 0x10;  // a font byte
+  Write(lcd, bad);
+  EXPECT_EQ(Run("import-lcd 1.1.5 " + lcd), 1) << output;
+  EXPECT_EQ(output, "dx47x-host: File does not contain valid data! No data will be read from file.\n");
+  EXPECT_EQ(Blob(), saved);
+  EXPECT_EQ(Run("import-lcd 1.1.5 " + File("missing.lcd")), 1) << output;
+  EXPECT_EQ(output, "dx47x-host: Failed to open file\n");
+  EXPECT_EQ(Run("export-lcd 1.1.5 " + File("no/such/folder.lcd")), 1) << output;
+  EXPECT_EQ(output, "dx47x-host: Failed to save file\n");
+  EXPECT_EQ(Blob(), saved);
+  EXPECT_EQ(Run("export-lcd 1.1.5"), 2);
+  EXPECT_EQ(Run("import-lcd 1.1.5 a b"), 2);
+  EXPECT_EQ(Run("import-lcd 1.1.9 " + lcd), 1) << output;
 }
 
 }  // namespace
