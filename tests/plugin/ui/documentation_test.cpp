@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "data/dx470data.h"
@@ -132,6 +135,28 @@ TEST_F(Documentation, TheMenuAsksForAPrinterAndRefusesOddResolutions) {
             "box: Warning: Please set printer resolution to 300,600,900,1200 or 2400 dpi! -> ok (default)\n"
             "printer: -> 300 \"y.pdf\"\n"
             "printer: -> cancel\n");
+}
+
+// The whole listing of a sample configuration at 300 dpi against the
+// expected one (the footer's date and time left out); at 600 dpi the same
+// calls with every distance doubled.
+TEST_F(Documentation, SampleConfigurationGivesTheExpectedListing) {
+  dx470::DefineMessage(Param(), 0, 1, 2, false, "Welcome");
+  dx470::DefineMessage(Param(), 1, 9, 9, true, "Count");
+  dx470::DefineMessage(Param(), 2, 4, 0, false, "Time");
+  Param().Lcd.Messages[1].Options |= 0x03;  // alarm with beep
+  ui::RecordingPrintDevice device(A4(300));
+  ASSERT_EQ(editor::PrintReport(device, Param(), source), S_OK);
+  std::string listing;
+  for (const std::string& call : device.Calls()) {
+    const size_t page = call.find(" Page ");
+    listing += (page == std::string::npos ? call : call.substr(0, call.find(' ', page + 6))) + "\n";
+  }
+  const std::string expected = std::string(DX47X_SOURCE_DIR) + "/tests/plugin/ui/documentation_300.txt";
+  if (std::getenv("DOCUMENTATION_WRITE_EXPECTED")) std::ofstream(expected) << listing;
+  std::ifstream in(expected);
+  const std::string want{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(listing, want);
 }
 
 TEST(DocumentationTimes, TenthsAsTheReportWritesThem) {
