@@ -1,4 +1,5 @@
 // download: downloads a device into its simulated device.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -13,7 +14,8 @@ namespace {
 uint8_t ModeArg(const std::string& text) {
   char* end = nullptr;
   unsigned long v = std::strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || v > 0xFF)
+  // strtoul would also take blanks, a sign and negate: a number starts with a digit.
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || v > 0xFF)
     throw UsageError{"download: --mode takes a number from 0 to 255 (e.g. 1, 3 or 0xFF)"};
   return uint8_t(v);
 }

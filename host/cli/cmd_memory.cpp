@@ -1,4 +1,5 @@
 // memory: a hex dump of a simulated device's memory, or its raw bytes.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -16,7 +17,8 @@ uint32_t HexArg(const std::string& what, const std::string& text) {
   std::string digits = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0 ? text.substr(2) : text;
   char* end = nullptr;
   unsigned long v = std::strtoul(digits.c_str(), &end, 16);
-  if (digits.empty() || *end != '\0' || v >= host::SimulatedDevice::kMemorySize)
+  if (digits.empty() || !std::isxdigit(static_cast<unsigned char>(digits[0])) || *end != '\0' ||
+      v >= host::SimulatedDevice::kMemorySize)
     throw UsageError{"memory: " + what + " takes a hexadecimal address below 0x10000, e.g. 0x7820"};
   return uint32_t(v);
 }
@@ -24,7 +26,8 @@ uint32_t HexArg(const std::string& what, const std::string& text) {
 uint32_t LengthArg(const std::string& text) {
   char* end = nullptr;
   unsigned long v = std::strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || v == 0 || v > host::SimulatedDevice::kMemorySize)
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || v == 0 ||
+      v > host::SimulatedDevice::kMemorySize)
     throw UsageError{"memory: --length takes a number of bytes from 1 to 65536"};
   return uint32_t(v);
 }

@@ -57,6 +57,20 @@ TEST_F(ProjectCli, InitCreatesOnceAndCommandsNeedAProject) {
   EXPECT_TRUE(Has("not a project")) << output;
 }
 
+// Addresses and numbers are digits only: no sign, blank or other form a
+// number parser would take on the way.
+TEST_F(ProjectCli, AddressesAndNumbersAreParsedStrictly) {
+  ASSERT_EQ(Run("init"), 0) << output;
+  for (const char* address : {"1.1.-0", "+1.1.5", "1.+1.5", "1.1. 5", "1.1.5x", "1..5", "16.1.5"})
+    EXPECT_EQ(Run(std::string("add-device \"") + address + "\""), 2) << address << ": " << output;
+  for (const char* group : {"1/2/-0", "+1/2/3", "32/0/0", "1/2/3/4"})
+    EXPECT_EQ(Run(std::string("group-address add \"") + group + "\" Name"), 2) << group << ": " << output;
+  EXPECT_EQ(Run("download 1.1.5 --mode -1"), 2) << output;
+  EXPECT_EQ(Run("download 1.1.5 --mode \" 1\""), 2) << output;
+  EXPECT_EQ(Run("memory 1.1.5 --length +10"), 2) << output;
+  EXPECT_EQ(Run("memory 1.1.5 --from -0x10"), 2) << output;
+}
+
 TEST_F(ProjectCli, DevicesAreAddedCopiedLinkedAndDeleted) {
   ASSERT_EQ(Run("init"), 0);
   // Without a registered plug-in the call fails, but the device stays.

@@ -8,13 +8,16 @@
 namespace host {
 namespace {
 
-// Splits on `sep` into decimal numbers; false on anything but digits.
+// Splits on `sep` into decimal numbers; false on anything but digits (no
+// signs, blanks or other forms a number parser would take).
 bool ParseNumbers(std::string_view text, char sep, size_t parts, std::vector<int>* out) {
   out->clear();
   size_t start = 0;
   for (size_t i = 0; i < parts; ++i) {
     size_t end = i + 1 == parts ? text.size() : text.find(sep, start);
     if (end == std::string_view::npos || end == start || end - start > 5) return false;
+    for (size_t k = start; k < end; ++k)
+      if (text[k] < '0' || text[k] > '9') return false;
     int value = 0;
     const char* first = text.data() + start;
     const char* last = text.data() + end;
