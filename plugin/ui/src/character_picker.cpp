@@ -11,8 +11,6 @@ namespace {
 
 constexpr int kMargin = 10, kButtonWidth = 87, kButtonHeight = 23, kButtonGap = 20, kLabelWidth = 70;
 
-gfx::Rect Box(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
-
 }  // namespace
 
 ui::DialogTemplate CharacterPickerTemplate() {
@@ -46,16 +44,16 @@ int CharacterPickerDialog::LayOut(int left, int top, int minWidth) {
   // The font editor reserves the room of the tallest font.
   const int rows = m_mode == CharacterGrid::Mode::FontEditor ? dx470::kGlyphMaxHeight : m_pFont->Height;
   const int gridWidth = CharacterGrid::WidthFor(rows), gridHeight = CharacterGrid::HeightFor(rows);
-  MoveControl(id::kGrid, Box(left, top, CharacterGrid::WidthFor(m_pFont->Height),
+  MoveControl(id::kGrid, gfx::RectAt(left, top, CharacterGrid::WidthFor(m_pFont->Height),
                              CharacterGrid::HeightFor(m_pFont->Height)));
   const int textTop = top + gridHeight + 8;
-  MoveControl(id::kCharacterLabel, Box(left, textTop, kLabelWidth, 16));
-  MoveControl(id::kCharacterDescription, Box(left + kLabelWidth, textTop, gridWidth - kLabelWidth, 16));
+  MoveControl(id::kCharacterLabel, gfx::RectAt(left, textTop, kLabelWidth, 16));
+  MoveControl(id::kCharacterDescription, gfx::RectAt(left + kLabelWidth, textTop, gridWidth - kLabelWidth, 16));
   const int width = std::max({minWidth, left + gridWidth + kMargin, 3 * kButtonWidth + 2 * kButtonGap + 2 * kMargin});
   const int buttonsTop = textTop + 16 + 12;
   int x = (width - (3 * kButtonWidth + 2 * kButtonGap)) / 2;
   for (int button : {ui::IDOK, ui::IDCANCEL, 9}) {
-    MoveControl(button, Box(x, buttonsTop, kButtonWidth, kButtonHeight));
+    MoveControl(button, gfx::RectAt(x, buttonsTop, kButtonWidth, kButtonHeight));
     x += kButtonWidth + kButtonGap;
   }
   const int bottom = buttonsTop + kButtonHeight;

@@ -11,6 +11,7 @@
 #include "data/dx470data.h"
 #include "data/msgtypes.h"
 #include "data/positions.h"
+#include "editor/characters.h"
 #include "editor/general_params.h"
 #include "editor/main_dialog.h"
 #include "editor/message_formats.h"
@@ -47,11 +48,8 @@ std::string DeviceText(const uint8_t* codes, size_t size, const dx470::ZEICHENSA
       out += "[...]";
     } else if (c < 0x20) {
       out += ' ';
-    } else if (c < 0x80) {
-      out += char(c);
     } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
+      out += DeviceCharUtf8(c);
     }
   }
   return out;

@@ -9,6 +9,7 @@
 
 #include "data/fontfile.h"
 #include "editor/character_editor.h"
+#include "editor/characters.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/services.h"
 
@@ -23,22 +24,12 @@ constexpr int kLabelWidth = 150, kComboWidth = 100, kColumnWidth = 260;
 constexpr std::array<int, 5> kCharacterCombos = {id::kFirstCombo, id::kLastCombo, id::kDefaultCombo,
                                                  id::kUnknownCombo, id::kDecimalCombo};
 
-gfx::Rect Box(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
-
 std::string Format(const char* format, const std::string& a, unsigned n, const std::string& b) {
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, format, a.c_str(), n, b.c_str());
   return buffer;
 }
 
-// Device codes 0x80..0x9F are the Windows Western signs; the rest Latin-1.
-uint32_t UnicodeOf(int code) {
-  static const uint16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  return code >= 0x80 && code < 0xA0 ? k80[code - 0x80] : uint32_t(code);
-}
 
 }  // namespace
 
@@ -80,8 +71,8 @@ bool FontEditorDialog::OnInitDialog() {
   for (int i = 0; i < 6; ++i) {
     const int x = 10 + (i % 3) * kColumnWidth, y = 10 + (i / 3) * 32;
     SetDlgItemText(id::kFirstLabel + i, Translate(kLabels[i]));
-    MoveControl(id::kFirstLabel + i, Box(x, y + 4, kLabelWidth - 6, 26));
-    MoveControl(kCombos[i], Box(x + kLabelWidth, y, kComboWidth, 23));
+    MoveControl(id::kFirstLabel + i, gfx::RectAt(x, y + 4, kLabelWidth - 6, 26));
+    MoveControl(kCombos[i], gfx::RectAt(x + kLabelWidth, y, kComboWidth, 23));
     ResetContent(kCombos[i]);
     if (kCombos[i] == id::kHeightCombo) {
       for (int h = kMinHeight; h <= kMaxHeight; ++h) AddString(kCombos[i], std::to_string(h));
@@ -93,7 +84,7 @@ bool FontEditorDialog::OnInitDialog() {
   const char* const texts[] = {"Import", "Export", "Get copy", "Get from Windows"};
   for (int i = 0; i < 4; ++i) {
     SetDlgItemText(buttons[i], Translate(texts[i]));
-    MoveControl(buttons[i], Box(10 + i * 150, 78, 140, 23));
+    MoveControl(buttons[i], gfx::RectAt(10 + i * 150, 78, 140, 23));
   }
   LayOut(10, 112, 0);
   CenterWindow();
@@ -224,9 +215,9 @@ void FontEditorDialog::Export() {
                            true});
     return;
   }
-  ui::FileDialogSpec spec{true, Translate("Export font"), Filter(), dx470::kFontFileExtension, m_strFile,
+  ui::FileDialogSpec request{true, Translate("Export font"), Filter(), dx470::kFontFileExtension, m_strFile,
                           ui::kPathMustExist | ui::kHideReadOnly};
-  std::optional<std::string> path = Services().FileDialog(spec);
+  std::optional<std::string> path = Services().FileDialog(request);
   if (!path) return;
   if (!dx470::WriteFontFile(*path, m_font).ok()) {
     Services().MessageBox({Translate("Error"), Translate("Failed to save file"), ui::Buttons::Ok, ui::Icon::Stop, 0,
@@ -238,9 +229,9 @@ void FontEditorDialog::Export() {
 }
 
 void FontEditorDialog::Import() {
-  ui::FileDialogSpec spec{false, Translate("Import font"), Filter(), dx470::kFontFileExtension, m_strFile,
+  ui::FileDialogSpec request{false, Translate("Import font"), Filter(), dx470::kFontFileExtension, m_strFile,
                           ui::kFileMustExist | ui::kHideReadOnly};
-  std::optional<std::string> path = Services().FileDialog(spec);
+  std::optional<std::string> path = Services().FileDialog(request);
   if (!path) return;
   auto fresh = std::make_unique<dx470::ZEICHENSATZ>();
   std::memset(fresh.get(), 0, sizeof *fresh);
@@ -273,7 +264,7 @@ bool WindowsFontImporter(ui::PlatformServices& services, dx470::ZEICHENSATZ& fon
   for (int k = 0; font.First + k <= 255; ++k) {
     dx470::ZEICHEN& glyph = font.Glyphs[k];
     std::memset(glyph.Bitmap, 0, sizeof glyph.Bitmap);
-    std::optional<ui::RasterGlyph> drawn = services.RasterizeChar(face, height, UnicodeOf(font.First + k));
+    std::optional<ui::RasterGlyph> drawn = services.RasterizeChar(face, height, DeviceCodeToUnicode(font.First + k));
     const int width = drawn ? std::min(drawn->bitmap.width(), dx470::kGlyphMaxWidth) : 0;
     const int rows = drawn ? std::min(drawn->bitmap.height(), dx470::kGlyphMaxHeight) : 0;
     glyph.Width = uint8_t(width);

@@ -1,6 +1,7 @@
 #include "editor/message_list.h"
 
 #include "data/positions.h"
+#include "editor/characters.h"
 #include "editor/glyphs.h"
 
 namespace editor {
@@ -11,20 +12,6 @@ constexpr int kListFontHeight = 13;
 constexpr int kTextTop = (CMessageListBox::kRowHeight - kListFontHeight) / 2 +
                          (CMessageListBox::kRowHeight - kListFontHeight) % 2;
 
-gfx::Rect Box(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
-
-std::string Latin1ToUtf8(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -41,15 +28,15 @@ void CMessageListBox::Layout(const LayoutIds& ids) {
   ui::Dialog* d = Owner();
   if (!d) return;
   const int id = ControlId();
-  d->MoveControl(id, Box(63, 65, 385, kRowCount * kRowHeight + 4));
-  d->MoveControl(ids.textHeader, Box(66, 44, 132, 15));
-  d->MoveControl(ids.receiveHeader, Box(203, 44, 120, 15));
-  d->MoveControl(ids.sendHeader, Box(328, 44, 117, 15));
-  d->MoveControl(ids.usedHeader, Box(445, 44, 50, 15));
-  d->MoveControl(ids.messageHeader, Box(3, 44, 54, 15));
+  d->MoveControl(id, gfx::RectAt(63, 65, 385, kRowCount * kRowHeight + 4));
+  d->MoveControl(ids.textHeader, gfx::RectAt(66, 44, 132, 15));
+  d->MoveControl(ids.receiveHeader, gfx::RectAt(203, 44, 120, 15));
+  d->MoveControl(ids.sendHeader, gfx::RectAt(328, 44, 117, 15));
+  d->MoveControl(ids.usedHeader, gfx::RectAt(445, 44, 50, 15));
+  d->MoveControl(ids.messageHeader, gfx::RectAt(3, 44, 54, 15));
   for (int i = 0; i < kRowCount; ++i) {
-    d->MoveControl(ids.rowNumbers[size_t(i)], Box(32, 68 + kRowHeight * i, 25, kRowHeight));
-    d->MoveControl(ids.checkBoxes[size_t(i)], Box(453, 66 + kRowHeight * i, kRowHeight, kRowHeight));
+    d->MoveControl(ids.rowNumbers[size_t(i)], gfx::RectAt(32, 68 + kRowHeight * i, 25, kRowHeight));
+    d->MoveControl(ids.checkBoxes[size_t(i)], gfx::RectAt(453, 66 + kRowHeight * i, kRowHeight, kRowHeight));
   }
   d->SetItemHeight(id, -1, kRowHeight);
   checkBoxes_ = ids.checkBoxes;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "editor/character_picker.h"
+#include "editor/characters.h"
 #include "editor/glyphs.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/dialog.h"
@@ -287,15 +288,7 @@ void CMessageTextEdit::OnTimer(int timerId) {
 }
 
 bool CMessageTextEdit::QueryText(std::string& text) const {
-  text.clear();
-  for (unsigned char c : m_strText) {
-    if (c < 0x80) {
-      text += char(c);
-    } else {
-      text += char(0xC0 | (c >> 6));
-      text += char(0x80 | (c & 0x3F));
-    }
-  }
+  text = Latin1ToUtf8(m_strText);
   return true;
 }
 

@@ -99,9 +99,9 @@ TextFileStatus WriteTextFile(const std::string& path, CDX470Data& data) {
 int ImportFile(CDX470Data& data, std::string& lastPath) {
   dx470::UpdateBlockInformation(data.Param());
   const std::string ext = kTextFileExtension;
-  const ui::FileDialogSpec spec{false, Translate("Import texts"), Filter(), {}, "*." + ext,
+  const ui::FileDialogSpec request{false, Translate("Import texts"), Filter(), {}, "*." + ext,
                                 ui::kFileMustExist | ui::kHideReadOnly};
-  const std::optional<std::string> path = ui::Services().FileDialog(spec);
+  const std::optional<std::string> path = ui::Services().FileDialog(request);
   if (!path) return ui::IDCANCEL;
 
   TextFileStatus status;
@@ -128,9 +128,9 @@ bool ExportFile(CDX470Data& data, std::string& lastPath, const std::string& targ
   std::string path = target;
   if (path.empty()) {
     const std::string initial = lastPath.empty() ? "*." + std::string(kTextFileExtension) : lastPath;
-    const ui::FileDialogSpec spec{true, Translate("Export texts"), Filter(), {}, initial,
+    const ui::FileDialogSpec request{true, Translate("Export texts"), Filter(), {}, initial,
                                   ui::kPathMustExist | ui::kHideReadOnly};
-    const std::optional<std::string> chosen = ui::Services().FileDialog(spec);
+    const std::optional<std::string> chosen = ui::Services().FileDialog(request);
     if (!chosen) return false;
     path = *chosen;
   }

@@ -26,6 +26,9 @@ struct Rect {
   bool empty() const { return right <= left || bottom <= top; }
 };
 
+// The rectangle at (x, y) of the given size.
+constexpr Rect RectAt(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+
 class Bitmap {
  public:
   Bitmap() = default;

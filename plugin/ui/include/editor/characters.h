@@ -4,6 +4,7 @@
 // in the character grid and the dialogs' titles.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "data/records.h"
 
@@ -15,6 +16,15 @@ struct Availability {
 };
 
 Availability CharacterAvailability(const dx470::ZEICHENSATZ& font, int code);
+
+// Device codes read as Latin-1, in UTF-8: the form UI scripts compare
+// (their \xNN is code NN).
+std::string Latin1ToUtf8(std::string_view codes);
+// The character a device font shows for a code: the Windows Western signs
+// at 0x80..0x9F, Latin-1 elsewhere.
+uint32_t DeviceCodeToUnicode(int code);
+// That character in UTF-8.
+std::string DeviceCharUtf8(int code);
 
 // "%3u ('c' on keyboard)" for printable codes, else "%3u"; translated.
 std::string CharacterDescription(int code);
