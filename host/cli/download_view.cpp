@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/strings.h"
+#include "hostapi/download.h"
 
 namespace cli {
 
@@ -14,7 +15,9 @@ TerminalObserver::~TerminalObserver() {
   if (tty_ && (percent_ > 0 || !status_.empty())) std::printf("\n");
 }
 
-void TerminalObserver::Status(int32_t, const std::string& text) {
+void TerminalObserver::Status(int32_t kind, const std::string& text) {
+  // Why the whole image is written goes into the summary line.
+  if (kind == kStatusKindDecision) return;
   status_ = text;
   if (tty_)
     DrawBar();
@@ -37,15 +40,31 @@ void TerminalObserver::DrawBar() {
   std::printf("\r[%s] %3d%% %-40.40s", bar.c_str(), percent_, status_.c_str());
 }
 
+namespace {
+
+std::string Traffic(const host::BusTraffic& t) {
+  return base::Format(
+      "%llu bytes written in %u memory-write telegrams (at most %u bytes each), %u read telegrams, "
+      "%u restart(s); line time at least %.2f s on a KNX TP1 line (9600 bit/s)",
+      static_cast<unsigned long long>(t.bytesWritten), t.writeTelegrams,
+      host::BusTraffic::kMaxTelegramData, t.readTelegrams, t.restarts, t.Seconds());
+}
+
+}  // namespace
+
 std::string DownloadSummary(const host::DownloadResult& r) {
-  const host::BusTraffic& t = r.plugin;
-  std::string s = base::Format(
-      "%s download: %llu bytes written in %u memory-write telegrams (at most %u bytes each), "
-      "%u read telegrams, %u restart(s); estimated %.2f s on a KNX TP1 line (9600 bit/s)",
-      r.complete ? "complete" : "partial", static_cast<unsigned long long>(t.bytesWritten),
-      t.writeTelegrams, host::BusTraffic::kMaxTelegramData, t.readTelegrams, t.restarts, t.Seconds());
-  if (r.host.writeTelegrams > 0)
-    s += base::Format("; application data: %llu bytes in %u telegrams, %.2f s",
+  std::string s;
+  if (r.pluginDataSkipped) {
+    s = "the display's configuration was not downloaded (the mode's bit 0 asks for it)";
+  } else {
+    s = r.complete ? "complete download" : "partial download";
+    if (r.complete && !r.completeReason.empty()) s += " (" + r.completeReason + ")";
+    s += ": " + Traffic(r.plugin);
+  }
+  if (r.applicationDataSkipped)
+    s += "; application data skipped (--mode 3 or --full writes it)";
+  else
+    s += base::Format("; application data: %llu bytes in %u telegrams, line time at least %.2f s",
                       static_cast<unsigned long long>(r.host.bytesWritten), r.host.writeTelegrams,
                       r.host.Seconds());
   return s;

@@ -21,7 +21,8 @@ class TerminalObserver : public host::DownloadObserver {
   std::string status_;
 };
 
-// "complete" or "partial", bytes, telegrams and the estimated time.
+// "complete" (and why) or "partial", bytes, telegrams and the least line
+// time; whether the application data was written.
 std::string DownloadSummary(const host::DownloadResult& r);
 
 }  // namespace cli

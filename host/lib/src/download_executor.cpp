@@ -11,6 +11,7 @@
 #include "com/errorinfo.h"
 #include "com/memory.h"
 #include "com/object.h"
+#include "host/device_link.h"
 #include "host/procedure_executor.h"
 #include "host/project_objects.h"
 #include "host/simulated_device.h"
@@ -21,15 +22,19 @@ namespace host {
 // --- bus timing model (see the header)
 
 namespace {
-constexpr uint64_t FrameBits(uint64_t bytes) { return 50 + 13 * bytes + 15 + 13; }
+constexpr uint64_t FrameBits(uint64_t octets) { return 13 * octets + 76; }
+constexpr uint64_t kAckFrame = 8;      // T_ACK, T_Connect, T_Disconnect
+constexpr uint64_t kRequestFrame = 11;  // a memory read request, a write without data
 }  // namespace
 
-void BusTraffic::AddWrite(uint32_t bytes) {
+void BusTraffic::AddWrite(uint32_t bytes, uint32_t address) {
   bytesWritten += bytes;
+  if (bytes > 0) lastWriteAddress = int64_t(address) + bytes - 1;
   while (bytes > 0) {
     uint32_t n = bytes < kMaxTelegramData ? bytes : kMaxTelegramData;
     ++writeTelegrams;
-    bitTimes += FrameBits(12 + n) + FrameBits(8);
+    bitTimes += FrameBits(kRequestFrame + n) + FrameBits(kAckFrame);
+    address += n;
     bytes -= n;
   }
 }
@@ -39,7 +44,7 @@ void BusTraffic::AddRead(uint32_t bytes) {
   while (bytes > 0) {
     uint32_t n = bytes < kMaxTelegramData ? bytes : kMaxTelegramData;
     ++readTelegrams;
-    bitTimes += FrameBits(12) + FrameBits(12 + n) + FrameBits(8);
+    bitTimes += 2 * (FrameBits(kRequestFrame) + FrameBits(kAckFrame)) + 13 * uint64_t(n);
     bytes -= n;
   }
 }
@@ -47,6 +52,16 @@ void BusTraffic::AddRead(uint32_t bytes) {
 void BusTraffic::AddRestart() {
   ++restarts;
   bitTimes += FrameBits(9);
+}
+
+void BusTraffic::AddConnect() {
+  ++connects;
+  bitTimes += FrameBits(kAckFrame);
+}
+
+void BusTraffic::AddDisconnect() {
+  ++disconnects;
+  bitTimes += FrameBits(kAckFrame);
 }
 
 namespace {
@@ -75,7 +90,9 @@ class CStatusSink : public IStatusSink, public com::ObjectRoot {
     return com::QueryInterfaceOf<IStatusSink>(this, iid, ppv);
   }
   HRESULT ShowStatus(LONG, LONG, LONG kind, const OLECHAR* text) override {
-    if (observer_) observer_->Status(kind, base::Utf16ToUtf8(text));
+    const std::string utf8 = text ? base::Utf16ToUtf8(text) : std::string();
+    if (kind == kStatusKindDecision) decision_ = utf8;
+    if (observer_) observer_->Status(kind, utf8);
     return S_OK;
   }
   HRESULT SetProgress(LONG position) override {
@@ -92,6 +109,7 @@ class CStatusSink : public IStatusSink, public com::ObjectRoot {
   }
   DownloadObserver* observer_ = nullptr;
   std::string error_;
+  std::string decision_;
 };
 
 template <class T>
@@ -116,12 +134,38 @@ void FreeSegments(ImageSegmentList& list) {
   list = {};
 }
 
+// The simulated device's memory as a link; restarts count on the device.
+class SimulatedLink : public MemoryLink {
+ public:
+  explicit SimulatedLink(SimulatedDevice& device) : MemoryLink(device.Memory()), device_(device) {}
+
+ protected:
+  void OnRestart() override { device_.Restart(); }
+
+ private:
+  SimulatedDevice& device_;
+};
+
+std::string WrittenSoFar(const DownloadResult& r) {
+  const uint64_t bytes = r.plugin.bytesWritten + r.host.bytesWritten;
+  if (bytes == 0) return "nothing was written";
+  return base::Format("%llu bytes were written, the last at 0x%04llX",
+                      static_cast<unsigned long long>(bytes),
+                      static_cast<unsigned long long>(r.plugin.lastWriteAddress >= 0
+                                                          ? r.plugin.lastWriteAddress
+                                                          : r.host.lastWriteAddress));
+}
+
 }  // namespace
 
 DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
                            DownloadObserver* observer, const DownloadFault* fault) {
   DownloadResult result;
+  result.pluginDataSkipped = (mode & 1) == 0;
+  result.applicationDataSkipped = mode != 0xFF && (mode & 2) == 0;
   SimulatedDevice device(project, deviceId);
+  SimulatedLink memoryLink(device);
+  FailingLink link(memoryLink, fault ? fault->telegram : UINT64_MAX);
   com::ComPtr<IDevice> deviceObject;
   HRESULT hr = MakeDeviceObject(project, deviceId, &deviceObject);
   com::ComPtr<IDeviceDownload> hawk;
@@ -160,20 +204,31 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     // The host's own records (the application area) come first when the
     // step delegated to it; they are counted apart.
     const bool hostStep = result.steps == 1 && (mode == 0xFF || (mode & 2));
+    const bool lastStep = hr == DOWNLOAD_S_LAST_STEP;
     std::string error;
     bool wroteImage = false;
-    if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, device.Memory(), &device,
+    if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, link,
                                          hostStep ? result.host : result.plugin, wroteImage, error,
                                          fault && fault->step == result.steps ? fault->record
                                                                               : SIZE_MAX)) {
       FreeSegments(imageOut);
-      result.error = "download step " + std::to_string(result.steps) + ": " + error;
+      if (lastStep && sinkImpl->error_.empty()) {
+        // The plug-in has remembered the download in the step that hands
+        // over the restart; the device holds the configuration but does not
+        // run it. The next download finds it equal and restarts it.
+        result.notRestarted = true;
+        result.error = "written, not restarted: download again to restart (" + error + ")";
+        Project(project).SetParametersLoaded(deviceId, false);
+      } else {
+        result.error = "download step " + std::to_string(result.steps) + ": " + error + "; " +
+                       WrittenSoFar(result);
+      }
       failed = true;
       break;
     }
     if (!hostStep && wroteImage) result.complete = true;
     if (observer) observer->Progress(progress == 100 ? 100 : std::min(90, result.steps * 30));
-    if (hr == DOWNLOAD_S_LAST_STEP) {
+    if (lastStep) {
       FreeSegments(imageOut);
       break;
     }
@@ -190,6 +245,7 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     result.error = sinkImpl->error_;
     failed = true;
   }
+  if (result.complete) result.completeReason = sinkImpl->decision_;
   result.succeeded = !failed;
   return result;
 }

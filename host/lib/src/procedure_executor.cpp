@@ -1,28 +1,61 @@
-// Executing the procedure records of one download step against a device.
+// Executing the procedure records of one download step over a device link.
 #include "host/procedure_executor.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "base/strings.h"
 #include "hostapi/procedures.h"
-#include "host/simulated_device.h"
 
 namespace host {
 namespace {
 
-// A write of the plug-in's image longer than its block information is a
-// complete download; a partial one writes the block information last.
-constexpr uint32_t kBlockInformationSize = 20;
-
-// The type-2 segment holding [start, end] whole, or null.
+// The smallest type-2 segment holding [start, end] whole, or null: a small
+// segment laid over a large one supplies the bytes it holds.
 ImageSegment* SegmentFor(ImageSegmentList& list, uint32_t start, uint32_t end) {
+  ImageSegment* best = nullptr;
   for (uint32_t i = 0; i < list.count; ++i) {
     ImageSegment& s = list.segments[i];
-    if (s.type == 2 && s.data && start >= s.start && uint64_t(end) < uint64_t(s.start) + s.length)
-      return &s;
+    if (s.type == 2 && s.data && start >= s.start && uint64_t(end) < uint64_t(s.start) + s.length &&
+        (!best || s.length < best->length))
+      best = &s;
   }
-  return nullptr;
+  return best;
+}
+
+// The largest type-2 segment: the image a step writes whole in a complete
+// download.
+const ImageSegment* LargestSegment(const ImageSegmentList& list) {
+  const ImageSegment* best = nullptr;
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const ImageSegment& s = list.segments[i];
+    if (s.type == 2 && s.data && (!best || s.length > best->length)) best = &s;
+  }
+  return best;
+}
+
+// Writes [start, start + n) in telegrams of at most 12 bytes.
+bool WriteRun(DeviceLink& link, uint32_t start, const uint8_t* data, uint32_t n,
+              BusTraffic& traffic, std::string& error) {
+  for (uint32_t done = 0; done < n;) {
+    const uint32_t piece = std::min(n - done, DeviceLink::kMaxTelegramData);
+    if (!link.WriteMemory(uint16_t(start + done), data + done, piece, error)) return false;
+    traffic.AddWrite(piece, start + done);
+    done += piece;
+  }
+  return true;
+}
+
+bool ReadRun(DeviceLink& link, uint32_t start, uint8_t* data, uint32_t n, BusTraffic& traffic,
+             std::string& error) {
+  for (uint32_t done = 0; done < n;) {
+    const uint32_t piece = std::min(n - done, DeviceLink::kMaxTelegramData);
+    if (!link.ReadMemory(uint16_t(start + done), data + done, piece, error)) return false;
+    traffic.AddRead(piece);
+    done += piece;
+  }
+  return true;
 }
 
 bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
@@ -38,9 +71,9 @@ bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* memory,
-                       SimulatedDevice* device, BusTraffic& traffic, bool& wroteWholeImage,
-                       std::string& error, size_t recordLimit) {
+bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link,
+                       BusTraffic& traffic, bool& wroteWholeImage, std::string& error,
+                       size_t recordLimit) {
   namespace proc = dx470::proc;
   std::vector<uint8_t> bytes;
   if (!ReadStream(stream, bytes)) {
@@ -62,6 +95,9 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* mem
             " record bytes";
     return false;
   }
+  // Which bytes of the largest segment this list wrote.
+  const ImageSegment* image = LargestSegment(segments);
+  std::vector<bool> written(image ? image->length : 0, false);
   for (size_t at = proc::kGuidSize; at < bytes.size(); at += proc::kRecordSize) {
     const uint8_t* r = bytes.data() + at;
     const size_t index = (at - proc::kGuidSize) / proc::kRecordSize;
@@ -71,12 +107,23 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* mem
     }
     switch (r[0]) {
       case proc::kOpen:
-      case proc::kClose:
+        if (!link.Connect(error)) return false;
+        traffic.AddConnect();
+        break;
+      case proc::kClose: {
+        // Nothing acknowledges a disconnect: every write before it was
+        // acknowledged on its own, so a device that is gone by now has what
+        // the list wrote, and the next step's connect finds out.
+        std::string ignored;
+        link.Disconnect(ignored);
+        traffic.AddDisconnect();
+        break;
+      }
       case proc::kEnd:
       case proc::kAfterRestart:
         break;
       case proc::kRestart:
-        if (device) device->Restart();
+        if (!link.Restart(error)) return false;
         traffic.AddRestart();
         break;
       case proc::kWriteRange:
@@ -95,16 +142,15 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* mem
                                write ? "writes" : "reads", start, end);
           return false;
         }
-        uint32_t n = end - start + 1;
-        uint8_t* mem = memory + start;
+        const uint32_t n = end - start + 1;
+        uint8_t* at = s->data + (start - s->start);
         if (write) {
-          std::memcpy(mem, s->data + (start - s->start), n);
-          traffic.AddWrite(n);
-          if (start == s->start && n > kBlockInformationSize) wroteWholeImage = true;
+          if (!WriteRun(link, start, at, n, traffic, error)) return false;
+          if (s == image)
+            for (uint32_t i = start - s->start; i < start - s->start + n; ++i) written[i] = true;
         } else {
-          std::memcpy(s->data + (start - s->start), mem, n);
-          if (s->second) std::memcpy(s->second + (start - s->start), mem, n);
-          traffic.AddRead(n);
+          if (!ReadRun(link, start, at, n, traffic, error)) return false;
+          if (s->second) std::memcpy(s->second + (start - s->start), at, n);
         }
         break;
       }
@@ -113,8 +159,9 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, uint8_t* mem
         return false;
     }
   }
+  if (!written.empty() && std::find(written.begin(), written.end(), false) == written.end())
+    wroteWholeImage = true;
   return true;
 }
-
 
 }  // namespace host

@@ -39,6 +39,11 @@ struct IDownloadData : IUnknown {
   static constexpr IID iid = MakeGuid("39B2D5AB-F0EA-419E-ACEA-0B092A50ACDE");
 };
 
+// Kinds of status text a download shows.
+constexpr LONG kStatusKindWorking = 1;   // a phase begins ("Checking data for download")
+constexpr LONG kStatusKindDecision = 2;  // why the whole image is written
+constexpr LONG kStatusKindFinished = 8;  // the download ended
+
 // Progress and error reports of a download.
 struct IStatusSink : IUnknown {
   // Shows a progress text (the plug-in passes 0, 100, a kind and the text).

@@ -11,7 +11,8 @@
 //   code  bytes                                 meaning
 //   0E    0E                                    open: first record of a list
 //   09    09 sH sL eH eL                        write device memory [s, e] from the
-//                                               image's type-2 segments
+//                                               smallest type-2 segment that holds
+//                                               [s, e] whole
 //   F0    F0 04 00 sH sL eH eL                  read device memory [s, e] into the
 //                                               image's type-2 segment holding s:
 //                                               its data and its second buffer

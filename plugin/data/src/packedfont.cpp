@@ -117,6 +117,13 @@ FontResult Unpack(const uint8_t* data, size_t size, ZEICHENSATZ& font) {
   return {FontStatus::Ok, pos, -1};
 }
 
+bool IsSelfConsistent(const ZEICHENSATZ& font) {
+  if (font.Height < 1 || font.Height > kGlyphMaxHeight || font.First > font.Last) return false;
+  for (int k = 0; k <= font.Last - font.First; ++k)
+    if (font.Glyphs[k].Width > 0 && font.Glyphs[k].Height != font.Height) return false;
+  return true;
+}
+
 void Normalize(ZEICHENSATZ& font) {
   const int used = font.Last - font.First;  // glyphs 0..used are in range
   for (int k = 0; k < static_cast<int>(kGlyphCount); ++k) {

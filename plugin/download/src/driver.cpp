@@ -9,10 +9,11 @@
 namespace {
 
 constexpr uint32_t kBlockBytes = sizeof(dx470::BLOCKINFORMATIONEN);
+constexpr uint32_t kGeneralBytes = sizeof(dx470::ALLGEMEINE);
 // First byte of every block information the editor writes.
 constexpr uint8_t kBlockIdentifier = 2;
-// The block information plus one byte is read back from the device.
-constexpr uint16_t kReadBackLast = uint16_t(dx470::kImageBase + kBlockBytes);
+constexpr uint16_t kReadBackLast =
+    uint16_t(dx470::kImageBase + CDX470Download::kReadBackLength - 1);
 
 }  // namespace
 
@@ -43,7 +44,10 @@ HRESULT CDX470Download::Download(CDX470Data* poDX470Data, IStatusSink* status, B
   pImageOut->ClearProcedures();
   const dx470::ImageResult built = dx470::BuildLcdImage(poDX470Data->Param(), m_oImage);
   if (!built.ok()) {
-    m_strErrorText = built.text();
+    m_strErrorText = Translate(built.text());
+    if (built.status == dx470::ImageStatus::TooLarge)
+      m_strErrorText += base::Format(Translate(" (%u bytes needed, %u available)").c_str(),
+                                     unsigned(built.length), unsigned(dx470::kMaxImageLength));
     TRACE_FAILED(m_oLog, "BuildLcdImage", built.hr());
     return built.hr();
   }
@@ -64,7 +68,7 @@ HRESULT CDX470Download::Download(CDX470Data* poDX470Data, IStatusSink* status, B
 
   switch (m_nDownloadPhase) {
     case kPrepare: return Prepare(*poDX470Data, status, mode, *pImageOut);
-    case kCompare: return Compare(*poDX470Data, *pImageOut, *pImageIn);
+    case kCompare: return Compare(*poDX470Data, status, *pImageOut, *pImageIn);
     case kFinish: return Finish(*poDX470Data, status, *pImageOut, progress);
   }
   TRACE_ASSERT(m_oLog);
@@ -79,11 +83,8 @@ HRESULT CDX470Download::Prepare(CDX470Data& data, IStatusSink* status, BYTE mode
   if (FAILED(hr)) TRACE_FAILED(m_oLog, "poDX470Data->EtsSet_FlagParmetersLoaded", hr);
 
   if (mode == 0xFF) {
-    hr = DownloadBLOBData(out, dx470::kImageBase, ImageLast());
-    if (FAILED(hr)) {
-      TRACE_FAILED(m_oLog, "DownloadBLOBData", hr);
-      return hr;
-    }
+    hr = WriteWholeImage(out, status, "a complete download was requested");
+    if (FAILED(hr)) return hr;
     m_nDownloadPhase = kFinish;
     return S_OK;
   }
@@ -92,35 +93,50 @@ HRESULT CDX470Download::Prepare(CDX470Data& data, IStatusSink* status, BYTE mode
   return LoadBLOBData(out, dx470::kImageBase, kReadBackLast);
 }
 
-HRESULT CDX470Download::Compare(CDX470Data& data, CDX470Image& out, CDX470Image& in) {
+HRESULT CDX470Download::Compare(CDX470Data& data, IStatusSink* status, CDX470Image& out,
+                                CDX470Image& in) {
   m_oLog.Trace(TRACE_LEVEL_INFO, "Checksumme erhalten");
   // The block information read back from the device must lie whole inside
   // the segment the host filled.
   const ImageSegment* segment =
       in.FindImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase);
   const uint32_t at = segment ? dx470::kImageBase - segment->start : 0;
-  if (!segment || !segment->data || segment->length - at < kBlockBytes) {
+  if (!segment || !segment->data || segment->length - at < kReadBackLength) {
     TRACE_FAILED(m_oLog, "pImageOut->FindImageSegment", E_UNEXPECTED);
     return E_UNEXPECTED;
   }
-  // A copy that was never downloaded is all zero; a blank device reads back
-  // zeros too, and must not pass for holding that copy.
-  const dx470::BLOCKINFORMATIONEN& remembered = data.Blob().Downloaded.Lcd.Block;
-  const bool equal = remembered.Identifier == kBlockIdentifier &&
-                     std::memcmp(segment->data + at, &remembered, kBlockBytes) == 0;
-
+  // The block information's checksums cannot tell a byte 0 from a byte 255,
+  // so the general bytes are compared as well: another configuration that
+  // differs from the remembered one only there is still recognised.
+  const uint8_t* readBack = segment->data + at;
+  const char* reason = CompleteReason(readBack, data.Blob().Downloaded);
   HRESULT hr;
-  if (equal) {
-    hr = PartialDownload(data, out);
+  if (!reason) {
+    hr = PartialDownload(data, status, out);
   } else {
     m_oLog.Trace(TRACE_LEVEL_INFO,
                  "Line:%d - Blockinformationen sind nicht gleich --> komplter Download", __LINE__);
-    hr = DownloadBLOBData(out, dx470::kImageBase, ImageLast());
-    if (FAILED(hr)) TRACE_FAILED(m_oLog, "DownloadBLOBData", hr);
+    hr = WriteWholeImage(out, status, reason);
   }
   if (FAILED(hr)) return hr;
   m_nDownloadPhase = kFinish;
   return S_OK;
+}
+
+const char* CDX470Download::CompleteReason(const uint8_t* readBack,
+                                          const dx470::PARAM& remembered) {
+  // A copy that was never downloaded is all zero; a blank device reads back
+  // zeros too, and must not pass for holding that copy.
+  const dx470::BLOCKINFORMATIONEN& block = remembered.Lcd.Block;
+  if (block.Identifier != kBlockIdentifier) return "the configuration was never downloaded";
+  if (std::memcmp(readBack, &block, kBlockBytes) == 0 &&
+      std::memcmp(readBack + kBlockBytes, &remembered.Lcd.General, kGeneralBytes) == 0)
+    return nullptr;
+  bool blank = true;
+  for (uint32_t i = 0; i < kReadBackLength; ++i) blank = blank && readBack[i] == 0;
+  if (blank) return "the device holds no configuration";
+  if (readBack[0] == kInvalidBlockIdentifier) return "the last download was interrupted";
+  return "the device holds another configuration";
 }
 
 HRESULT CDX470Download::Finish(CDX470Data& data, IStatusSink* status, CDX470Image& out,

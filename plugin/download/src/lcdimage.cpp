@@ -24,6 +24,8 @@ HRESULT ImageResult::hr() const {
     case ImageStatus::TooLarge: return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     case ImageStatus::BadFont1:
     case ImageStatus::BadFont2:
+    case ImageStatus::InconsistentFont1:
+    case ImageStatus::InconsistentFont2:
     case ImageStatus::BadImage: return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     case ImageStatus::OutOfMemory: return E_OUTOFMEMORY;
   }
@@ -35,6 +37,12 @@ const char* ImageResult::text() const {
     case ImageStatus::Ok: return "";
     case ImageStatus::TooLarge:
       return "The fonts are too large for the display memory. Use fewer or smaller characters.";
+    case ImageStatus::InconsistentFont1:
+      return "Font 1 is damaged: its height, its character range and the heights of its characters "
+             "contradict each other.";
+    case ImageStatus::InconsistentFont2:
+      return "Font 2 is damaged: its height, its character range and the heights of its characters "
+             "contradict each other.";
     case ImageStatus::BadFont1: return "Font 1 contains a character with an invalid width or height.";
     case ImageStatus::BadFont2: return "Font 2 contains a character with an invalid width or height.";
     case ImageStatus::BadImage: return "The display image is incomplete or damaged.";
@@ -48,9 +56,13 @@ ImageResult LcdImageLength(const PARAM& param) {
   for (int k = 0; k < kFontCount; ++k) {
     FontResult font = PackedSize(param.Lcd.Fonts[k]);
     if (!font.ok()) return {k == 0 ? ImageStatus::BadFont1 : ImageStatus::BadFont2, 0};
+    // A font whose packed form would read back differently would leave the
+    // device with an image that no reader (the device included) can take.
+    if (!IsSelfConsistent(param.Lcd.Fonts[k]))
+      return {k == 0 ? ImageStatus::InconsistentFont1 : ImageStatus::InconsistentFont2, 0};
     length += font.size;
   }
-  if (length > kMaxImageLength) return {ImageStatus::TooLarge, 0};
+  if (length > kMaxImageLength) return {ImageStatus::TooLarge, static_cast<uint16_t>(length)};
   return {ImageStatus::Ok, static_cast<uint16_t>(length)};
 }
 

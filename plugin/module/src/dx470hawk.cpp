@@ -38,10 +38,18 @@ HRESULT CDX470Hawk::LoadData(IUnknown* deviceData) {
   return S_OK;
 }
 
+HRESULT CDX470Hawk::MirrorParameters() {
+  uint8_t values[CDX470Data::kMirroredCount];
+  m_oDX470Data.BuildMirroredValues(values);
+  HRESULT hr = m_oDX470Data.EtsWriteParameter(values, CDX470Data::kMirroredCount, false);
+  if (FAILED(hr)) TRACE_FAILED(m_oLog, "m_oDX470Data.EtsWriteParameter", hr);
+  return hr;
+}
+
 void CDX470Hawk::ReportError(IStatusSink* status, HRESULT hr) {
   if (!status) return;
   const std::string& known = m_oDownload.ErrorText();
-  const std::string reason = known.empty() ? base::ErrorText(hr) : Translate(known);
+  const std::string reason = known.empty() ? base::ErrorText(hr) : known;
   const std::string text = Translate("Download error ") + reason + " !!!";
   com::ComPtr<IErrorInfo> spError;
   HRESULT hrInfo = com::MakeErrorInfo(base::Utf8ToUtf16(text), &spError);
@@ -82,7 +90,12 @@ HRESULT CDX470Hawk::Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink
     m_nCallState = kDataLoaded;
     if (mode == 0xFF || (mode & 0x02) != 0) {
       // The host's own part of the download comes first; ours starts with
-      // the next call.
+      // the next call. It writes the parameters as the project holds them,
+      // so they must mirror the configuration before (a BLOB imported
+      // without the editor would otherwise send the previous values, and
+      // only the next download the right ones).
+      hr = MirrorParameters();
+      if (FAILED(hr)) return hr;
       ImageSegmentList hostSegments{0, nullptr};
       com::ComPtr<IStream> spResult;
       hr = spOriginal->Download(deviceData, a2, a3, status, mode, &hostSegments, &spResult);

@@ -31,6 +31,8 @@ class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com:
   HRESULT LoadData(IUnknown* deviceData);
   // Shows "Download error <text> !!!" through the status sink.
   void ReportError(IStatusSink* status, HRESULT hr);
+  // Writes the parameters that mirror the current configuration.
+  HRESULT MirrorParameters();
 
   win::CriticalSection m_oCritSec;
   CLogger m_oLog;        // channel "DX470"

@@ -29,7 +29,9 @@ TEST_F(DownloadCli, PartialDownloadAfterOneChangedCharacter) {
   ASSERT_EQ(Run("add-device 1.1.5"), 0);
   std::string out;
   ASSERT_EQ(Run("download 1.1.5 --full", &out), 0) << out;
-  EXPECT_NE(out.find("complete download:"), std::string::npos) << out;
+  EXPECT_NE(out.find("complete download (a complete download was requested): "), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("; application data: 33 bytes in 3 telegrams"), std::string::npos) << out;
 
   const std::string file = home.Path() + "/blob.bin";
   ASSERT_EQ(Run("blob 1.1.5 --export " + file), 0);
@@ -43,12 +45,16 @@ TEST_F(DownloadCli, PartialDownloadAfterOneChangedCharacter) {
   ASSERT_EQ(Run("blob 1.1.5 --import " + file), 0);
 
   ASSERT_EQ(Run("download 1.1.5", &out), 0) << out;
-  // One character, the two bytes of the messages' checksum, then the block
-  // information: 1 + 2 + 20 bytes in 1 + 1 + 2 telegrams.
+  // The block identifier made invalid, one character, the two bytes of the
+  // messages' checksum, then the block information: 1 + 1 + 2 + 20 bytes in
+  // 1 + 1 + 1 + 2 telegrams; the block information and the general bytes
+  // (35) are read back in 3.
   EXPECT_NE(out.find("Checking data for download"), std::string::npos) << out;
-  EXPECT_NE(out.find("partial download: 23 bytes written in 4 memory-write telegrams"), std::string::npos)
+  EXPECT_NE(out.find("partial download: 24 bytes written in 5 memory-write telegrams"), std::string::npos)
       << out;
-  EXPECT_NE(out.find("2 read telegrams"), std::string::npos) << out;
+  EXPECT_NE(out.find("3 read telegrams"), std::string::npos) << out;
+  EXPECT_NE(out.find("line time at least"), std::string::npos) << out;
+  EXPECT_NE(out.find("application data skipped"), std::string::npos) << out;
 
   ASSERT_EQ(Run("memory 1.1.5 --from 7840 --length 16", &out), 0);
   EXPECT_NE(out.find("7840  00 00 00 00 00 54 58"), std::string::npos) << out;  // "TX" of "TXxt?"
@@ -73,8 +79,54 @@ TEST_F(DownloadCli, DemoRunsTwice) {
   std::string out;
   ASSERT_EQ(Run("demo", &out), 0) << out;
   ASSERT_EQ(Run("demo", &out), 0) << out;
-  EXPECT_NE(out.find("complete download:"), std::string::npos);
-  EXPECT_NE(out.find("partial download: 23 bytes"), std::string::npos) << out;
+  EXPECT_NE(out.find("complete download ("), std::string::npos) << out;
+  EXPECT_NE(out.find("partial download: 24 bytes"), std::string::npos) << out;
+}
+
+// The application data of a download follows a BLOB imported without the
+// editor in that same download, not only in the next one.
+TEST_F(DownloadCli, ApplicationDataFollowsAnImportedConfigurationAtOnce) {
+  ASSERT_EQ(Run("register"), 0);
+  ASSERT_EQ(Run("init"), 0);
+  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  const std::string file = home.Path() + "/blob.bin";
+  ASSERT_EQ(Run("blob 1.1.5 --export " + file), 0);
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(bytes.size(), sizeof(dx470::TYPE_DX470_BLOB_COMPLETE));
+  auto* blob = reinterpret_cast<dx470::TYPE_DX470_BLOB_COMPLETE*>(bytes.data());
+  blob->Current.MessageKind[0] = 7;   // parameter 1
+  blob->Current.MessageType[15] = 3;  // parameter 32
+  std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+  ASSERT_EQ(Run("blob 1.1.5 --import " + file), 0);
+
+  std::string out;
+  ASSERT_EQ(Run("download 1.1.5 --full", &out), 0) << out;
+  ASSERT_EQ(Run("memory 1.1.5 --from 0x0100 --length 33", &out), 0);
+  EXPECT_NE(out.find("0100  07 "), std::string::npos) << out;
+  EXPECT_NE(out.find("0110  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03"), std::string::npos) << out;
+}
+
+TEST_F(DownloadCli, TheSummarySaysWhatWasAndWasNotWritten) {
+  ASSERT_EQ(Run("register"), 0);
+  ASSERT_EQ(Run("init"), 0);
+  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  std::string out;
+  ASSERT_EQ(Run("download 1.1.5 --mode 0", &out), 0) << out;
+  EXPECT_EQ(out.find("partial download"), std::string::npos) << out;
+  EXPECT_NE(out.find("the display's configuration was not downloaded"), std::string::npos) << out;
+  EXPECT_NE(out.find("application data skipped"), std::string::npos) << out;
+
+  ASSERT_EQ(Run("download 1.1.5", &out), 0) << out;
+  EXPECT_NE(out.find("complete download (the configuration was never downloaded): "),
+            std::string::npos)
+      << out;
+
+  // The memory ends at 0xFFFF: a dump that would pass it says so.
+  ASSERT_EQ(Run("memory 1.1.5 --from 0xFFF0 --length 64", &out), 0) << out;
+  EXPECT_NE(out.find("16 of the 64 bytes asked for: the memory ends at 0xFFFF"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("FFF0  00"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ struct Executor {
   bool whole = false;
   std::string error;
   bool Execute(IStream* s, ImageSegmentList& list, size_t limit = SIZE_MAX) {
-    return host::ExecuteProcedures(s, list, memory.data(), nullptr, traffic, whole, error, limit);
+    host::MemoryLink link(memory.data());
+    return host::ExecuteProcedures(s, list, link, traffic, whole, error, limit);
   }
 };
 
@@ -129,3 +130,63 @@ TEST(ProcedureExecutor, RefusesBadListsAndKeepsWhatRanBefore) {
 }
 
 }  // namespace
+
+TEST(ProcedureExecutor, ASmallSegmentOverAnImageSuppliesTheBytesItHoldsWhole) {
+  Segments seg;  // 64 bytes at 0x7820 holding 0, 1, 2, ...
+  auto* overlay = static_cast<uint8_t*>(CoTaskMemAlloc(2));
+  overlay[0] = 0x55;
+  overlay[1] = 0xAA;
+  auto* grown = static_cast<ImageSegment*>(CoTaskMemRealloc(seg.list.segments, 2 * sizeof(ImageSegment)));
+  ASSERT_NE(grown, nullptr);
+  seg.list.segments = grown;
+  seg.list.segments[1] = ImageSegment{2, 0, 0x781F, 2, overlay, nullptr};
+  seg.list.count = 2;
+
+  Executor run;
+  auto s = List({proc::Open(), proc::WriteRange(0x7820, 0x7820), proc::WriteRange(0x7821, 0x7822),
+                 proc::Close(), proc::End()});
+  ASSERT_TRUE(run.Execute(s.Get(), seg.list)) << run.error;
+  EXPECT_EQ(run.memory[0x7820], 0xAA);  // the overlay holds it whole
+  EXPECT_EQ(run.memory[0x781F], 0xEE);  // never written
+  EXPECT_EQ(run.memory[0x7821], 1);     // only the image holds this range
+  auto block = List({proc::Open(), proc::WriteRange(0x7820, 0x7823), proc::Close(), proc::End()});
+  ASSERT_TRUE(run.Execute(block.Get(), seg.list)) << run.error;
+  EXPECT_EQ(run.memory[0x7820], 0);  // a range the overlay holds in part comes from the image
+
+  CoTaskMemFree(overlay);
+  seg.list.count = 1;
+}
+
+TEST(ProcedureExecutor, ALinkThatStopsAnsweringEndsTheListAfterTheLastTelegramThatWentThrough) {
+  Segments seg;
+  std::vector<uint8_t> memory(65536, 0xEE);
+  host::MemoryLink device(memory.data());
+  host::FailingLink link(device, 3);  // connect, then two 12-byte writes
+  host::BusTraffic traffic;
+  bool whole = false;
+  std::string error;
+  auto s = List({proc::Open(), proc::WriteRange(0x7820, 0x7820 + 63), proc::Close(), proc::End()});
+  EXPECT_FALSE(host::ExecuteProcedures(s.Get(), seg.list, link, traffic, whole, error));
+  EXPECT_NE(error.find("stopped answering at telegram 4"), std::string::npos) << error;
+  EXPECT_EQ(memory[0x7820 + 23], 23);
+  EXPECT_EQ(memory[0x7820 + 24], 0xEE);
+  EXPECT_EQ(traffic.bytesWritten, 24u);
+  EXPECT_EQ(traffic.lastWriteAddress, 0x7820 + 23);
+  EXPECT_FALSE(whole);
+}
+
+TEST(ProcedureExecutor, LineTimeFollowsTheFramesOnTheLine) {
+  // 13 bit times an octet plus 76 a frame; a write of n bytes is 11 + n
+  // octets and the device's 8-octet acknowledgement.
+  host::BusTraffic t;
+  t.AddWrite(12);
+  EXPECT_EQ(t.bitTimes, 555u);  // 57.8 ms
+  host::BusTraffic r;
+  r.AddRead(12);  // request, its acknowledgement, the response and ours
+  EXPECT_EQ(r.bitTimes, 219u + 180u + 375u + 180u);
+  host::BusTraffic c;
+  c.AddConnect();
+  c.AddDisconnect();
+  c.AddRestart();
+  EXPECT_EQ(c.bitTimes, 180u + 180u + 193u);
+}

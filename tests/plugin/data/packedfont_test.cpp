@@ -169,3 +169,37 @@ TEST(PackedFont, NormalizeClearsOutsideTheGlyphAndResetsUnusedGlyphs) {
 
 }  // namespace
 }  // namespace dx470
+
+namespace dx470 {
+namespace {
+
+// A font is only packed when its packed form reads back as the same font.
+TEST(PackedFont, OnlySelfConsistentFontsReadBackAsPacked) {
+  auto font = NewFont(65, 67, 8);
+  for (int k = 0; k < 3; ++k) font->Glyphs[k].Width = 6, font->Glyphs[k].Height = 8;
+  EXPECT_TRUE(IsSelfConsistent(*font));
+  font->Glyphs[1].Width = 0, font->Glyphs[1].Height = 3;  // no pixels: no rows packed
+  EXPECT_TRUE(IsSelfConsistent(*font));
+  font->Glyphs[3].Height = 2;  // outside first..last
+  EXPECT_TRUE(IsSelfConsistent(*font));
+
+  font->Glyphs[2].Height = 9;
+  EXPECT_FALSE(IsSelfConsistent(*font));
+  // The reason: the reader takes the font's height for every glyph.
+  std::vector<uint8_t> packed = PackToVector(*font);
+  auto back = std::make_unique<ZEICHENSATZ>();
+  ASSERT_TRUE(Unpack(packed.data(), packed.size(), *back).ok());
+  EXPECT_EQ(back->Glyphs[2].Height, 8);
+  font->Glyphs[2].Height = 8;
+
+  font->Height = 72;
+  EXPECT_FALSE(IsSelfConsistent(*font));
+  font->Height = 0;
+  EXPECT_FALSE(IsSelfConsistent(*font));
+  font->Height = 8;
+  font->First = 68;
+  EXPECT_FALSE(IsSelfConsistent(*font));
+}
+
+}  // namespace
+}  // namespace dx470

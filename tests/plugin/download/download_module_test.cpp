@@ -6,6 +6,7 @@
 
 #include "com/cocreate.h"
 #include "data/dx470data.h"
+#include "data/packedfont.h"
 #include "fake_device.h"
 #include "host/services.h"
 #include "temp_home.h"
@@ -36,7 +37,9 @@ class DownloadModule : public ::testing::Test {
       dx470::ZEICHENSATZ& font = data.Param().Lcd.Fonts[1];
       font.First = 0;
       font.Last = 255;
+      font.Height = 20;
       for (dx470::ZEICHEN& g : font.Glyphs) g.Width = 40, g.Height = 20;
+      fontOneSize = dx470::PackedSize(data.Param().Lcd.Fonts[0]).size;
     }
     ASSERT_EQ(data.WriteBlob(), S_OK);
     state.parametersLoaded = 1;
@@ -44,6 +47,7 @@ class DownloadModule : public ::testing::Test {
   }
 
   bool oversized = false;
+  size_t fontOneSize = 0;
   testsupport::TempHome home;
   GermanLanguage german;
   testhost::ScopedHostDownload hostDownload;  // before the host's services
@@ -78,7 +82,9 @@ TEST_F(OversizedDownloadModule, TheRefusalIsReportedInTheHostsLanguage) {
   ASSERT_EQ(testhost::ErrorsOf(sink.Get()).size(), 1u);
   EXPECT_EQ(testhost::ErrorsOf(sink.Get())[0].description,
             "Download-Fehler Die Zeichensätze sind zu groß für den Speicher der Anzeige. "
-            "Verwenden Sie weniger oder kleinere Zeichen. !!!");
+            "Verwenden Sie weniger oder kleinere Zeichen. (" +
+                std::to_string(3811 + fontOneSize + 26402) +
+                " Bytes benötigt, 15839 verfügbar) !!!");
   EXPECT_EQ(state.parametersLoaded, 1);  // never touched
 }
 

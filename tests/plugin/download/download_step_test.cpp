@@ -9,6 +9,7 @@
 
 #include "base/strings.h"
 #include "com/object.h"
+#include "data/packedfont.h"
 #include "data/blockinfo.h"
 #include "data/dx470data.h"
 #include "download/lcdimage.h"
@@ -143,12 +144,22 @@ TEST_F(DownloadSteps, ModeFFDelegatesWritesEverythingThenRestarts) {
 
   EXPECT_EQ(run.Step(0xFF), S_OK);
   const size_t length = CurrentImage().size();
+  // The block identifier is made invalid first (from a two-byte segment
+  // below the image); the telegram that holds it comes last.
   EXPECT_EQ(Codes(memory.lastRecords),
-            (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange, proc::kClose, proc::kEnd}));
-  ASSERT_EQ(memory.accesses.size(), 1u);
+            (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange, proc::kWriteRange,
+                                  proc::kWriteRange, proc::kClose, proc::kEnd}));
+  EXPECT_EQ(run.segmentCount, 2u);
+  ASSERT_EQ(memory.accesses.size(), 3u);
   EXPECT_EQ(memory.accesses[0].start, kBase);
-  EXPECT_EQ(memory.accesses[0].end, kBase + length - 1);
+  EXPECT_EQ(memory.accesses[0].end, kBase);
+  EXPECT_EQ(memory.accesses[1].start, kBase + 12);
+  EXPECT_EQ(memory.accesses[1].end, kBase + length - 1);
+  EXPECT_EQ(memory.accesses[2].start, kBase);
+  EXPECT_EQ(memory.accesses[2].end, kBase + 11);
   EXPECT_TRUE(MemoryHoldsCurrentImage());
+  EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(0).kind, kStatusKindDecision);
+  EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(0).text, "a complete download was requested");
   EXPECT_FALSE(project.ParametersLoaded(deviceId));  // until the finish step
   EXPECT_EQ(memory.restarts, 0);
 
@@ -169,21 +180,23 @@ TEST_F(DownloadSteps, ANewDeviceGetsEverythingAndASecondDownloadOnlyTheBlockInfo
     com::ComPtr<IDeviceDownload> hawk = NewHawk();
     testhost::DownloadRun run(hawk.Get(), deviceData.Get(), sink.Get(), &memory);
     ASSERT_EQ(run.Step(1), S_OK);
-    // Prepare: read the block information and one byte more.
+    // Prepare: read the block information and the general bytes.
     EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(0).kind, 1);
     EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(0).text, "Checking data for download");
     EXPECT_EQ(run.segmentCount, 1u);
     ASSERT_EQ(memory.accesses.size(), 1u);
     EXPECT_EQ(memory.accesses[0].code, proc::kReadRange);
     EXPECT_EQ(memory.accesses[0].start, kBase);
-    EXPECT_EQ(memory.accesses[0].end, 0x7834);
+    EXPECT_EQ(memory.accesses[0].end, 0x7842);
     EXPECT_EQ(testhost::HostLog().calls, 0);
 
     // A blank device reads back zeros, as the never-downloaded copy holds:
     // still everything is written.
     ASSERT_EQ(run.Step(1), S_OK);
-    ASSERT_EQ(memory.accesses.size(), 1u);
-    EXPECT_EQ(memory.accesses[0].end, kBase + CurrentImage().size() - 1);
+    ASSERT_EQ(memory.accesses.size(), 3u);
+    EXPECT_EQ(memory.accesses[1].end, kBase + CurrentImage().size() - 1);
+    EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(1).kind, kStatusKindDecision);
+    EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(1).text, "the configuration was never downloaded");
     EXPECT_NE(Trace().find("Blockinformationen sind nicht gleich --> komplter Download"),
               std::string::npos);
     EXPECT_EQ(run.Step(1), kLast);
@@ -195,11 +208,15 @@ TEST_F(DownloadSteps, ANewDeviceGetsEverythingAndASecondDownloadOnlyTheBlockInfo
   com::ComPtr<IDeviceDownload> hawk = NewHawk();
   testhost::DownloadRun run(hawk.Get(), deviceData.Get(), sink.Get(), &memory);
   PrepareAndCompare(run);
-  EXPECT_EQ(Codes(memory.lastRecords),
-            (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange, proc::kClose, proc::kEnd}));
-  ASSERT_EQ(memory.accesses.size(), 1u);
-  EXPECT_EQ(memory.accesses[0].start, kBase);
+  // Nothing changed: no invalidation, the block information in two writes.
+  EXPECT_EQ(Codes(memory.lastRecords), (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange,
+                                                             proc::kWriteRange, proc::kClose,
+                                                             proc::kEnd}));
+  ASSERT_EQ(memory.accesses.size(), 2u);
+  EXPECT_EQ(memory.accesses[0].start, kBase + 12);
   EXPECT_EQ(memory.accesses[0].end, kBase + 19);
+  EXPECT_EQ(memory.accesses[1].start, kBase);
+  EXPECT_EQ(memory.accesses[1].end, kBase + 11);
   EXPECT_EQ(Trace().find("nicht gleich"), std::string::npos);
   EXPECT_EQ(run.Step(1), kLast);
 }
@@ -212,15 +229,20 @@ TEST_F(DownloadSteps, OneChangedCharacterIsOneRunBesideTheChecksumAndTheBlockInf
   com::ComPtr<IDeviceDownload> hawk = NewHawk();
   testhost::DownloadRun run(hawk.Get(), deviceData.Get(), sink.Get(), &memory);
   PrepareAndCompare(run);
-  // The messages' checksum (block bytes 14..15), the character, then the
-  // whole block information last.
-  ASSERT_EQ(memory.accesses.size(), 3u);
-  EXPECT_EQ(memory.accesses[0].start, kBase + 14);
-  EXPECT_LE(memory.accesses[0].end, kBase + 15);
-  EXPECT_EQ(memory.accesses[1].start, changed);
-  EXPECT_EQ(memory.accesses[1].end, changed);
-  EXPECT_EQ(memory.accesses[2].start, kBase);
-  EXPECT_EQ(memory.accesses[2].end, kBase + 19);
+  // The block identifier made invalid, the messages' checksum (block bytes
+  // 14..15), the character, then the whole block information last, its
+  // identifier at the very end.
+  ASSERT_EQ(memory.accesses.size(), 5u);
+  EXPECT_EQ(memory.accesses[0].start, kBase);
+  EXPECT_EQ(memory.accesses[0].end, kBase);
+  EXPECT_EQ(memory.accesses[1].start, kBase + 14);
+  EXPECT_LE(memory.accesses[1].end, kBase + 15);
+  EXPECT_EQ(memory.accesses[2].start, changed);
+  EXPECT_EQ(memory.accesses[2].end, changed);
+  EXPECT_EQ(memory.accesses[3].start, kBase + 12);
+  EXPECT_EQ(memory.accesses[3].end, kBase + 19);
+  EXPECT_EQ(memory.accesses[4].start, kBase);
+  EXPECT_EQ(memory.accesses[4].end, kBase + 11);
   EXPECT_NE(Trace().find(base::Format("Add Segment Startadress %x Anzahl 1", changed)),
             std::string::npos);
   EXPECT_TRUE(MemoryHoldsCurrentImage());
@@ -240,10 +262,11 @@ TEST_F(DownloadSteps, RunsAreAtMostTwelveBytesAndCoverEveryChange) {
   testhost::DownloadRun run(hawk.Get(), deviceData.Get(), sink.Get(), &memory);
   PrepareAndCompare(run);
   ASSERT_GE(memory.accesses.size(), 4u);
-  for (size_t i = 0; i + 1 < memory.accesses.size(); ++i) {
+  // The runs, then the block information in two writes.
+  for (size_t i = 0; i + 2 < memory.accesses.size(); ++i) {
     const testhost::Access& a = memory.accesses[i];
     EXPECT_LE(a.end - a.start + 1, 12) << "run " << i;
-    if (i + 2 < memory.accesses.size()) {
+    if (i + 3 < memory.accesses.size()) {
       EXPECT_GT(memory.accesses[i + 1].start, a.end) << "runs go upwards without overlap";
     }
   }
@@ -256,7 +279,7 @@ TEST_F(DownloadSteps, RunsAreAtMostTwelveBytesAndCoverEveryChange) {
   EXPECT_TRUE(starts(row + 12));
   EXPECT_TRUE(starts(row + 24));
   EXPECT_EQ(memory.accesses.back().start, kBase);
-  EXPECT_EQ(memory.accesses.back().end, kBase + 19);
+  EXPECT_EQ(memory.accesses.back().end, kBase + 11);
   EXPECT_TRUE(MemoryHoldsCurrentImage());
   EXPECT_EQ(run.Step(1), kLast);
 }
@@ -268,6 +291,7 @@ TEST_F(DownloadSteps, AConfigurationTooLargeForTheDeviceIsRefusedBeforeAnythingI
     dx470::ZEICHENSATZ& font = p.Lcd.Fonts[0];
     font.First = 0;
     font.Last = 255;
+    font.Height = 20;
     for (dx470::ZEICHEN& g : font.Glyphs) g.Width = 40, g.Height = 20;
   });
   project.SetParametersLoaded(deviceId, true);
@@ -281,9 +305,11 @@ TEST_F(DownloadSteps, AConfigurationTooLargeForTheDeviceIsRefusedBeforeAnythingI
   ASSERT_EQ(testhost::ErrorsOf(sink.Get()).size(), 1u);
   const testhost::ReportedError& e = testhost::ErrorsOf(sink.Get())[0];
   EXPECT_EQ(uint32_t(e.code), 0x80000008u);
+  // The text names what the image needs and what the device has.
+  const size_t needed = 3811 + 26402 + dx470::PackedSize(Stored()->Param().Lcd.Fonts[1]).size;
   EXPECT_EQ(e.description,
             "Download error The fonts are too large for the display memory. Use fewer or smaller "
-            "characters. !!!");
+            "characters. (" + std::to_string(needed) + " bytes needed, 15839 available) !!!");
   // Nothing in the project changed: the flag and the copy stay.
   EXPECT_TRUE(project.ParametersLoaded(deviceId));
   auto after = Stored();

@@ -1,6 +1,7 @@
 // Building the device image from a configuration and expanding it again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -20,23 +21,25 @@ struct LcdImage : ::testing::Test {
     dx470::InitParam(*param, "Text?");
   }
   // Makes `font` pack to exactly `size` bytes (all 256 codes present).
+  // A self-consistent font (height 20) whose packed form has `size` bytes:
+  // 34 + 3 per glyph in range + 20 per column band.
   static void SetPackedSize(dx470::ZEICHENSATZ& font, size_t size) {
+    const size_t rest = size - dx470::kFontHeaderSize;
+    size_t count = (rest * 7) % 20;  // 3 × 7 ≡ 1 (mod 20)
+    while (count + 20 <= 256 && 3 * (count + 20) <= rest) count += 20;
+    ASSERT_GE(count, 1u);
+    size_t bands = (rest - 3 * count) / 20;
+    ASSERT_EQ(3 * count + 20 * bands, rest);
+    ASSERT_LE(bands, 5 * count);
     font.First = 0;
-    font.Last = 255;
-    size_t data = size - dx470::kFontHeaderSize - 3 * 256;
+    font.Last = uint8_t(count - 1);
+    font.Height = 20;
     for (dx470::ZEICHEN& g : font.Glyphs) {
-      g.Width = 0;
-      g.Height = 0;
-      if (data >= 100) {
-        g.Width = 40, g.Height = 20;
-      } else if (data >= 5) {
-        g.Width = 40, g.Height = uint8_t(data / 5);
-      } else if (data > 0) {
-        g.Width = 8, g.Height = uint8_t(data);
-      }
-      data -= size_t((g.Width + 7) / 8) * g.Height;
+      const size_t b = std::min<size_t>(bands, 5);
+      g.Width = uint8_t(8 * b);
+      g.Height = 20;
+      bands -= b;
     }
-    ASSERT_EQ(data, 0u);
     ASSERT_EQ(dx470::PackedSize(font).size, size);
   }
   std::unique_ptr<dx470::PARAM> param;

@@ -121,34 +121,34 @@ bool SimulatedDevice::Execute(ImageSegmentList& segments, IStream* procedures) {
   lastRecords.assign(bytes.begin() + 16, bytes.end());
   if (!(lastGuid == proc::kProcedureGuid)) return true;
 
-  // The type-2 segment holding an address.
-  auto segmentAt = [&](uint32_t address) -> ImageSegment* {
+  // The smallest type-2 segment holding [start, end] whole (as the host
+  // chooses): a small segment laid over a large one supplies its bytes.
+  auto segmentFor = [&](uint32_t start, uint32_t end) -> ImageSegment* {
+    ImageSegment* best = nullptr;
     for (uint32_t i = 0; i < segments.count; ++i) {
       ImageSegment& s = segments.segments[i];
-      if (s.type == 2 && address >= s.start && address - s.start < s.length) return &s;
+      if (s.type == 2 && start >= s.start && end - s.start < s.length &&
+          (!best || s.length < best->length))
+        best = &s;
     }
-    return nullptr;
+    return best;
   };
   for (size_t at = 0; at < lastRecords.size(); at += proc::kRecordSize) {
     const uint8_t* r = &lastRecords[at];
     switch (r[0]) {
       case proc::kWriteRange: {
         const proc::Range range = proc::WriteRangeOf(r);
-        if (range.end < range.start) return false;
-        for (uint32_t a = range.start; a <= range.end; ++a) {
-          ImageSegment* s = segmentAt(a);
-          if (!s) return false;
-          memory[a] = s->data[a - s->start];
-        }
+        ImageSegment* s = range.end < range.start ? nullptr : segmentFor(range.start, range.end);
+        if (!s) return false;
+        for (uint32_t a = range.start; a <= range.end; ++a) memory[a] = s->data[a - s->start];
         accesses.push_back({r[0], range.start, range.end});
         break;
       }
       case proc::kReadRange: {
         const proc::Range range = proc::ReadRangeOf(r);
-        if (range.end < range.start) return false;
+        ImageSegment* s = range.end < range.start ? nullptr : segmentFor(range.start, range.end);
+        if (!s) return false;
         for (uint32_t a = range.start; a <= range.end; ++a) {
-          ImageSegment* s = segmentAt(a);
-          if (!s) return false;
           s->data[a - s->start] = memory[a];
           if (s->second) s->second[a - s->start] = memory[a];
         }

@@ -2,6 +2,7 @@
 // The host's side of a device download: calls the plug-in's download step
 // (class DX470Hawk) again and again and, between two calls, executes the
 // procedure records it returned against the simulated device.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,45 +14,58 @@ namespace host {
 class DownloadObserver {
  public:
   virtual ~DownloadObserver() = default;
-  // A status text of the plug-in (kind 1: working, 8: finished).
+  // A status text of the plug-in (kind 1: working, 2: why the whole
+  // image is written, 8: finished).
   virtual void Status(int32_t kind, const std::string& text) = 0;
   // Progress in percent, after every executed step.
   virtual void Progress(int percent) = 0;
 };
 
-// Bus traffic and its duration on a KNX TP1 line, by this model:
-// - 9600 bit/s; a byte is one character of 11 bits (start, 8 data, parity,
-//   stop) followed by 2 bit times of pause: 13 bit times;
-// - every frame waits 50 bit times of idle line before it and is answered by
-//   a 1-byte acknowledgement 15 bit times after it;
-// - writing n ≤ 12 bytes of memory is one memory-write frame of 12 + n bytes
-//   (6 header, 2 transport/application control, 1 count, 2 address, 1
-//   checksum), confirmed by the device with a transport acknowledgement frame
-//   of 8 bytes;
-// - reading n ≤ 12 bytes is a read request of 12 bytes, the device's
-//   response of 12 + n bytes, and our transport acknowledgement of 8 bytes;
-// - a restart is one frame of 9 bytes.
+// Bus traffic and the least time it takes on a KNX TP1 line (9600 bit/s):
+// - a frame of k octets takes 13 bit times per octet (11 bits and a gap of
+//   2) plus 76: 50 of idle line before it, 15 before its 1-octet link
+//   acknowledgement and 11 for that;
+// - writing n ≤ 12 bytes of memory is a frame of 11 + n octets, confirmed
+//   by the device's transport acknowledgement (8 octets);
+// - reading n ≤ 12 bytes is a request of 11 octets and the device's
+//   acknowledgement, then its response of 11 + n octets and ours;
+// - opening and closing the connection are one frame of 8 octets each, the
+//   restart one of 9 (it ends the connection).
+// The device's processing time comes on top, hence "at least".
 struct BusTraffic {
   uint64_t bytesWritten = 0;
   uint64_t bytesRead = 0;
   uint32_t writeTelegrams = 0;  // memory-write frames, at most 12 bytes each
   uint32_t readTelegrams = 0;   // memory-read requests
   uint32_t restarts = 0;
+  uint32_t connects = 0;
+  uint32_t disconnects = 0;
   uint64_t bitTimes = 0;
+  int64_t lastWriteAddress = -1;  // last byte written, -1 before the first write
 
   static constexpr uint32_t kMaxTelegramData = 12;
   static constexpr double kBitRate = 9600.0;
-  void AddWrite(uint32_t bytes);
+  void AddWrite(uint32_t bytes, uint32_t address = 0);
   void AddRead(uint32_t bytes);
   void AddRestart();
+  void AddConnect();
+  void AddDisconnect();
   double Seconds() const { return double(bitTimes) / kBitRate; }
 };
 
 struct DownloadResult {
   bool succeeded = false;
-  // A write of the plug-in's image that covered more than the block
-  // information: the whole configuration was written.
+  // A step wrote every byte of the plug-in's image: the whole configuration.
   bool complete = false;
+  // Why the plug-in wrote the whole image (its decision status text).
+  std::string completeReason;
+  // The mode did not ask for the plug-in's data (bit 0) or for the
+  // application data (bit 1 or 0xFF).
+  bool pluginDataSkipped = false;
+  bool applicationDataSkipped = false;
+  // Everything was written but the restart failed: the device does not run
+  // the configuration yet.
+  bool notRestarted = false;
   int steps = 0;
   double pluginCpuSeconds = 0;  // processor time spent inside the plug-in's Download calls
   std::string error;  // reported through the status sink, or the host's own error
@@ -59,11 +73,13 @@ struct DownloadResult {
   BusTraffic host;    // traffic of the host's own application download
 };
 
-// A bus failure to simulate: the executor stops at record `record` (0-based)
-// of download step `step` (1-based), as if the device stopped answering.
+// A bus failure to simulate, whichever comes first: the executor stops at
+// record `record` (0-based) of download step `step` (1-based), or the
+// device stops answering after `telegram` telegrams of the whole download.
 struct DownloadFault {
   int step = 0;
-  size_t record = 0;
+  size_t record = SIZE_MAX;
+  uint64_t telegram = UINT64_MAX;
 };
 
 // Downloads a device with `mode` (bit 0: the plug-in's data; 0xFF: complete

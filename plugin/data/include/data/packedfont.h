@@ -50,6 +50,12 @@ FontResult Pack(const ZEICHENSATZ& font, uint8_t* out, size_t capacity);
 // `size`. On success `size` of the result is the number of bytes consumed.
 FontResult Unpack(const uint8_t* data, size_t size, ZEICHENSATZ& font);
 
+// Whether the packed form of `font` reads back as the same font: a height
+// of 1..20, first <= last, and every glyph in that range that has pixels
+// as high as the font (the packed glyph data has `height` rows per band,
+// taken from the font header).
+bool IsSelfConsistent(const ZEICHENSATZ& font);
+
 // Clean-up after Unpack: glyphs in the first..last range get the font height
 // and lose every bit outside their width and height; the others become
 // empty 4 × 1 glyphs.

@@ -25,13 +25,15 @@ enum class ImageStatus : uint8_t {
   TooLarge,     // the fonts make the LCD image longer than kMaxImageLength
   BadFont1,     // font 1 holds a glyph wider than 40 or higher than 20 pixels
   BadFont2,     // the same for font 2
+  InconsistentFont1,  // font 1's height, range or glyph heights contradict each other
+  InconsistentFont2,  // the same for font 2
   BadImage,     // expand: a font offset or font data lies outside the buffer
   OutOfMemory,  // expand: no memory for the work copy
 };
 
 struct ImageResult {
   ImageStatus status = ImageStatus::Ok;
-  uint16_t length = 0;  // L, the LCD image length (build)
+  uint16_t length = 0;  // L, the LCD image length (build); for TooLarge the length needed
   bool ok() const { return status == ImageStatus::Ok; }
   // Result code for the caller: S_OK, or the failure's HRESULT.
   HRESULT hr() const;
