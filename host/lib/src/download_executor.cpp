@@ -226,6 +226,10 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
       failed = true;
       break;
     }
+    // What the device took is kept before the plug-in hears of it, as a
+    // real device keeps it: a host killed after the plug-in remembered the
+    // download never leaves a device behind that lacks it.
+    device.Save();
     if (!hostStep && wroteImage) result.complete = true;
     if (observer) observer->Progress(progress == 100 ? 100 : std::min(90, result.steps * 30));
     if (lastStep) {
