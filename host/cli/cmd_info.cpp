@@ -9,6 +9,7 @@
 #include "com/errorinfo.h"
 #include "host/modules.h"
 #include "hostapi/plugin.h"
+#include "win/registry.h"
 
 namespace cli {
 namespace {
@@ -31,7 +32,14 @@ int CmdInfo(Context& ctx) {
   if (!ctx.args.empty()) throw UsageError{"info: unexpected argument " + ctx.args[0]};
   const std::string module = host::ExecutableDirectory() + "DX47x.so";
   std::vector<host::RegisteredClass> classes = host::ClassesOfModule(module);
-  if (classes.empty()) return Fail("no classes of " + module + " are registered (run 'dx47x-host register')");
+  if (classes.empty()) {
+    // An unreadable registry is not an empty one: say which file is wrong.
+    win::RegKey key;
+    const LONG status = key.Open(HKEY_CLASSES_ROOT, "CLSID");
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+      return Fail("cannot read the registered classes: " + win::RegistryLastError());
+    return Fail("no classes of " + module + " are registered (run 'dx47x-host register')");
+  }
   std::printf("%s\n", module.c_str());
   int failures = 0;
   for (const host::RegisteredClass& c : classes) {
@@ -41,7 +49,7 @@ int CmdInfo(Context& ctx) {
     HRESULT hr = CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid,
                                   object.PpvSlot());
     if (FAILED(hr)) {
-      std::printf("    created: no %s\n", base::ErrorText(hr).c_str());
+      std::printf("    created: no %s\n", CallError(hr).c_str());
       ++failures;
       continue;
     }

@@ -8,6 +8,14 @@
 #include "hostapi/plugin.h"
 
 namespace cli {
+namespace {
+
+// A registry that cannot be read is mended by hand, not by registering.
+std::string RegisterHint(HRESULT hr) {
+  return hr == REGDB_E_READREGDB ? std::string() : " (run 'dx47x-host register')";
+}
+
+}  // namespace
 
 // The text of a failed call, with the callee's error description if it left one.
 std::string ErrorDescription() {
@@ -46,7 +54,7 @@ HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int
                         events.PpvSlot());
   if (FAILED(hr)) {
     *error = "the plug-in's device events are not available " + CallError(hr) +
-             " (run 'dx47x-host register')";
+             RegisterHint(hr);
     return hr;
   }
   SetErrorInfo(0, nullptr);  // only an error object left by this call describes it

@@ -8,6 +8,7 @@
 
 #include "base/strings.h"
 #include "com/comptr.h"
+#include "com/errorinfo.h"
 #include "com/guid.h"
 #include "win/registry.h"
 
@@ -40,12 +41,31 @@ ClassTable& Table() {
   return table;
 }
 
+// A registry failure that is not a missing key or value: the class table
+// itself cannot be read (a corrupt, truncated or unreadable hive). The
+// caller gets REGDB_E_READREGDB and, as the thread's error object, the
+// registry's own description of the cause (which file, which line, what).
+HRESULT RegistryReadFailure(LONG rc) {
+  std::string why = win::RegistryLastError();
+  if (why.empty()) why = "the registry cannot be read: " + base::MessageText(HRESULT_FROM_WIN32(static_cast<DWORD>(rc)));
+  com::ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(com::MakeErrorInfo(base::Utf8ToUtf16(why), &info))) SetErrorInfo(0, info.Get());
+  return REGDB_E_READREGDB;
+}
+
+// A key or value that is not there, or a name that cannot be a key's: the
+// class (or ProgID) is just not registered.
+bool IsMissing(LONG rc) {
+  constexpr LONG kBadPathname = 161;
+  return rc == static_cast<LONG>(ERROR_FILE_NOT_FOUND) || rc == kBadPathname;
+}
+
 // Reads HKCR\CLSID\{clsid}\InprocServer32's default value.
 HRESULT FindServerPath(REFCLSID clsid, std::string* path) {
   std::string key = "CLSID\\" + com::GuidToString(clsid) + "\\InprocServer32";
   HKEY hkey = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS)
-    return REGDB_E_CLASSNOTREG;
+  if (LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey); rc != ERROR_SUCCESS)
+    return IsMissing(rc) ? REGDB_E_CLASSNOTREG : RegistryReadFailure(rc);
   DWORD type = 0, size = 0;
   LONG rc = RegQueryValueExA(hkey, nullptr, nullptr, &type, nullptr, &size);
   std::string value;
@@ -56,6 +76,8 @@ HRESULT FindServerPath(REFCLSID clsid, std::string* path) {
     value.resize(size > 0 ? size - 1 : 0);
   }
   RegCloseKey(hkey);
+  if (rc != ERROR_SUCCESS && rc != static_cast<LONG>(ERROR_MORE_DATA) && !IsMissing(rc))
+    return RegistryReadFailure(rc);
   if (rc != ERROR_SUCCESS || value.empty()) return REGDB_E_CLASSNOTREG;
   *path = value;
   return S_OK;
@@ -171,12 +193,14 @@ HRESULT CLSIDFromProgID(const char16_t* progId, CLSID* clsid) {
   if (!progId || !clsid) return E_INVALIDARG;
   std::string key = base::Utf16ToUtf8(progId) + "\\CLSID";
   HKEY hkey = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS)
-    return MakeHResult(0x800401F3);  // CO_E_CLASSSTRING
+  if (LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey); rc != ERROR_SUCCESS)
+    return IsMissing(rc) ? MakeHResult(0x800401F3) : RegistryReadFailure(rc);  // CO_E_CLASSSTRING
   char buf[64] = {};
   DWORD type = 0, size = sizeof buf - 1;
   LONG rc = RegQueryValueExA(hkey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
   RegCloseKey(hkey);
+  if (rc != ERROR_SUCCESS && rc != static_cast<LONG>(ERROR_MORE_DATA) && !IsMissing(rc))
+    return RegistryReadFailure(rc);
   if (rc != ERROR_SUCCESS) return MakeHResult(0x800401F3);
   auto g = com::ParseGuid(buf);
   if (!g) return MakeHResult(0x800401F3);

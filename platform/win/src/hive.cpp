@@ -1,6 +1,7 @@
 #include "hive.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "base/strings.h"
 #include "win/registry.h"
@@ -26,11 +27,13 @@ void AppendHexByte(std::string& out, unsigned char c) {
   out += kHex[c & 15];
 }
 
-// Key names: '%', control bytes → %HH.
+// Key names: '%', '\\' (the path separator) and control bytes (NUL and
+// line ends among them) → %HH, so that a name of any bytes stays one name
+// on one line.
 std::string EscapeKeyName(std::string_view name) {
   std::string out;
   for (unsigned char c : name) {
-    if (c == '%' || IsControl(c)) {
+    if (c == '%' || c == '\\' || IsControl(c)) {
       out += '%';
       AppendHexByte(out, c);
     } else {
@@ -49,7 +52,7 @@ bool UnescapeKeyName(std::string_view in, std::string& out, std::string& error) 
     }
     int hi = i + 2 < in.size() ? HexDigit(in[i + 1]) : -1;
     int lo = hi >= 0 ? HexDigit(in[i + 2]) : -1;
-    if (lo < 0 || (hi == 0 && lo == 0)) {
+    if (lo < 0) {
       error = "bad %-escape in key name";
       return false;
     }
@@ -145,8 +148,7 @@ bool ParseData(std::string_view s, Value& v, std::string& error) {
       error = "text after the closing quote";
       return false;
     }
-    text.resize(std::strlen(text.c_str()));  // a REG_SZ ends at its first zero
-    v.type = REG_SZ;
+    v.type = REG_SZ;  // every byte, zero bytes too, as the writer wrote them
     v.data.assign(text.begin(), text.end());
     return true;
   }
@@ -195,11 +197,45 @@ bool ParseData(std::string_view s, Value& v, std::string& error) {
   return true;
 }
 
-bool ParseKeyLine(std::string_view line, std::string_view rootName, Node& root, Node*& current,
-                  std::string& error) {
+// The reader's state over the lines of one file.
+class HiveParser {
+ public:
+  HiveParser(std::string_view rootName, Node& root) : m_rootName(rootName), m_root(root) {}
+
+  bool KeyLine(std::string_view line, std::string& error);
+  bool ValueLine(std::string_view line, std::string& error);
+
+ private:
+  // A value of one key, by its folded name.
+  struct ValueKey {
+    const Node* node;
+    std::string folded;
+    bool operator==(const ValueKey&) const = default;
+  };
+  struct ValueKeyHash {
+    size_t operator()(const ValueKey& k) const {
+      return std::hash<std::string>()(k.folded) ^ (std::hash<const Node*>()(k.node) * 31);
+    }
+  };
+
+  std::string_view m_rootName;
+  Node& m_root;
+  Node* m_current = nullptr;
+  size_t m_keys = 0;
+  // Where each value stands in its key's list: a repeated name replaces the
+  // earlier value, and a key with very many values is still read in linear
+  // time.
+  std::unordered_map<ValueKey, size_t, ValueKeyHash> m_valueIndex;
+};
+
+bool HiveParser::KeyLine(std::string_view line, std::string& error) {
   std::string_view inner = line.substr(1, line.size() - 2);
-  std::vector<std::string> names;
+  std::vector<std::string> names;  // the root's name, then up to kMaxKeyDepth names
   for (;;) {
+    if (names.size() > kMaxKeyDepth) {
+      error = "key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+      return false;
+    }
     size_t slash = inner.find('\\');
     std::string name;
     if (!UnescapeKeyName(inner.substr(0, slash), name, error)) return false;
@@ -207,17 +243,25 @@ bool ParseKeyLine(std::string_view line, std::string_view rootName, Node& root, 
     if (slash == std::string_view::npos) break;
     inner.remove_prefix(slash + 1);
   }
-  if (Fold(names[0]) != Fold(rootName)) {
-    error = "key outside " + std::string(rootName);
+  if (Fold(names[0]) != Fold(m_rootName)) {
+    error = "key outside " + std::string(m_rootName);
     return false;
   }
-  current = &root;
-  for (size_t i = 1; i < names.size(); ++i) current = &current->AddChild(names[i]);
+  Node* node = &m_root;
+  for (size_t i = 1; i < names.size(); ++i) {
+    bool created = false;
+    node = &node->AddChild(names[i], &created);
+    if (created && ++m_keys > kMaxHiveKeys) {
+      error = "more than " + std::to_string(kMaxHiveKeys) + " keys";
+      return false;
+    }
+  }
+  m_current = node;
   return true;
 }
 
-bool ParseValueLine(std::string_view line, Node* current, std::string& error) {
-  if (!current) {
+bool HiveParser::ValueLine(std::string_view line, std::string& error) {
+  if (!m_current) {
     error = "value before the first key";
     return false;
   }
@@ -236,38 +280,67 @@ bool ParseValueLine(std::string_view line, Node* current, std::string& error) {
     return false;
   }
   if (!ParseData(line.substr(pos + 1), v, error)) return false;
-  if (Value* old = current->FindValue(v.name)) {
-    *old = std::move(v);
+  auto [it, added] = m_valueIndex.try_emplace(ValueKey{m_current, Fold(v.name)}, m_current->values.size());
+  if (added) {
+    m_current->values.push_back(std::move(v));
   } else {
-    current->values.push_back(std::move(v));
+    m_current->values[it->second] = std::move(v);
   }
   return true;
 }
 
-void SerializeNode(const Node& node, const std::string& path, std::string& out) {
-  // A key with subkeys and no values is implied by its subkeys' lines.
-  if (!node.values.empty() || node.children.empty()) out += "\n[" + path + "]\n";
-  for (const Value& v : node.values) {
-    out += v.name.empty() ? std::string("@") : Quote(v.name);
-    out += '=';
+// Writes keys depth first; refuses a hive that the reader would refuse.
+class HiveWriter {
+ public:
+  explicit HiveWriter(std::string& out) : m_out(out) {}
+
+  bool Key(const Node& node, const std::string& path, size_t depth, std::string& error) {
+    // A key with subkeys and no values is implied by its subkeys' lines.
+    if (!node.values.empty() || node.children.empty()) m_out += "\n[" + path + "]\n";
+    for (const Value& v : node.values) WriteValue(v);
+    if (m_out.size() > kMaxHiveBytes) return TooLarge(error);
+    if (!node.children.empty() && depth >= kMaxKeyDepth) {
+      error = "a key would be nested deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+      return false;
+    }
+    for (const auto& [folded, child] : node.children) {
+      if (++m_keys > kMaxHiveKeys) {
+        error = "the hive would hold more than " + std::to_string(kMaxHiveKeys) + " keys";
+        return false;
+      }
+      if (!Key(*child, path + "\\" + EscapeKeyName(child->name), depth + 1, error)) return false;
+    }
+    return true;
+  }
+
+  static bool TooLarge(std::string& error) {
+    error = "the hive file would be larger than " + std::to_string(kMaxHiveBytes) + " bytes";
+    return false;
+  }
+
+ private:
+  void WriteValue(const Value& v) {
+    m_out += v.name.empty() ? std::string("@") : Quote(v.name);
+    m_out += '=';
     if (v.type == REG_SZ) {
-      out += Quote(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
+      m_out += Quote(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
     } else if (v.type == REG_DWORD && v.data.size() == 4) {
       uint32_t value;
       std::memcpy(&value, v.data.data(), 4);
-      out += base::Format("dword:%08x", value);
+      m_out += base::Format("dword:%08x", value);
     } else {
-      out += base::Format("hex(%x):", v.type);
+      m_out += base::Format("hex(%x):", v.type);
       for (size_t i = 0; i < v.data.size(); ++i) {
-        if (i) out += ',';
-        AppendHexByte(out, v.data[i]);
+        if (i) m_out += ',';
+        AppendHexByte(m_out, v.data[i]);
       }
     }
-    out += '\n';
+    m_out += '\n';
   }
-  for (const auto& [folded, child] : node.children)
-    SerializeNode(*child, path + "\\" + EscapeKeyName(child->name), out);
-}
+
+  std::string& m_out;
+  size_t m_keys = 0;
+};
 
 }  // namespace
 
@@ -276,6 +349,20 @@ std::string Fold(std::string_view name) {
   for (char& c : out)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return out;
+}
+
+Node::~Node() {
+  std::vector<std::unique_ptr<Node>> pending;
+  auto detachChildren = [&pending](Node& node) {
+    for (auto& [folded, child] : node.children) pending.push_back(std::move(child));
+    node.children.clear();
+  };
+  detachChildren(*this);
+  while (!pending.empty()) {
+    std::unique_ptr<Node> node = std::move(pending.back());
+    pending.pop_back();
+    detachChildren(*node);
+  }  // each node dies here without children of its own
 }
 
 Node* Node::Child(std::string_view childName) const {
@@ -326,8 +413,27 @@ Node* Find(Node& root, const std::vector<std::string>& path) {
   return const_cast<Node*>(Find(static_cast<const Node&>(root), path));
 }
 
+bool SameTree(const Node& a, const Node& b) {
+  std::vector<std::pair<const Node*, const Node*>> pending{{&a, &b}};
+  while (!pending.empty()) {
+    auto [x, y] = pending.back();
+    pending.pop_back();
+    if (x->name != y->name || x->values != y->values || x->children.size() != y->children.size())
+      return false;
+    for (auto i = x->children.begin(), j = y->children.begin(); i != x->children.end(); ++i, ++j) {
+      if (i->first != j->first) return false;
+      pending.emplace_back(i->second.get(), j->second.get());
+    }
+  }
+  return true;
+}
+
 bool ParseHive(std::string_view text, std::string_view rootName, Node& root, std::string& error) {
-  Node* current = nullptr;
+  if (text.size() > kMaxHiveBytes) {
+    error = "larger than " + std::to_string(kMaxHiveBytes) + " bytes";
+    return false;
+  }
+  HiveParser parser(rootName, root);
   bool ended = false;
   size_t lineNo = 0;
   while (!text.empty()) {
@@ -350,9 +456,9 @@ bool ParseHive(std::string_view text, std::string_view rootName, Node& root, std
     if (line == kEnd) {
       ended = true;
     } else if (line[0] == '[' && line.size() >= 2 && line.back() == ']') {
-      if (!ParseKeyLine(line, rootName, root, current, what)) return fail(what);
+      if (!parser.KeyLine(line, what)) return fail(what);
     } else if (line[0] == '"' || line[0] == '@') {
-      if (!ParseValueLine(line, current, what)) return fail(what);
+      if (!parser.ValueLine(line, what)) return fail(what);
     } else {
       return fail("unrecognised line");
     }
@@ -368,12 +474,14 @@ bool ParseHive(std::string_view text, std::string_view rootName, Node& root, std
   return true;
 }
 
-std::string SerializeHive(const Node& root, std::string_view rootName) {
-  std::string out(kHeader);
+bool SerializeHive(const Node& root, std::string_view rootName, std::string& out, std::string& error) {
+  out.assign(kHeader);
   out += '\n';
-  SerializeNode(root, std::string(rootName), out);
+  HiveWriter writer(out);
+  if (!writer.Key(root, std::string(rootName), 0, error)) return false;
   out += "\nEND\n";
-  return out;
+  if (out.size() > kMaxHiveBytes) return HiveWriter::TooLarge(error);
+  return true;
 }
 
 }  // namespace win::reg

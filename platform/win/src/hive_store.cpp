@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,7 @@ thread_local std::string t_lastError;
 struct Signature {
   bool exists = false;
   int statError = 0;  // why the file could not be looked at, other than its absence
+  mode_t mode = 0;
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
@@ -41,7 +43,8 @@ struct Signature {
   timespec ctime{};
 
   bool operator==(const Signature& o) const {
-    return exists == o.exists && statError == o.statError && dev == o.dev && ino == o.ino && size == o.size &&
+    return exists == o.exists && statError == o.statError && mode == o.mode && dev == o.dev && ino == o.ino &&
+           size == o.size &&
            mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
            ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
   }
@@ -75,6 +78,57 @@ class FileLock {
   int m_fd = -1;
 };
 
+// Reads a hive file that must be a regular file of at most kMaxHiveBytes.
+// Opened without blocking, so that a FIFO put in the hive's place cannot
+// hang the reader; the size is checked again while reading, in case the
+// file grows. `tooLarge` or `notRegular` tell those refusals apart from
+// system errors.
+DWORD ReadHiveFile(const std::string& path, std::string& text, bool& notRegular, bool& tooLarge) {
+  text.clear();
+  notRegular = tooLarge = false;
+  int fd;
+  do fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return Win32ErrorFromErrno(errno, path);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return Win32ErrorFromErrno(errno);
+  if (!S_ISREG(st.st_mode)) {
+    notRegular = true;
+    return ERROR_REGISTRY_CORRUPT;
+  }
+  if (static_cast<uint64_t>(st.st_size) > kMaxHiveBytes) {
+    tooLarge = true;
+    return ERROR_REGISTRY_CORRUPT;
+  }
+  text.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  for (;;) {
+    if (got == text.size()) {
+      if (text.size() > kMaxHiveBytes) {
+        text.clear();
+        tooLarge = true;
+        return ERROR_REGISTRY_CORRUPT;
+      }
+      text.resize(std::min(kMaxHiveBytes + 1, text.size() + 65536));  // the file grew
+    }
+    ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      DWORD e = Win32ErrorFromErrno(errno);
+      text.clear();
+      return e;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  text.resize(got);
+  return ERROR_SUCCESS;
+}
+
 class Store {
  public:
   static Store& Instance() {
@@ -98,13 +152,13 @@ class Store {
     if (DirectoryExists(dir) && !IsWritable(dir))
       return Fail(ERROR_ACCESS_DENIED, "registry folder " + dir + " is read-only");
     if (FileExists(file) && !IsWritable(file))
-      return Fail(ERROR_ACCESS_DENIED, "hive " + file + " is read-only");
+      return Fail(ERROR_ACCESS_DENIED, "the registry file " + file + " is read-only");
     if (DWORD e = CreateDirectories(dir); e != ERROR_SUCCESS)
       return Fail(static_cast<LONG>(e), "cannot create registry folder " + dir + ": " +
                                             base::MessageText(HRESULT_FROM_WIN32(e)));
     FileLock fileLock;
     if (LONG e = fileLock.Acquire(file + ".lock"); e != ERROR_SUCCESS)
-      return Fail(e, "cannot lock hive " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
+      return Fail(e, "cannot lock the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
 
     CachedHive& hive = Refresh(id);
     if (hive.error != ERROR_SUCCESS) return Fail(hive.error, hive.errorText);
@@ -115,10 +169,15 @@ class Store {
       hive.loaded = false;  // a failed change must not linger in the cache
       return rc;
     }
-    DWORD e = WriteFileAtomic(file, SerializeHive(*hive.root, kHives[id].rootName));
+    std::string text, why;
+    if (!SerializeHive(*hive.root, kHives[id].rootName, text, why)) {
+      hive.loaded = false;  // the change is dropped; the file keeps the old state
+      return Fail(static_cast<LONG>(ERROR_CANTWRITE), "cannot write the registry file " + file + ": " + why);
+    }
+    DWORD e = WriteFileAtomic(file, text);
     if (e != ERROR_SUCCESS) {
       hive.loaded = false;  // the file still holds the old state
-      return Fail(static_cast<LONG>(e), "cannot write hive " + file + ": " +
+      return Fail(static_cast<LONG>(e), "cannot write the registry file " + file + ": " +
                                             base::MessageText(HRESULT_FROM_WIN32(e)));
     }
     hive.signature = Stat(file);
@@ -149,6 +208,7 @@ class Store {
       return sig;
     }
     sig.exists = true;
+    sig.mode = st.st_mode;
     sig.dev = st.st_dev;
     sig.ino = st.st_ino;
     sig.size = st.st_size;
@@ -171,25 +231,32 @@ class Store {
     if (sig.statError) {
       DWORD e = Win32ErrorFromErrno(sig.statError, file);
       hive.error = static_cast<LONG>(e);
-      hive.errorText = "cannot reach hive " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
+      hive.errorText = "cannot reach the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
       hive.loaded = false;
       return hive;
     }
     if (!sig.exists) return hive;  // a missing hive is an empty one
 
-    std::vector<uint8_t> bytes;
-    if (DWORD e = ReadWholeFile(file, bytes); e != ERROR_SUCCESS) {
+    std::string text;
+    bool notRegular = false, tooLarge = false;
+    if (DWORD e = ReadHiveFile(file, text, notRegular, tooLarge); e != ERROR_SUCCESS) {
       hive.error = static_cast<LONG>(e);
-      hive.errorText = "cannot read hive " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
-      hive.loaded = false;  // try again next time
+      if (notRegular) {
+        hive.errorText = "the registry file " + file + " is not a regular file";
+      } else if (tooLarge) {
+        hive.errorText = "the registry file " + file + " is corrupt: larger than " +
+                         std::to_string(kMaxHiveBytes) + " bytes";
+      } else {
+        hive.errorText = "cannot read the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
+        hive.loaded = false;  // try again next time
+      }
       return hive;
     }
     std::string why;
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!ParseHive(text, kHives[id].rootName, *hive.root, why)) {
       hive.root = std::make_unique<Node>();
       hive.error = static_cast<LONG>(ERROR_REGISTRY_CORRUPT);
-      hive.errorText = "corrupt hive " + file + ": " + why;
+      hive.errorText = "the registry file " + file + " is corrupt: " + why;
     }
     return hive;
   }

@@ -142,6 +142,9 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM, 
   OpenKey base, target;
   if (LONG rc = Locate(key, nullptr, base); rc != kSuccess) return rc;
   if (LONG rc = Locate(key, subKey, target); rc != kSuccess) return rc;
+  if (target.path.size() > win::reg::kMaxKeyDepth)
+    return Fail(static_cast<LONG>(ERROR_CANTWRITE),
+                "a key cannot be nested deeper than " + std::to_string(win::reg::kMaxKeyDepth) + " levels");
 
   // An existing key is only opened, which a read-only hive allows too.
   bool exists = false;

@@ -1,9 +1,14 @@
 // The hive files: persistence, read-only and corrupt hives, several writers.
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -140,6 +145,122 @@ TEST_F(HiveFileTest, CorruptHiveIsReportedAndNeverOverwritten) {
   std::string s;
   EXPECT_EQ(key.GetString("B", s), L(ERROR_SUCCESS));
   EXPECT_EQ(s, "two");
+}
+
+// Key names and values that only a file can hold outlive changes through the
+// calls: each rewritten file reads again as the same keys and values.
+TEST_F(HiveFileTest, ChangesKeepWhatOnlyTheFileCouldHold) {
+  using namespace std::string_literals;
+  const std::string file = RegistryFile("HKCR.reg");
+  ASSERT_EQ(win::CreateDirectories(home + "/registry"), ERROR_SUCCESS);
+  WriteText(file,
+            "DX47X-HIVE 1\n"
+            "[HKEY_CLASSES_ROOT\\nul%00name]\n"
+            "[HKEY_CLASSES_ROOT\\raw\0nul]\n"s
+            "[HKEY_CLASSES_ROOT\\back%5Cslash]\n"
+            "[HKEY_CLASSES_ROOT\\K]\n"
+            "\"zero\"=hex(1):61,00,62\n"
+            "END\n");
+  std::vector<std::string> expected{"back\\slash", "K", "nul\0name"s, "raw\0nul"s};
+  for (const char* change : {"Changed", "More"}) {
+    win::RegKey changed;
+    ASSERT_EQ(changed.Create(HKEY_CLASSES_ROOT, change), L(ERROR_SUCCESS)) << win::RegistryLastError();
+    expected.push_back(change);
+    std::sort(expected.begin(), expected.end(),
+              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    win::RegistryFlushCache();
+
+    win::RegKey root;
+    ASSERT_EQ(root.Open(HKEY_CLASSES_ROOT, nullptr), L(ERROR_SUCCESS)) << win::RegistryLastError();
+    std::vector<std::string> names;
+    EXPECT_EQ(root.SubKeyNames(names), L(ERROR_SUCCESS));
+    EXPECT_EQ(names, expected);  // a backslash inside a name is no level
+    win::RegKey key;
+    ASSERT_EQ(key.Open(HKEY_CLASSES_ROOT, "K"), L(ERROR_SUCCESS));
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(RegQueryValueExA(key.Get(), "zero", nullptr, &type, nullptr, &size), L(ERROR_SUCCESS));
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 4u);  // "a", 0, "b" and the terminating zero
+    std::string s;
+    EXPECT_EQ(key.GetString("zero", s), L(ERROR_SUCCESS));
+    EXPECT_EQ(s, "a\0b"s);
+    const std::string text = ReadText(file);
+    for (const char* line : {"[HKEY_CLASSES_ROOT\\back%5cslash]\n", "[HKEY_CLASSES_ROOT\\nul%00name]\n",
+                             "[HKEY_CLASSES_ROOT\\raw%00nul]\n", "\"zero\"=\"a\\x00b\"\n"})
+      EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  }
+}
+
+TEST_F(HiveFileTest, HiveThatIsNoRegularFileOrTooLargeIsRefused) {
+  const std::string dir = home + "/registry";
+  const std::string file = RegistryFile("HKCR.reg");
+  ASSERT_EQ(win::CreateDirectories(dir), ERROR_SUCCESS);
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"/dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", file.c_str()), 0); }, "not a regular file"},
+      {"fifo", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }, "not a regular file"},
+      {"folder", [&] { ASSERT_EQ(mkdir(file.c_str(), 0700), 0); }, "not a regular file"},
+      {"huge", [&] {
+         WriteText(file, "DX47X-HIVE 1\n");
+         ASSERT_EQ(truncate(file.c_str(), (off_t{16} << 20) + 1), 0);  // sparse
+       }, "is corrupt: larger than 16777216 bytes"},
+  };
+  for (const Case& c : cases) {
+    c.make();
+    struct stat before {};
+    ASSERT_EQ(lstat(file.c_str(), &before), 0);
+    const auto start = std::chrono::steady_clock::now();
+    HKEY h = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &h), L(ERROR_REGISTRY_CORRUPT)) << c.what;
+    EXPECT_NE(win::RegistryLastError().find("the registry file " + file), std::string::npos)
+        << win::RegistryLastError();
+    EXPECT_NE(win::RegistryLastError().find(c.why), std::string::npos) << win::RegistryLastError();
+    win::RegKey key;
+    EXPECT_EQ(key.Create(HKEY_CLASSES_ROOT, "CLSID"), L(ERROR_REGISTRY_CORRUPT)) << c.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.what;
+    struct stat after {};
+    ASSERT_EQ(lstat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << c.what;  // left in place
+    EXPECT_EQ(after.st_size, before.st_size) << c.what;
+    std::filesystem::remove(file);
+  }
+}
+
+TEST_F(HiveFileTest, ChangesBeyondTheBoundsFailAndLeaveTheFile) {
+  win::RegKey key;
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, "Keep"), L(ERROR_SUCCESS));
+  ASSERT_EQ(key.SetDword("v", 1), L(ERROR_SUCCESS));
+  const std::string file = RegistryFile("HKCU.reg");
+  const std::string before = ReadText(file);
+
+  // 512 levels below the root are fine, in one call or step by step.
+  std::string path = "Deep";
+  for (int i = 1; i < 512; ++i) path += "\\k";
+  win::RegKey deep;
+  ASSERT_EQ(deep.Create(HKEY_CURRENT_USER, path.c_str()), L(ERROR_SUCCESS)) << win::RegistryLastError();
+  win::RegKey deeper;
+  EXPECT_EQ(deeper.Create(deep.Get(), "x"), L(ERROR_CANTWRITE));
+  EXPECT_NE(win::RegistryLastError().find("deeper than 512 levels"), std::string::npos);
+  EXPECT_EQ(deeper.Create(HKEY_CURRENT_USER, (path + "\\x\\y").c_str()), L(ERROR_CANTWRITE));
+  const std::string withDeep = ReadText(file);
+  EXPECT_NE(withDeep, before);
+
+  // A value that would make the file larger than the reader takes.
+  std::vector<uint8_t> big(size_t{6} << 20, 0x5A);
+  EXPECT_EQ(key.SetBinary("big", big.data(), static_cast<DWORD>(big.size())), L(ERROR_CANTWRITE));
+  EXPECT_NE(win::RegistryLastError().find("larger than 16777216 bytes"), std::string::npos)
+      << win::RegistryLastError();
+  EXPECT_EQ(ReadText(file), withDeep);
+  std::vector<uint8_t> got;
+  EXPECT_EQ(key.GetBinary("big", got), L(ERROR_FILE_NOT_FOUND));  // not kept in the cache either
+  win::RegistryFlushCache();
+  DWORD v = 0;
+  EXPECT_EQ(key.GetDword("v", v), L(ERROR_SUCCESS));
+  EXPECT_EQ(v, 1u);
 }
 
 TEST_F(HiveFileTest, ProcessesDoNotLoseEachOthersChanges) {

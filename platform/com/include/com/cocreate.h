@@ -4,6 +4,12 @@
 // HKCR\CLSID\{clsid}\InprocServer32 names a module that is loaded with
 // dlopen and asked through its DllGetClassObject. A module is unloaded only
 // after its DllCanUnloadNow answers S_OK.
+//
+// A class that is not in the registry answers REGDB_E_CLASSNOTREG (a ProgID
+// CO_E_CLASSSTRING). A registry that cannot be read (a corrupt, truncated or
+// unreadable HKCR hive) answers REGDB_E_READREGDB instead, and the calling
+// thread's error object (GetErrorInfo) then describes the cause, e.g. "the
+// registry file …/HKCR.reg is corrupt: line 12: unrecognised line".
 #include <string>
 
 #include "base/export.h"

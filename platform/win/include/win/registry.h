@@ -9,7 +9,8 @@
 // key's default value. Results are Win32 error numbers (ERROR_SUCCESS,
 // ERROR_FILE_NOT_FOUND for a missing key or value, ERROR_MORE_DATA,
 // ERROR_NO_MORE_ITEMS, ERROR_ACCESS_DENIED for a read-only hive,
-// ERROR_REGISTRY_CORRUPT for a hive file that cannot be read as one, …); the
+// ERROR_REGISTRY_CORRUPT for a hive file that cannot be read as one,
+// ERROR_CANTWRITE for a change that would make the hive too large, …); the
 // text of the last failure of the calling thread is RegistryLastError().
 //
 // Every change is written at once: to a temporary file that is flushed and
@@ -36,15 +37,26 @@
 //
 // - The first line is the header "DX47X-HIVE 1"; the last line is "END", so
 //   that a truncated file is recognised.
-// - "[path]" starts a key, named from the hive's root name; every key is
-//   listed, so empty keys persist. In key names the bytes '%', 0x00–0x1F and
-//   0x7F are written as "%" and two hex digits.
+// - "[path]" starts a key, named from the hive's root name, its names
+//   separated by '\\'; every key without values and without subkeys is
+//   listed, so empty keys persist. In key names the bytes '%', '\\',
+//   0x00–0x1F and 0x7F are written as "%" and two hex digits (any "%HH" is
+//   read back as its byte), so a key name of any bytes is one name.
 // - Below a key come its values: the name in double quotes, or '@' for the
 //   default value, then '=' and the data: a quoted string for REG_SZ,
 //   "dword:" and eight hex digits for REG_DWORD, "hex(t):" with the type t in
 //   hex and the bytes as comma-separated hex pairs for anything else.
 // - In quoted texts '\\', '"', LF, CR and TAB are written \\ \" \n \r \t, other
-//   bytes 0x00–0x1F and 0x7F as \xHH; every other byte stands as it is.
+//   bytes 0x00–0x1F and 0x7F as \xHH; every other byte stands as it is. A
+//   REG_SZ holds every byte of its text, zero bytes too (they come from
+//   "hex(1):" data); value names hold no zero byte.
+// - A hive is at most 16 MiB, 1,000,000 keys and 512 key names deep below
+//   its root: a file beyond that, or one that is not a regular file, is
+//   refused as corrupt, and a change that would go beyond it fails with
+//   ERROR_CANTWRITE, leaving the file as it was.
+//
+// Reading a file and writing it again gives the same keys and values, and
+// writing that again gives the same text.
 #include <cstdint>
 #include <string>
 #include <string_view>
