@@ -10,6 +10,8 @@
 #include "com/comptr.h"
 #include "com/errorinfo.h"
 #include "host/project.h"
+#include "host/project_blob.h"
+#include "host/project_errors.h"
 #include "host/project_objects.h"
 #include "hostapi/plugin.h"
 
@@ -37,6 +39,8 @@ int CmdEdit(Context& ctx) {
 
   host::Project project = host::Project::Open(ctx.projectPath);
   int64_t id = project.DeviceAt(target);
+  // The plug-in would refuse such a device with a bare code.
+  if (std::optional<std::string> problem = host::ConfigurationProblem(project, id)) return Fail(*problem);
   com::ComPtr<IDevice> device;
   HRESULT hr = host::MakeDeviceObject(project, id, &device);
   if (FAILED(hr)) return Fail("cannot create the device object " + CallError(hr));
@@ -67,6 +71,10 @@ int CmdEdit(Context& ctx) {
     std::fprintf(stderr, "dx47x-host: the UI script failed; nothing was saved\n");
     return kScriptFailedExit;
   }
+  if (hr == host::PROJECT_E_CONFIGURATION_CHANGED)
+    return Fail("the configuration of device " + target.ToString() +
+                " was changed by another program while the editor was open; nothing was saved "
+                "(open the editor again to make the change on the new configuration)");
   if (hr == EDIT_E_NO_DISPLAY) {
     std::string why = ErrorDescription();
     return Fail(why.empty() ? "there is no display to show the editor on" : why);

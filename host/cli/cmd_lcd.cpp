@@ -20,6 +20,7 @@
 #include "com/comptr.h"
 #include "com/errorinfo.h"
 #include "host/project.h"
+#include "host/project_blob.h"
 #include "host/project_objects.h"
 #include "hostapi/plugin.h"
 
@@ -169,6 +170,10 @@ HRESULT RunScriptedEditor(Context& ctx, const host::PhysicalAddress& target, con
                           std::string& report, std::string& error) {
   host::Project project = host::Project::Open(ctx.projectPath);
   const int64_t id = project.DeviceAt(target);
+  if (std::optional<std::string> problem = host::ConfigurationProblem(project, id)) {
+    error = *problem;
+    return E_FAIL;
+  }
   com::ComPtr<IDevice> device;
   HRESULT hr = host::MakeDeviceObject(project, id, &device);
   if (FAILED(hr)) {
@@ -178,7 +183,8 @@ HRESULT RunScriptedEditor(Context& ctx, const host::PhysicalAddress& target, con
   com::ComPtr<IDeviceUI> editor;
   hr = CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_INPROC_SERVER, IDeviceUI::iid, editor.PpvSlot());
   if (FAILED(hr)) {
-    error = "the plug-in's editor is not available " + CallError(hr) + " (run 'dx47x-host register')";
+    error = "the plug-in's editor is not available " + CallError(hr) +
+            (hr == REGDB_E_READREGDB ? "" : " (run 'dx47x-host register')");
     return hr;
   }
   IUnknown* object = device.Get();

@@ -1,8 +1,12 @@
 // list, show: the devices of a project and the details of one.
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "base/strings.h"
 #include "cli.h"
+#include "data/charset.h"
 #include "host/project.h"
 #include "host/project_blob.h"
 
@@ -28,24 +32,29 @@ std::string ValueText(const host::StoredValue& stored) {
 
 int CmdList(Context& ctx) {
   if (!ctx.args.empty()) throw UsageError{"list: unexpected argument " + ctx.args[0]};
-  host::Project project = host::Project::Open(ctx.projectPath);
+  host::Project project = host::Project::OpenReadOnly(ctx.projectPath);
   std::vector<host::DeviceSummary> devices = project.Devices();
   std::printf("project '%s': %zu device%s\n", project.Name().c_str(), devices.size(),
               devices.size() == 1 ? "" : "s");
   if (devices.empty()) return kSuccess;
   std::printf("%-10s  %-30s  %-6s  %s\n", "ADDRESS", "NAME", "LOADED", "BLOB");
+  std::vector<std::string> problems;
   for (const host::DeviceSummary& d : devices) {
     host::BlobState blob = host::InspectBlob(project.ReadExtData(d.id, host::kBlobKey));
     std::printf("%-10s  %-30s  %-6s  %s\n", d.address.ToString().c_str(), d.name.c_str(),
                 d.parametersLoaded ? "yes" : "no", blob.text.c_str());
+    if (std::optional<std::string> problem = host::ConfigurationProblem(project, d.id))
+      problems.push_back(*problem);
   }
+  // What the table only hints at, with the way out, below it.
+  for (const std::string& problem : problems) std::printf("note: %s\n", problem.c_str());
   return kSuccess;
 }
 
 int CmdShow(Context& ctx) {
   if (ctx.args.size() != 1) throw UsageError{"show: give exactly one device address"};
   host::PhysicalAddress address = AddressArg("show", ctx.args[0]);
-  host::Project project = host::Project::Open(ctx.projectPath);
+  host::Project project = host::Project::OpenReadOnly(ctx.projectPath);
   int64_t id = project.DeviceAt(address);
   host::DeviceData d = project.DataOf(id);
   std::printf("Device %s\n", address.ToString().c_str());
@@ -78,12 +87,14 @@ int CmdShow(Context& ctx) {
 
   host::BlobState blob = host::InspectBlob(project.ReadExtData(id, host::kBlobKey));
   std::printf("BLOB: %s\n", blob.text.c_str());
+  if (std::optional<std::string> problem = host::ConfigurationProblem(project, id))
+    std::printf("note: %s\n", problem->c_str());
   if (blob.kind == host::BlobState::Kind::Ok) {
     std::vector<host::MessageSummary> used = host::UsedMessages(blob.bytes);
     std::printf("Used messages: %zu\n", used.size());
     for (const host::MessageSummary& m : used)
       std::printf("  slot %2d: receive type %2u, send type %2u, text \"%s\"\n", m.slot + 1,
-                  m.receiveType, m.sendType, m.firstRow.c_str());
+                  m.receiveType, m.sendType, dx470::DeviceTextToUtf8(m.firstRow).c_str());
   }
   return kSuccess;
 }

@@ -9,6 +9,7 @@
 #include "com/comptr.h"
 #include "com/errorinfo.h"
 #include "host/project.h"
+#include "host/project_blob.h"
 #include "host/project_objects.h"
 #include "hostapi/plugin.h"
 
@@ -38,6 +39,11 @@ int CmdInit(Context& ctx) {
   return kSuccess;
 }
 
+// A device is added together with the configuration the plug-in stores for
+// it, in one transaction: a failure of the plug-in (or of the registry that
+// finds it) and a killed process leave no device without configuration. A
+// device that has none all the same (left by an older version of this
+// program) is set up again in place by adding it at its address.
 int CmdAddDevice(Context& ctx) {
   std::optional<std::string> address, name, copyOf;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
@@ -57,23 +63,41 @@ int CmdAddDevice(Context& ctx) {
   if (copyOf) source = AddressArg("add-device", *copyOf);
 
   host::Project project = host::Project::Open(ctx.projectPath);
+  host::Transaction tx(project.Store());
   std::optional<int64_t> sourceId;
-  int64_t id = 0;
   if (source) {
     sourceId = project.DeviceAt(*source);
-    id = project.CopyDevice(target, *sourceId, name);
+    if (std::optional<std::string> problem = host::ConfigurationProblem(project, *sourceId))
+      return Fail("cannot copy device " + source->ToString() + ": " + *problem);
+  }
+  std::optional<int64_t> existing = project.FindDevice(target);
+  const bool repair =
+      existing && host::InspectBlob(project.ReadExtData(*existing, host::kBlobKey)).kind ==
+                      host::BlobState::Kind::None;
+  int64_t id = 0;
+  if (repair) {
+    id = *existing;
+    if (name) project.SetName(id, *name);
+    if (sourceId) project.CopyParameterValues(id, *sourceId);
+  } else if (sourceId) {
+    id = project.CopyDevice(target, *sourceId, name);  // refuses a taken address
   } else {
     host::DeviceTemplate product = host::Dx47xDeviceTemplate();
     if (name) product.data.name = *name;
     id = project.AddDevice(target, product);
   }
-  std::string what = source ? "copied device " + source->ToString() + " to " + target.ToString()
-                            : "added device " + target.ToString();
+  std::string what = repair ? "set up device " + target.ToString() + " again, which had no configuration"
+                     : source ? "copied device " + source->ToString() + " to " + target.ToString()
+                              : "added device " + target.ToString();
+  const std::string nothing = repair ? "the device is left as it was" : "the device was not added";
   std::string error;
   if (FAILED(NotifyPlugin(project, id, sourceId, &error)))
-    return Fail(what + ", but the plug-in could not set it up: " + error +
-                "; the device is kept without a plug-in configuration");
-  std::printf("%s (%s)\n", what.c_str(), project.DataOf(id).name.c_str());
+    return Fail("the plug-in could not set up device " + target.ToString() + ": " + error + "; " + nothing);
+  if (std::optional<std::string> problem = host::ConfigurationProblem(project, id))
+    return Fail("the plug-in did not store a configuration: " + *problem + "; " + nothing);
+  std::string deviceName = project.DataOf(id).name;
+  tx.Commit();
+  std::printf("%s (%s)\n", what.c_str(), deviceName.c_str());
   return kSuccess;
 }
 

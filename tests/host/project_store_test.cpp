@@ -181,3 +181,27 @@ TEST_F(ProjectTest, DeletingKeepsExtensionDataOnlyWhenAsked) {
 
 }  // namespace
 }  // namespace projecttest
+
+namespace projecttest {
+namespace {
+
+// A table dropped behind an open project: the next use says what is wrong
+// and where, through the objects too, instead of an unspecified error.
+TEST_F(ProjectTest, ATableDroppedWhileOpenIsNamed) {
+  int64_t id = Add("1.1.5");
+  com::ComPtr<IDeviceExtData> ext = ExtData(id);
+  host::Project::Open(path).Store().Exec("DROP TABLE ext_data;");
+  HRESULT hr = S_OK;
+  ReadExt(ext.Get(), u"DX470", &hr);
+  EXPECT_EQ(hr, HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+  com::ComPtr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  com::Bstr text;
+  info->GetDescription(&text);
+  EXPECT_NE(text.ToUtf8().find("the project " + path + " is damaged: no such table: ext_data"),
+            std::string::npos)
+      << text.ToUtf8();
+}
+
+}  // namespace
+}  // namespace projecttest

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "base/strings.h"
@@ -13,6 +14,7 @@
 #include "com/object.h"
 #include "host/device_link.h"
 #include "host/procedure_executor.h"
+#include "host/project_blob.h"
 #include "host/project_objects.h"
 #include "host/simulated_device.h"
 #include "hostapi/plugin.h"
@@ -163,6 +165,12 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
   DownloadResult result;
   result.pluginDataSkipped = (mode & 1) == 0;
   result.applicationDataSkipped = mode != 0xFF && (mode & 2) == 0;
+  // The plug-in would refuse a missing or damaged configuration with a code
+  // that does not say what is wrong; the project can.
+  if (std::optional<std::string> problem = ConfigurationProblem(project, deviceId)) {
+    result.error = *problem;
+    return result;
+  }
   SimulatedDevice device(project, deviceId);
   SimulatedLink memoryLink(device);
   FailingLink link(memoryLink, fault ? fault->telegram : UINT64_MAX);
@@ -178,6 +186,10 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     return result;
   }
   static_cast<CDownloadData*>(data.Get())->device_ = com::ComPtr<IUnknown>(deviceObject.Get());
+  // What the plug-in reads: a failed download that finds another record
+  // stored was overtaken by a save (the plug-in's own write, in the finish
+  // step, is refused then).
+  const std::optional<StoredValue> configurationRead = project.ReadExtData(deviceId, kBlobKey);
   auto* sinkImpl = static_cast<CStatusSink*>(sink.Get());
   sinkImpl->observer_ = observer;
 
@@ -248,6 +260,13 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
   if (!failed && !sinkImpl->error_.empty()) {
     result.error = sinkImpl->error_;
     failed = true;
+  }
+  if (failed && !result.notRestarted) {
+    const std::optional<StoredValue> now = project.ReadExtData(deviceId, kBlobKey);
+    if (now.has_value() != configurationRead.has_value() ||
+        (now && (now->data != configurationRead->data || now->vt != configurationRead->vt)))
+      result.error = "the configuration was changed during the download: download again (" +
+                     result.error + ")";
   }
   if (result.complete) result.completeReason = sinkImpl->decision_;
   result.succeeded = !failed;

@@ -106,11 +106,9 @@ void Project::DeleteDevice(int64_t id, bool keepExtData) {
   Transaction tx(*store_);
   PhysicalAddress a = AddressOf(id);
   if (!keepExtData)
-    Statement(*store_, "DELETE FROM ext_data WHERE area = ? AND line = ? AND device = ?")
-        .Bind(1, a.area)
-        .Bind(2, a.line)
-        .Bind(3, a.device)
-        .Run();
+    for (const char* sql : {"DELETE FROM ext_data WHERE area = ? AND line = ? AND device = ?",
+                            "DELETE FROM ext_data_previous WHERE area = ? AND line = ? AND device = ?"})
+      Statement(*store_, sql).Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Run();
   Statement(*store_, "DELETE FROM devices WHERE id = ?").Bind(1, id).Run();
   tx.Commit();
 }

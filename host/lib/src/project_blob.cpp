@@ -1,6 +1,7 @@
 #include "host/project_blob.h"
 
 #include "base/strings.h"
+#include "host/project.h"
 
 namespace host {
 namespace {
@@ -16,7 +17,41 @@ constexpr size_t kRecordSize = 236;
 constexpr size_t kRowOffset = 2;
 constexpr size_t kRowLength = 30;
 
+uint32_t VersionOf(const std::vector<uint8_t>& bytes) {
+  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+         uint32_t(bytes[3]) << 24;
+}
+
 }  // namespace
+
+std::optional<std::string> BlobDefect(const StoredValue& value) {
+  if (value.vt == VT_NULL || value.vt == VT_EMPTY) return std::nullopt;
+  if (value.vt != (VT_ARRAY | VT_UI1))
+    return base::Format("is not a byte array (type 0x%04X)", value.vt);
+  if (size_t dims = value.bounds.size() / 8; dims != 1)
+    return base::Format("is a %zu-dimensional array, not a list of bytes", dims);
+  if (value.data.size() != kBlobSize)
+    return base::Format("is %zu bytes, not %u", value.data.size(), kBlobSize);
+  if (uint32_t version = VersionOf(value.data); version != kBlobVersion)
+    return base::Format("has version 0x%08X, not 0x%08X", version, kBlobVersion);
+  return std::nullopt;
+}
+
+std::optional<std::string> ConfigurationProblem(const Project& project, int64_t deviceId) {
+  const std::string address = project.AddressOf(deviceId).ToString();
+  std::optional<StoredValue> stored = project.ReadExtData(deviceId, kBlobKey);
+  if (!stored || stored->vt == VT_NULL || stored->vt == VT_EMPTY)
+    return "device " + address + " has no configuration (add it again or import a BLOB)";
+  std::optional<std::string> defect = BlobDefect(*stored);
+  if (!defect) return std::nullopt;
+  std::optional<StoredValue> previous = project.PreviousExtData(deviceId, kBlobKey);
+  const bool restorable = previous && !BlobDefect(*previous) && previous->vt != VT_NULL &&
+                          previous->vt != VT_EMPTY;
+  return "device " + address + ": the stored configuration " + *defect +
+         (restorable ? " (bring back the previous one with 'blob " + address +
+                           " --restore-previous', or import a valid BLOB)"
+                     : " (import a valid BLOB)");
+}
 
 BlobState InspectBlob(const std::optional<StoredValue>& stored) {
   BlobState s;
@@ -39,8 +74,7 @@ BlobState InspectBlob(const std::optional<StoredValue>& stored) {
     s.text = base::Format("invalid (%zu bytes, expected %u)", s.bytes.size(), kBlobSize);
     return s;
   }
-  uint32_t version = uint32_t(s.bytes[0]) | uint32_t(s.bytes[1]) << 8 |
-                     uint32_t(s.bytes[2]) << 16 | uint32_t(s.bytes[3]) << 24;
+  uint32_t version = VersionOf(s.bytes);
   if (version != kBlobVersion) {
     s.text = base::Format("invalid (version 0x%08X, expected 0x%08X)", version, kBlobVersion);
     return s;
@@ -61,8 +95,7 @@ std::vector<MessageSummary> UsedMessages(const std::vector<uint8_t>& blob) {
     m.receiveType = param[kReceiveTypes + slot];
     m.sendType = param[kSendTypes + slot];
     const uint8_t* row = param + kRecords + kRecordSize * slot + kRowOffset;
-    for (size_t i = 0; i < kRowLength; ++i)
-      m.firstRow.push_back(row[i] >= 0x20 && row[i] < 0x7F ? static_cast<char>(row[i]) : '.');
+    m.firstRow.assign(reinterpret_cast<const char*>(row), kRowLength);
     out.push_back(std::move(m));
   }
   return out;

@@ -38,9 +38,10 @@ class CDeviceParameter : public IDeviceParameter, public com::ObjectRoot {
   HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
     return com::QueryInterfaceOf<IDeviceParameter>(this, iid, ppv);
   }
-  void Init(const Project& project, int64_t id) {
+  void Init(const Project& project, int64_t id, std::shared_ptr<ReadMark> mark) {
     project_ = project;
     id_ = id;
+    mark_ = std::move(mark);
   }
   HRESULT get_Parameter(IParameter** definition) override {
     return Guarded([&] {
@@ -52,7 +53,9 @@ class CDeviceParameter : public IDeviceParameter, public com::ObjectRoot {
     if (!value) return E_POINTER;
     VariantInit(value);
     return Guarded([&] {
-      StoredValue v = project_.ParameterValue(id_);
+      int64_t revision = 0;
+      StoredValue v = project_.ParameterValue(id_, &revision);
+      mark_->ReadValue(revision);
       return DecodeValue(v.vt, v.bounds.data(), v.bounds.size(), v.data.data(), v.data.size(),
                          value);
     });
@@ -62,7 +65,7 @@ class CDeviceParameter : public IDeviceParameter, public com::ObjectRoot {
       StoredValue v;
       HRESULT hr = EncodeValue(value, &v);
       if (FAILED(hr)) return ReportError(hr, "this kind of value cannot be a parameter value");
-      project_.SetParameterValue(id_, v);
+      mark_->Wrote(project_.SetParameterValue(id_, v, mark_->Expected()));
       return S_OK;
     });
   }
@@ -70,6 +73,7 @@ class CDeviceParameter : public IDeviceParameter, public com::ObjectRoot {
  private:
   Project project_{nullptr};
   int64_t id_ = 0;
+  std::shared_ptr<ReadMark> mark_;
 };
 
 class CDeviceParameters : public IDeviceParameters, public com::ObjectRoot {
@@ -78,9 +82,10 @@ class CDeviceParameters : public IDeviceParameters, public com::ObjectRoot {
   HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
     return com::QueryInterfaceOf<IDeviceParameters>(this, iid, ppv);
   }
-  void Init(const Project& project, int64_t deviceId) {
+  void Init(const Project& project, int64_t deviceId, std::shared_ptr<ReadMark> mark) {
     project_ = project;
     id_ = deviceId;
+    mark_ = std::move(mark);
   }
   HRESULT get_Count(LONG* count) override {
     if (!count) return E_POINTER;
@@ -98,13 +103,14 @@ class CDeviceParameters : public IDeviceParameters, public com::ObjectRoot {
       if (FAILED(hr)) return hr;
       std::optional<int64_t> p = project_.ParameterAt(id_, position);
       if (!p) return E_INVALIDARG;
-      return MakeObject<CDeviceParameter>(item, project_, *p);
+      return MakeObject<CDeviceParameter>(item, project_, *p, mark_);
     });
   }
 
  private:
   Project project_{nullptr};
   int64_t id_ = 0;
+  std::shared_ptr<ReadMark> mark_;
 };
 
 class CGroupAddress : public IGroupAddress, public com::ObjectRoot {
@@ -272,7 +278,11 @@ HRESULT MakeAssociationsObject(const Project& project, int64_t objectId, IAssoci
 }  // namespace
 
 HRESULT MakeParametersObject(const Project& project, int64_t deviceId, IDeviceParameters** out) {
-  return MakeObject<CDeviceParameters>(out, project, deviceId);
+  return MakeObject<CDeviceParameters>(out, project, deviceId, std::make_shared<ReadMark>());
+}
+HRESULT MakeParametersObject(const Project& project, int64_t deviceId,
+                             std::shared_ptr<ReadMark> mark, IDeviceParameters** out) {
+  return MakeObject<CDeviceParameters>(out, project, deviceId, std::move(mark));
 }
 HRESULT MakeCommObjectsObject(const Project& project, int64_t deviceId,
                               IDeviceCommunicationObjects** out) {

@@ -1,5 +1,7 @@
 // The data of one device: descriptive fields, address, parameters,
 // extension data, communication objects; group addresses and associations.
+#include <string_view>
+
 #include "host/project.h"
 
 namespace host {
@@ -42,6 +44,59 @@ CommObjectInfo ObjectColumns(const Statement& q) {
 // Throws unless a write changed exactly one row.
 void ExpectChanged(ProjectStore& s, const char* what) {
   if (s.Changes() != 1) Gone(what);
+}
+
+// The device's revision as a result column of a query over `devices d`; a
+// project of a layout without revisions (open for reading only) answers 0.
+std::string RevisionColumn(const ProjectStore& s) {
+  return s.HasRevisions() ? "d.revision" : "0";
+}
+
+// Inside a write transaction: refuses the write when the device's revision
+// is no longer `readAt`, else counts the revision up. The new revision.
+int64_t NextRevision(const Project& p, ProjectStore& s, int64_t deviceId,
+                     std::optional<int64_t> readAt) {
+  Statement q(s, "SELECT revision FROM devices WHERE id = ?");
+  StepRow(q, deviceId, "device");
+  const int64_t current = q.Int(0);
+  if (readAt && *readAt != current)
+    throw ProjectError(PROJECT_E_CONFIGURATION_CHANGED,
+                       "the configuration of device " + p.AddressOf(deviceId).ToString() +
+                           " was changed by another program since it was read; nothing was saved");
+  Statement(s, "UPDATE devices SET revision = revision + 1 WHERE id = ?").Bind(1, deviceId).Run();
+  return current + 1;
+}
+
+// Inserts or replaces the value under (address, key) in `table`: ext_data,
+// or ext_data_previous, which also notes when the value was replaced.
+void UpsertValue(ProjectStore& s, const char* table, const PhysicalAddress& a,
+                 const std::string& key, const StoredValue& value) {
+  const bool previous = std::string_view(table) == "ext_data_previous";
+  Statement q(s, previous
+                     ? "INSERT INTO ext_data_previous (area, line, device, key, vt, bounds, value, "
+                       "replaced_at) VALUES (?, ?, ?, ?, ?, ?, ?, "
+                       "strftime('%Y-%m-%dT%H:%M:%SZ', 'now')) "
+                       "ON CONFLICT (area, line, device, key) DO UPDATE SET vt = excluded.vt, "
+                       "bounds = excluded.bounds, value = excluded.value, "
+                       "replaced_at = excluded.replaced_at"
+                     : "INSERT INTO ext_data (area, line, device, key, vt, bounds, value) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (area, line, device, key) "
+                       "DO UPDATE SET vt = excluded.vt, bounds = excluded.bounds, "
+                       "value = excluded.value");
+  q.Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Bind(4, key);
+  BindValue(q, 5, value);
+  q.Run();
+}
+
+// The value under (address, key) in `table`; nullopt when none.
+std::optional<StoredValue> SelectValue(ProjectStore& s, const char* table, const PhysicalAddress& a,
+                                       const std::string& key) {
+  std::string sql = std::string("SELECT vt, bounds, value FROM ") + table +
+                    " WHERE area = ? AND line = ? AND device = ? AND key = ?";
+  Statement q(s, sql.c_str());
+  q.Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Bind(4, key);
+  if (!q.Step()) return std::nullopt;
+  return ValueColumns(q, 0);
 }
 
 }  // namespace
@@ -151,44 +206,119 @@ int32_t Project::DisplayOrder(int64_t parameterId) const {
   return static_cast<int32_t>(q.Int(0));
 }
 
-StoredValue Project::ParameterValue(int64_t parameterId) const {
+StoredValue Project::ParameterValue(int64_t parameterId, int64_t* revision) const {
   Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT vt, bounds, value FROM parameters WHERE id = ?");
+  // One statement, so that the value and the revision are of one moment.
+  std::string sql = "SELECT p.vt, p.bounds, p.value, " + RevisionColumn(*store_) +
+                    " FROM parameters p JOIN devices d ON d.id = p.device_id WHERE p.id = ?";
+  Statement q(*store_, sql.c_str());
   StepRow(q, parameterId, "parameter");
+  if (revision) *revision = q.Int(3);
   return ValueColumns(q, 0);
 }
 
-void Project::SetParameterValue(int64_t parameterId, const StoredValue& value) {
+int64_t Project::SetParameterValue(int64_t parameterId, const StoredValue& value,
+                                   std::optional<int64_t> readAt) {
   Transaction tx(*store_);
+  Statement device(*store_, "SELECT device_id FROM parameters WHERE id = ?");
+  StepRow(device, parameterId, "parameter");
+  const int64_t revision = NextRevision(*this, *store_, device.Int(0), readAt);
   Statement q(*store_, "UPDATE parameters SET vt = ?, bounds = ?, value = ? WHERE id = ?");
   BindValue(q, 1, value);
   q.Bind(4, parameterId).Run();
   ExpectChanged(*store_, "parameter");
   tx.Commit();
+  return revision;
 }
 
-std::optional<StoredValue> Project::ReadExtData(int64_t deviceId, const std::string& key) const {
+void Project::CopyParameterValues(int64_t targetId, int64_t sourceId) {
+  Transaction tx(*store_);
+  DataOf(sourceId);  // throws when the source is gone
+  NextRevision(*this, *store_, targetId, std::nullopt);
+  Statement(*store_,
+            "UPDATE parameters SET (vt, bounds, value) = (SELECT s.vt, s.bounds, s.value "
+            "FROM parameters s WHERE s.device_id = ?2 AND s.position = parameters.position) "
+            "WHERE device_id = ?1 AND EXISTS (SELECT 1 FROM parameters s "
+            "WHERE s.device_id = ?2 AND s.position = parameters.position)")
+      .Bind(1, targetId)
+      .Bind(2, sourceId)
+      .Run();
+  tx.Commit();
+}
+
+int64_t Project::Revision(int64_t deviceId) const {
   Lock lock(store_->Mutex());
-  PhysicalAddress a = AddressOf(deviceId);
-  Statement q(*store_,
-              "SELECT vt, bounds, value FROM ext_data "
-              "WHERE area = ? AND line = ? AND device = ? AND key = ?");
-  q.Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Bind(4, key);
-  if (!q.Step()) return std::nullopt;
+  std::string sql = "SELECT " + RevisionColumn(*store_) + " FROM devices d WHERE d.id = ?";
+  Statement q(*store_, sql.c_str());
+  StepRow(q, deviceId, "device");
+  return q.Int(0);
+}
+
+std::optional<StoredValue> Project::ReadExtData(int64_t deviceId, const std::string& key,
+                                                int64_t* revision) const {
+  Lock lock(store_->Mutex());
+  // One statement, so that the value and the revision are of one moment.
+  std::string sql = "SELECT e.vt, e.bounds, e.value, " + RevisionColumn(*store_) +
+                    " FROM devices d JOIN lines l ON d.line_id = l.id "
+                    "JOIN areas a ON l.area_id = a.id "
+                    "LEFT JOIN ext_data e ON e.area = a.address AND e.line = l.address "
+                    "AND e.device = d.address AND e.key = ?2 WHERE d.id = ?1";
+  Statement q(*store_, sql.c_str());
+  q.Bind(2, key);
+  StepRow(q, deviceId, "device");
+  if (revision) *revision = q.Int(3);
+  if (q.IsNull(0)) return std::nullopt;
   return ValueColumns(q, 0);
 }
 
-void Project::WriteExtData(int64_t deviceId, const std::string& key, const StoredValue& value) {
+int64_t Project::WriteExtData(int64_t deviceId, const std::string& key, const StoredValue& value,
+                              std::optional<int64_t> readAt) {
   Transaction tx(*store_);
   PhysicalAddress a = AddressOf(deviceId);
-  Statement q(*store_,
-              "INSERT INTO ext_data (area, line, device, key, vt, bounds, value) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (area, line, device, key) "
-              "DO UPDATE SET vt = excluded.vt, bounds = excluded.bounds, value = excluded.value");
-  q.Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Bind(4, key);
-  BindValue(q, 5, value);
-  q.Run();
+  const int64_t revision = NextRevision(*this, *store_, deviceId, readAt);
+  UpsertValue(*store_, "ext_data", a, key, value);
   tx.Commit();
+  return revision;
+}
+
+int64_t Project::ReplaceExtData(int64_t deviceId, const std::string& key, const StoredValue& value) {
+  Transaction tx(*store_);
+  PhysicalAddress a = AddressOf(deviceId);
+  const int64_t revision = NextRevision(*this, *store_, deviceId, std::nullopt);
+  if (std::optional<StoredValue> old = SelectValue(*store_, "ext_data", a, key))
+    UpsertValue(*store_, "ext_data_previous", a, key, *old);
+  UpsertValue(*store_, "ext_data", a, key, value);
+  tx.Commit();
+  return revision;
+}
+
+std::optional<StoredValue> Project::PreviousExtData(int64_t deviceId, const std::string& key) const {
+  Lock lock(store_->Mutex());
+  PhysicalAddress a = AddressOf(deviceId);
+  if (store_->Layout() < 3) return std::nullopt;  // an older project, open for reading only
+  return SelectValue(*store_, "ext_data_previous", a, key);
+}
+
+bool Project::RestorePreviousExtData(int64_t deviceId, const std::string& key) {
+  Transaction tx(*store_);
+  PhysicalAddress a = AddressOf(deviceId);
+  std::optional<StoredValue> previous = SelectValue(*store_, "ext_data_previous", a, key);
+  if (!previous) return false;
+  std::optional<StoredValue> current = SelectValue(*store_, "ext_data", a, key);
+  NextRevision(*this, *store_, deviceId, std::nullopt);
+  UpsertValue(*store_, "ext_data", a, key, *previous);
+  if (current)
+    UpsertValue(*store_, "ext_data_previous", a, key, *current);
+  else
+    Statement(*store_,
+              "DELETE FROM ext_data_previous WHERE area = ? AND line = ? AND device = ? AND key = ?")
+        .Bind(1, a.area)
+        .Bind(2, a.line)
+        .Bind(3, a.device)
+        .Bind(4, key)
+        .Run();
+  tx.Commit();
+  return true;
 }
 
 std::vector<CommObjectInfo> Project::CommObjects(int64_t deviceId, bool visibleOnly) const {

@@ -36,7 +36,7 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
   HRESULT get_DeviceParameters(IDeviceParameters** parameters) override {
     return Guarded([&] {
       project_.LineOf(id_);
-      return MakeParametersObject(project_, id_, parameters);
+      return MakeParametersObject(project_, id_, mark_, parameters);
     });
   }
   HRESULT put_ParametersLoaded(LONG loaded) override {
@@ -82,7 +82,9 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
     VariantInit(value);
     if (SysStringLen(key) == 0) return E_INVALIDARG;
     return Guarded([&] {
-      std::optional<StoredValue> v = project_.ReadExtData(id_, base::Utf16ToUtf8(key));
+      int64_t revision = 0;
+      std::optional<StoredValue> v = project_.ReadExtData(id_, base::Utf16ToUtf8(key), &revision);
+      mark_->ReadRecord(revision);
       if (!v) {
         value->vt = VT_NULL;
         return S_OK;
@@ -99,7 +101,7 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
       StoredValue v;
       HRESULT hr = EncodeValue(value, &v);
       if (FAILED(hr)) return ReportError(hr, "this kind of value cannot be stored as extension data");
-      project_.WriteExtData(id_, base::Utf16ToUtf8(key), v);
+      mark_->Wrote(project_.WriteExtData(id_, base::Utf16ToUtf8(key), v, mark_->Expected()));
       return S_OK;
     });
   }
@@ -107,6 +109,7 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
  private:
   Project project_{nullptr};
   int64_t id_ = 0;
+  std::shared_ptr<ReadMark> mark_ = std::make_shared<ReadMark>();
 };
 
 class CLine : public ILine, public com::ObjectRoot {

@@ -18,6 +18,13 @@ void UpdateColumn(ProjectStore& s, int64_t id, const char* column,
 }  // namespace
 
 void Project::SetDeviceData(int64_t id, const DeviceDataChange& change) {
+  // A change of no field writes nothing, so that it also works on a project
+  // open for reading only.
+  if (!change.name && !change.productName && !change.manufacturerName && !change.orderNumber &&
+      !change.description && !change.programName) {
+    DataOf(id);  // throws when the device is gone
+    return;
+  }
   Transaction tx(*store_);
   DataOf(id);  // throws when the device is gone
   UpdateColumn(*store_, id, "name", change.name);

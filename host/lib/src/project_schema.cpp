@@ -1,6 +1,12 @@
 #include "host/project_schema.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/project_store.h"
 
@@ -100,9 +106,86 @@ CREATE TABLE device_memory (
 );
 )sql";
 
-// The steps from layout `fromVersion` to the current one, oldest first.
-void UpgradeSteps(ProjectStore& store, int fromVersion) {
-  if (fromVersion < 2) store.Exec(kLayout2);
+// Layout 3: each device counts the writes of its configuration (extension
+// data and parameter values) in `revision`, so that a writer can tell that
+// the configuration changed since it read it. ext_data_previous keeps the
+// value that the host itself last replaced under a key (an imported BLOB
+// replaces the stored one), keyed by address as ext_data is.
+constexpr const char* kAddRevision =
+    "ALTER TABLE devices ADD COLUMN revision INTEGER NOT NULL DEFAULT 0;";
+constexpr const char* kLayout3 = R"sql(
+CREATE TABLE IF NOT EXISTS ext_data_previous (
+  area        INTEGER NOT NULL,
+  line        INTEGER NOT NULL,
+  device      INTEGER NOT NULL,
+  key         TEXT NOT NULL,
+  vt          INTEGER NOT NULL,
+  bounds      BLOB,
+  value       BLOB,
+  replaced_at TEXT NOT NULL,
+  PRIMARY KEY (area, line, device, key)
+);
+)sql";
+
+// Runs SQL on `db`; failures are described as failures of `store` when it is
+// given (the project being changed), else as an internal failure.
+void Run(sqlite3* db, const ProjectStore* store, const char* sql) {
+  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return;
+  if (store) store->Fail(rc, "changing the layout of the project");
+  throw ProjectError(HResultFromSqlite(rc),
+                     std::string("building the project layout failed: ") + sqlite3_errmsg(db));
+}
+
+// The tables of a database with their columns, in the order created.
+using TableColumns = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+TableColumns ColumnsOf(sqlite3* db, const ProjectStore* store) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db,
+                              "SELECT m.name, p.name FROM sqlite_master m "
+                              "JOIN pragma_table_info(m.name) p WHERE m.type = 'table' "
+                              "ORDER BY m.rowid, p.cid",
+                              -1, &stmt, nullptr);
+  TableColumns out;
+  if (rc == SQLITE_OK) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      std::string table = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      if (out.empty() || out.back().first != table) out.push_back({table, {}});
+      out.back().second.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
+    }
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) {
+    if (store) store->Fail(rc, "reading the tables of the project");
+    throw ProjectError(HResultFromSqlite(rc),
+                       std::string("reading the project layout failed: ") + sqlite3_errmsg(db));
+  }
+  return out;
+}
+
+bool HasColumn(sqlite3* db, const ProjectStore* store, const std::string& table,
+               const std::string& column) {
+  for (const auto& [name, columns] : ColumnsOf(db, store))
+    if (name == table)
+      return std::find(columns.begin(), columns.end(), column) != columns.end();
+  return false;
+}
+
+// Brings `db` from layout `from` (0: empty) to layout `to`. Each step can be
+// repeated on a file that already has part of it.
+void BuildLayout(sqlite3* db, const ProjectStore* store, int from, int to) {
+  if (from < 1 && to >= 1) Run(db, store, kSchema);
+  if (from < 2 && to >= 2) Run(db, store, kLayout2);
+  if (from < 3 && to >= 3) {
+    if (!HasColumn(db, store, "devices", "revision")) Run(db, store, kAddRevision);
+    Run(db, store, kLayout3);
+  }
+}
+
+int StoredVersion(ProjectStore& store) {
+  Statement v(store, "PRAGMA user_version");
+  return v.Step() ? static_cast<int>(v.Int(0)) : 0;
 }
 
 void RecordVersion(ProjectStore& store) {
@@ -117,8 +200,7 @@ void RecordVersion(ProjectStore& store) {
 void CreateProjectSchema(ProjectStore& store, const std::string& name) {
   store.Exec(("PRAGMA application_id = " + std::to_string(kProjectApplicationId) + ";").c_str());
   Transaction tx(store);
-  store.Exec(kSchema);
-  UpgradeSteps(store, 1);
+  BuildLayout(store.Db(), &store, 0, kProjectSchemaVersion);
   Statement info(store, "INSERT INTO project_info (key, value) VALUES (?, ?)");
   info.Bind(1, "name").Bind(2, name).Run();
   RecordVersion(store);
@@ -128,9 +210,35 @@ void CreateProjectSchema(ProjectStore& store, const std::string& name) {
 void UpgradeProjectSchema(ProjectStore& store, int fromVersion) {
   if (fromVersion >= kProjectSchemaVersion) return;
   Transaction tx(store);
-  UpgradeSteps(store, fromVersion);
+  // Another program may have upgraded the file while this one waited for
+  // the lock.
+  fromVersion = StoredVersion(store);
+  if (fromVersion >= kProjectSchemaVersion) return;
+  BuildLayout(store.Db(), &store, fromVersion, kProjectSchemaVersion);
   RecordVersion(store);
   tx.Commit();
+}
+
+void CheckProjectSchema(ProjectStore& store, int version) {
+  sqlite3* reference = nullptr;
+  int rc = sqlite3_open_v2(":memory:", &reference, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(reference, &sqlite3_close);
+  if (rc != SQLITE_OK) throw ProjectError(HResultFromSqlite(rc), "cannot check the project layout");
+  BuildLayout(reference, nullptr, 0, version);
+  TableColumns expected = ColumnsOf(reference, nullptr);
+  TableColumns actual = ColumnsOf(store.Db(), &store);
+  auto damaged = [&](const std::string& what) {
+    return ProjectError(HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
+                        "the project " + store.Path() + " is damaged: " + what);
+  };
+  for (const auto& [table, columns] : expected) {
+    auto found = std::find_if(actual.begin(), actual.end(),
+                              [&](const auto& t) { return t.first == table; });
+    if (found == actual.end()) throw damaged("no such table: " + table);
+    for (const std::string& column : columns)
+      if (std::find(found->second.begin(), found->second.end(), column) == found->second.end())
+        throw damaged("no such column: " + table + "." + column);
+  }
 }
 
 }  // namespace host

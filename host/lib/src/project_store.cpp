@@ -1,11 +1,15 @@
 #include "host/project_store.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#include "base/strings.h"
 #include "host/project_schema.h"
 #include "win/file.h"
 
@@ -17,6 +21,19 @@ constexpr DWORD kErrorOpenFailed = 110;  // ERROR_OPEN_FAILED
 std::string Errmsg(sqlite3* db, int code) {
   const char* m = db ? sqlite3_errmsg(db) : nullptr;
   return m && *m ? m : sqlite3_errstr(code);
+}
+
+// A statement naming a table or column that the file lacks: the statements
+// are fixed, so the file was changed behind this program.
+bool NamesAMissingPart(int code, std::string_view msg) {
+  return (code & 0xFF) == SQLITE_ERROR &&
+         (msg.rfind("no such table", 0) == 0 || msg.rfind("no such column", 0) == 0);
+}
+
+// The HRESULT of a failure: as HResultFromSqlite, and invalid data for a
+// project that lacks a table or column.
+HRESULT HResultFor(int code, std::string_view msg) {
+  return NamesAMissingPart(code, msg) ? HRESULT_FROM_WIN32(ERROR_INVALID_DATA) : HResultFromSqlite(code);
 }
 
 // Removes a file if present; failures are ignored (best effort clean-up).
@@ -75,14 +92,78 @@ sqlite3* ProjectStore::OpenConnection(const std::string& path, bool create, int 
   return db;
 }
 
-std::shared_ptr<ProjectStore> ProjectStore::Open(const std::string& path, int busyTimeoutMs) {
+namespace {
+
+void RefuseMissing(const std::string& path) {
   if (!win::FileExists(path)) {
     DWORD e = win::DirectoryExists(path) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     throw ProjectError(HRESULT_FROM_WIN32(e),
                        "project " + path + " does not exist (create it with 'dx47x-host init')");
   }
-  std::shared_ptr<ProjectStore> store(new ProjectStore(OpenConnection(path, false, busyTimeoutMs), path));
+}
+
+// Whether this process may change the file and create its journal files
+// beside it (a read-only mount answers no even to root).
+bool CanWrite(const std::string& path) {
+  std::string folder = win::ParentDirectory(path);
+  if (folder.empty()) folder = ".";
+  return ::access(path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0;
+}
+
+// "file:" URI of a path for sqlite3_open_v2 with SQLITE_OPEN_URI: every byte
+// but unreserved characters and '/' percent-encoded.
+std::string FileUri(const std::string& path, const char* query) {
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      uri += char(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      uri += hex;
+    }
+  }
+  return uri + "?" + query;
+}
+
+sqlite3* OpenReading(const std::string& path, const char* query, int busyTimeoutMs) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(FileUri(path, query).c_str(), &db,
+                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = Errmsg(db, rc);
+    sqlite3_close(db);
+    throw ProjectError(HResultFromSqlite(rc), "cannot open project " + path + ": " + msg);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, busyTimeoutMs);
+  return db;
+}
+
+// The result of a first read of a freshly opened connection.
+int FirstRead(sqlite3* db) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
+
+// True when the write-ahead journal beside a project holds changes.
+bool JournalHoldsChanges(const std::string& path) {
+  struct stat st {};
+  return ::stat((path + "-wal").c_str(), &st) == 0 && st.st_size > 0;
+}
+
+}  // namespace
+
+std::shared_ptr<ProjectStore> ProjectStore::Open(const std::string& path, int busyTimeoutMs) {
+  RefuseMissing(path);
+  if (!CanWrite(path)) return OpenReadOnly(path, busyTimeoutMs);
+  std::shared_ptr<ProjectStore> store(
+      new ProjectStore(OpenConnection(path, false, busyTimeoutMs), path, false, busyTimeoutMs));
   int version = store->CheckIsProject();
+  CheckProjectSchema(*store, version);
   store->Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
   // The mode is kept in the file; a project copied in another mode is switched back.
   {
@@ -93,6 +174,32 @@ std::shared_ptr<ProjectStore> ProjectStore::Open(const std::string& path, int bu
     }
   }
   if (version < kProjectSchemaVersion) UpgradeProjectSchema(*store, version);
+  return store;
+}
+
+std::shared_ptr<ProjectStore> ProjectStore::OpenReadOnly(const std::string& path, int busyTimeoutMs) {
+  RefuseMissing(path);
+  std::shared_ptr<ProjectStore> store(
+      new ProjectStore(OpenReading(path, "mode=ro", busyTimeoutMs), path, true, busyTimeoutMs));
+  // A project in write-ahead mode needs its shared-memory file, which a
+  // read-only folder or mount cannot take (the first read fails as "cannot
+  // open" or "read-only"). Without pending changes in the journal the file
+  // alone is the whole project and can be read as unchangeable; with them
+  // it would read as it was before those changes.
+  const int first = FirstRead(store->Db()) & 0xFF;
+  if (first == SQLITE_CANTOPEN || first == SQLITE_READONLY) {
+    if (JournalHoldsChanges(path))
+      throw ProjectError(E_ACCESSDENIED,
+                         "the project " + path + " cannot be read here: its folder is read-only and " +
+                             path + "-wal holds changes not yet written into it (open it once " +
+                             "where it can be written)");
+    store.reset(new ProjectStore(OpenReading(path, "mode=ro&immutable=1", busyTimeoutMs), path, true,
+                                 busyTimeoutMs));
+  }
+  int version = store->CheckIsProject();
+  CheckProjectSchema(*store, version);
+  store->Exec("PRAGMA foreign_keys = ON;");
+  store->layout_ = version;
   return store;
 }
 
@@ -138,7 +245,7 @@ std::shared_ptr<ProjectStore> ProjectStore::Create(const std::string& path, cons
   std::string temp = path + ".init-" + std::to_string(::getpid());
   RemoveQuietly(temp);
   try {
-    ProjectStore building(OpenConnection(temp, true, busyTimeoutMs), temp);
+    ProjectStore building(OpenConnection(temp, true, busyTimeoutMs), temp, false, busyTimeoutMs);
     building.Exec("PRAGMA foreign_keys = ON;");
     CreateProjectSchema(building, name);
     building.Exec("PRAGMA journal_mode = WAL;");
@@ -175,7 +282,7 @@ void ProjectStore::Exec(const char* sql) {
   if (rc != SQLITE_OK) {
     std::string msg = err ? err : sqlite3_errstr(rc);
     sqlite3_free(err);
-    throw ProjectError(HResultFromSqlite(rc), "project " + path_ + ": " + msg);
+    throw ProjectError(HResultFor(rc, msg), Describe(rc, "changing the project", msg));
   }
 }
 
@@ -184,8 +291,51 @@ int64_t ProjectStore::LastInsertId() const { return sqlite3_last_insert_rowid(db
 int ProjectStore::Changes() const { return sqlite3_changes(db_); }
 
 void ProjectStore::Fail(int code, std::string_view what) const {
-  throw ProjectError(HResultFromSqlite(code),
-                     std::string(what) + ": " + Errmsg(db_, code) + " (project " + path_ + ")");
+  const std::string msg = Errmsg(db_, code);
+  throw ProjectError(HResultFor(code, msg), Describe(code, what, msg));
+}
+
+std::string ProjectStore::Describe(int code, std::string_view what,
+                                   std::string_view sqliteMessage) const {
+  const std::string project = "the project " + path_;
+  const std::string msg(sqliteMessage);
+  const int err = db_ ? sqlite3_system_errno(db_) : 0;
+  const std::string system = err ? std::string(" (") + std::strerror(err) + ")" : std::string();
+  switch (code & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return project + " is damaged: " + msg;
+    case SQLITE_ERROR:
+      if (NamesAMissingPart(code, msg)) return project + " is damaged: " + msg;
+      break;
+    case SQLITE_FULL:
+      return project + " cannot be saved: the disk is full (" + msg + "); nothing was changed";
+    case SQLITE_READONLY:
+      return project + " cannot be changed: it is read-only here (" + msg + "); nothing was changed";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return project + " is locked by another program (" + msg + " after waiting " +
+             base::Format("%.1f s", busyTimeoutMs_ / 1000.0) + "); try again when it is done";
+    case SQLITE_IOERR:
+      if (err == ENOSPC)
+        return project + " cannot be saved: the disk is full" + system + "; nothing was changed";
+      if (err == EFBIG)
+        return project + " cannot be saved: the file would grow beyond the size this program may write" +
+               system + "; nothing was changed";
+      if (err == EROFS)
+        return project + " cannot be changed: it is on a read-only file system; nothing was changed";
+      // The system's error number is not always kept; a failed write of the
+      // file or its journal (a full disk, a file-size limit) is still one.
+      if (code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_FSYNC || code == SQLITE_IOERR_TRUNCATE ||
+          code == SQLITE_IOERR_DIR_FSYNC || code == SQLITE_IOERR_SHMSIZE || code == SQLITE_IOERR_SHMMAP)
+        return project + " cannot be saved: writing the file failed (" + msg + system +
+               "; the disk may be full or the file larger than this program may write); "
+               "nothing was changed";
+      return std::string(what) + ": " + msg + system + " (" + project + ")";
+    default:
+      break;
+  }
+  return std::string(what) + ": " + msg + system + " (" + project + ")";
 }
 
 Statement::Statement(ProjectStore& store, const char* sql) : store_(store) {
@@ -252,15 +402,32 @@ size_t Statement::BlobSize(int column) const {
 }
 
 Transaction::Transaction(ProjectStore& store) : store_(store), lock_(store.Mutex()) {
-  store_.Exec("BEGIN IMMEDIATE");
+  if (store_.ReadOnly())
+    throw ProjectError(E_ACCESSDENIED, "the project " + store_.Path() +
+                                           " is open for reading only (its file, folder or file "
+                                           "system cannot be written); nothing was changed");
+  if (sqlite3_get_autocommit(store_.Db())) {
+    store_.Exec("BEGIN IMMEDIATE");
+  } else {
+    savepoint_ = "nested_" + std::to_string(++store_.savepoints_);
+    store_.Exec(("SAVEPOINT " + savepoint_).c_str());
+  }
 }
 
 Transaction::~Transaction() {
-  if (!done_) sqlite3_exec(store_.Db(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (done_) return;
+  // A failed statement may have ended the transaction already; then these
+  // fail harmlessly.
+  if (savepoint_.empty()) {
+    sqlite3_exec(store_.Db(), "ROLLBACK", nullptr, nullptr, nullptr);
+  } else {
+    sqlite3_exec(store_.Db(), ("ROLLBACK TO " + savepoint_).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(store_.Db(), ("RELEASE " + savepoint_).c_str(), nullptr, nullptr, nullptr);
+  }
 }
 
 void Transaction::Commit() {
-  store_.Exec("COMMIT");
+  store_.Exec(savepoint_.empty() ? "COMMIT" : ("RELEASE " + savepoint_).c_str());
   done_ = true;
 }
 

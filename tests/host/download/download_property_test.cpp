@@ -5,6 +5,8 @@
 // is unchanged and the parameters-loaded flag is 0, and the next download
 // mends the device whatever the user changed in between.
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <memory>
 #include <random>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "host/download_executor.h"
 #include "host/ext_data_bytes.h"
 #include "host/simulated_device.h"
+#include "hostapi/download.h"
 #include "hostapi/plugin.h"
 #include "project_fixture.h"
 
@@ -315,6 +318,35 @@ TEST_F(DownloadProperty, AFailureSaysWhatWasWritten) {
   EXPECT_NE(r.error.find("the device stopped answering at telegram 13"), std::string::npos) << r.error;
   // The invalidated identifier (1 byte) and five telegrams of 12 from 0x782C.
   EXPECT_NE(r.error.find("61 bytes were written, the last at 0x7867"), std::string::npos) << r.error;
+}
+
+// An editor that saves while a download runs: the download must not undo
+// the save when it remembers what it downloaded.
+TEST_F(DownloadProperty, AnEditSavedDuringADownloadIsKept) {
+  struct SavingObserver : host::DownloadObserver {
+    std::function<void()> save;
+    void Status(int32_t kind, const std::string&) override {
+      if (kind == kStatusKindWorking && save) std::exchange(save, nullptr)();
+    }
+    void Progress(int) override {}
+  } editor;
+  auto saved = ReadBlob();
+  saved->Current.Lcd.Messages[1].Text[0][0] = 'E';
+  dx470::UpdateBlockInformation(saved->Current);
+  editor.save = [&] { WriteBlob(*saved); };  // while the block information is read back
+
+  host::DownloadResult r = host::RunDownload(project, deviceId, 1, &editor);
+  EXPECT_FALSE(r.succeeded);
+  EXPECT_NE(r.error.find("the configuration was changed during the download: download again"),
+            std::string::npos)
+      << r.error;
+  auto after = ReadBlob();
+  EXPECT_EQ(std::memcmp(&after->Current, &saved->Current, sizeof(dx470::PARAM)), 0);
+  EXPECT_FALSE(project.ParametersLoaded(deviceId));
+
+  const std::vector<uint8_t> before = DeviceMemory();
+  ASSERT_TRUE(host::RunDownload(project, deviceId, 1, nullptr).succeeded);
+  EXPECT_EQ(DeviceMemory(), CleanDownload(before, *ReadBlob()));
 }
 
 TEST_F(DownloadProperty, SelfContradictingFontsAreRefusedBeforeAnythingIsWritten) {

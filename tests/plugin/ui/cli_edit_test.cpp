@@ -130,13 +130,19 @@ TEST_F(CliEdit, ArgumentsAndDevicesAreChecked) {
   EXPECT_EQ(Run("edit 1.1.5 --script"), 2);
   EXPECT_EQ(Run("edit 1.1.5 1.1.6"), 2);
   EXPECT_EQ(Run("edit 1.1.9 --script " + Script("ok\n")), 1) << output;
-  // A device added while the plug-in was not registered has no
-  // configuration: the read error, and no dialog runs the script.
+  // A device added while the plug-in was not registered is not added.
   ASSERT_EQ(Run("register --unregister"), 0) << output;
   ASSERT_EQ(Run("add-device 1.1.7"), 1) << output;
+  EXPECT_TRUE(Has("the device was not added")) << output;
   ASSERT_EQ(Run("register"), 0) << output;
   EXPECT_EQ(Run("edit 1.1.7 --script " + Script("ok\n")), 1) << output;
-  EXPECT_TRUE(Has("the editor failed")) << output;
+  // A damaged configuration (stored anyway) is named, and no dialog runs
+  // the script.
+  ASSERT_EQ(Run("add-device 1.1.7"), 0) << output;
+  std::ofstream(File("short.blob"), std::ios::binary) << "DX47";
+  ASSERT_EQ(Run("blob 1.1.7 --import " + File("short.blob") + " --force"), 0) << output;
+  EXPECT_EQ(Run("edit 1.1.7 --script " + Script("ok\n")), 1) << output;
+  EXPECT_TRUE(Has("the stored configuration is 4 bytes, not 112292")) << output;
   EXPECT_FALSE(Has("script:")) << output;
 }
 

@@ -4,6 +4,12 @@
 // all kept in one SQLite file. Every change is one transaction. Operations
 // throw ProjectError; the COM objects over a project (project_objects.h)
 // turn that into HRESULTs.
+//
+// Each device has a revision: every write of its extension data or of a
+// parameter value counts it up by one. A write given the revision at which
+// its writer read the configuration (`readAt`) fails with
+// PROJECT_E_CONFIGURATION_CHANGED, and writes nothing, when another write
+// came in between; without `readAt` it writes unconditionally.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -91,6 +97,10 @@ class Project {
  public:
   explicit Project(std::shared_ptr<ProjectStore> store) : store_(std::move(store)) {}
   static Project Open(const std::string& path) { return Project(ProjectStore::Open(path)); }
+  // For commands that only read: works in a read-only folder or mount.
+  static Project OpenReadOnly(const std::string& path) {
+    return Project(ProjectStore::OpenReadOnly(path));
+  }
   static Project Create(const std::string& path, const std::string& name) {
     return Project(ProjectStore::Create(path, name));
   }
@@ -106,8 +116,9 @@ class Project {
   // associations are copied.
   int64_t CopyDevice(const PhysicalAddress& address, int64_t sourceId,
                      const std::optional<std::string>& name = std::nullopt);
-  // Removes a device; with keepExtData its extension data stays under its
-  // address for a device added there later.
+  // Removes a device; with keepExtData its extension data (with the values
+  // ReplaceExtData kept) stays under its address for a device added there
+  // later.
   void DeleteDevice(int64_t id, bool keepExtData);
   std::optional<int64_t> FindDevice(const PhysicalAddress& address) const;
   // Throws when no device has that address.
@@ -132,12 +143,33 @@ class Project {
   int32_t ParameterCount(int64_t deviceId) const;
   std::optional<int64_t> ParameterAt(int64_t deviceId, int32_t position) const;
   int32_t DisplayOrder(int64_t parameterId) const;
-  StoredValue ParameterValue(int64_t parameterId) const;
-  void SetParameterValue(int64_t parameterId, const StoredValue& value);
+  // The value and, in *revision, the device's revision it belongs to.
+  StoredValue ParameterValue(int64_t parameterId, int64_t* revision = nullptr) const;
+  // Returns the device's new revision.
+  int64_t SetParameterValue(int64_t parameterId, const StoredValue& value,
+                            std::optional<int64_t> readAt = std::nullopt);
+  // Sets the target's parameter values to the source's, by position.
+  void CopyParameterValues(int64_t targetId, int64_t sourceId);
 
-  // Extension data; nullopt for a key never written.
-  std::optional<StoredValue> ReadExtData(int64_t deviceId, const std::string& key) const;
-  void WriteExtData(int64_t deviceId, const std::string& key, const StoredValue& value);
+  // The revision of a device's configuration (0 for a project of a layout
+  // without revisions, open for reading only).
+  int64_t Revision(int64_t deviceId) const;
+
+  // Extension data; nullopt for a key never written. *revision receives the
+  // device's revision the value belongs to.
+  std::optional<StoredValue> ReadExtData(int64_t deviceId, const std::string& key,
+                                         int64_t* revision = nullptr) const;
+  // Returns the device's new revision.
+  int64_t WriteExtData(int64_t deviceId, const std::string& key, const StoredValue& value,
+                       std::optional<int64_t> readAt = std::nullopt);
+  // Stores a value under `key` as WriteExtData does and keeps the value it
+  // replaces (if any) as the key's previous value, in one transaction.
+  int64_t ReplaceExtData(int64_t deviceId, const std::string& key, const StoredValue& value);
+  // The value ReplaceExtData last replaced under `key`; nullopt when none.
+  std::optional<StoredValue> PreviousExtData(int64_t deviceId, const std::string& key) const;
+  // Swaps the value under `key` with its previous value, so that a second
+  // call undoes the first; false (and nothing changed) when there is none.
+  bool RestorePreviousExtData(int64_t deviceId, const std::string& key);
 
   // Communication objects, ordered by number.
   std::vector<CommObjectInfo> CommObjects(int64_t deviceId, bool visibleOnly) const;

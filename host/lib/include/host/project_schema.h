@@ -18,4 +18,9 @@ void CreateProjectSchema(ProjectStore& store, const std::string& name);
 // step here.
 void UpgradeProjectSchema(ProjectStore& store, int fromVersion);
 
+// Throws ProjectError (invalid data) naming the first table or column that
+// layout `version` has and the project lacks: "the project /x/p.db is
+// damaged: no such table: devices".
+void CheckProjectSchema(ProjectStore& store, int version);
+
 }  // namespace host

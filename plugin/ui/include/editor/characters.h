@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/charset.h"
 #include "data/records.h"
 
 namespace editor {
@@ -20,9 +21,8 @@ Availability CharacterAvailability(const dx470::ZEICHENSATZ& font, int code);
 // Device codes read as Latin-1, in UTF-8: the form UI scripts compare
 // (their \xNN is code NN).
 std::string Latin1ToUtf8(std::string_view codes);
-// The character a device font shows for a code: the Windows Western signs
-// at 0x80..0x9F, Latin-1 elsewhere.
-uint32_t DeviceCodeToUnicode(int code);
+// The character a device font shows for a code (data/charset.h).
+using dx470::DeviceCodeToUnicode;
 // That character in UTF-8.
 std::string DeviceCharUtf8(int code);
 
