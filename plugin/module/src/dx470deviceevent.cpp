@@ -2,19 +2,27 @@
 
 #include <memory>
 
+#include "com/barrier.h"
 #include "data/dx470data.h"
 
 CDX470DeviceEvent::CDX470DeviceEvent() : m_oLog("DX470") {}
 
 HRESULT CDX470DeviceEvent::OnAddDevide(IUnknown* device, IUnknown* source) {
+  return com::CallGuarded([&] { return AddDevice(device, source); });
+}
+
+HRESULT CDX470DeviceEvent::AddDevice(IUnknown* device, IUnknown* source) {
   m_oLog.Trace(TRACE_LEVEL_INFO, "OnAddDevide");
   com::ComPtr<IDevice> newDevice;
   if (!device || FAILED(device->QueryInterface(IDevice::iid, newDevice.PpvSlot()))) {
     m_oLog.Trace(TRACE_LEVEL_ERROR, "CDX470DeviceEvent:Failed to get IDevice interface");
     return E_FAIL;
   }
-  // The BLOB travels through a local copy, initialised to a new device's defaults.
-  CDX470Data target;
+  // The BLOB travels through a copy, initialised to a new device's defaults.
+  // The data objects hold 112 KB each: they live on the heap, never on a
+  // host thread's stack.
+  auto targetData = std::make_unique<CDX470Data>();
+  CDX470Data& target = *targetData;
   auto blob = std::make_unique<dx470::TYPE_DX470_BLOB_COMPLETE>(target.Blob());
   HRESULT hr = target.EtsInit(newDevice.Get());
   if (FAILED(hr)) {
@@ -42,7 +50,8 @@ HRESULT CDX470DeviceEvent::OnAddDevide(IUnknown* device, IUnknown* source) {
 
   // A copy takes the source's whole BLOB, its download state included.
   m_oLog.Trace(TRACE_LEVEL_INFO, "Device copy");
-  CDX470Data sourceData;
+  auto sourceObject = std::make_unique<CDX470Data>();
+  CDX470Data& sourceData = *sourceObject;
   hr = sourceData.EtsInit(sourceDevice.Get());
   if (FAILED(hr)) {
     m_oLog.Trace(TRACE_LEVEL_ERROR, "CDX470DeviceEvent:EtsInit [%08X]", unsigned(hr));

@@ -17,5 +17,7 @@ class CDX470DeviceEvent : public IDeviceEvents, public com::ObjectRoot {
   HRESULT OnRemoveDevice(IUnknown* device) override;
 
  private:
+  HRESULT AddDevice(IUnknown* device, IUnknown* source);
+
   CLogger m_oLog;
 };

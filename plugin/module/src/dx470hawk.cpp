@@ -3,10 +3,13 @@
 #include <string>
 
 #include "base/strings.h"
+#include "com/barrier.h"
+#include "com/bstr.h"
 #include "com/cocreate.h"
+#include "com/errorinfo.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 
-CDX470Hawk::CDX470Hawk() : m_oLog("DX470"), m_oLogPlain(nullptr) {}
+CDX470Hawk::CDX470Hawk() : m_oLog("DX470") {}
 
 HRESULT CDX470Hawk::LoadData(IUnknown* deviceData) {
   if (!deviceData) {
@@ -48,8 +51,16 @@ HRESULT CDX470Hawk::MirrorParameters() {
 
 void CDX470Hawk::ReportError(IStatusSink* status, HRESULT hr) {
   if (!status) return;
+  // A host call that failed inside the driver may have described its cause
+  // (for example which device's configuration changed meanwhile).
+  std::string described;
+  com::ComPtr<IErrorInfo> spCause;
+  com::Bstr description;
+  if (GetErrorInfo(0, &spCause) == S_OK && spCause &&
+      SUCCEEDED(spCause->GetDescription(&description)))
+    described = description.ToUtf8();
   const std::string& known = m_oDownload.ErrorText();
-  const std::string reason = known.empty() ? base::ErrorText(hr) : known;
+  const std::string reason = !known.empty() ? known : !described.empty() ? described : base::ErrorText(hr);
   const std::string text = Translate("Download error ") + reason + " !!!";
   com::ComPtr<IErrorInfo> spError;
   HRESULT hrInfo = com::MakeErrorInfo(base::Utf8ToUtf16(text), &spError);
@@ -63,6 +74,14 @@ void CDX470Hawk::ReportError(IStatusSink* status, HRESULT hr) {
 HRESULT CDX470Hawk::Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status,
                              BYTE mode, ImageSegmentList* imageIn, ImageSegmentList* imageOut,
                              IStream** procedures, SHORT* progress) {
+  return com::CallGuarded([&] {
+    return Step(deviceData, a2, a3, status, mode, imageIn, imageOut, procedures, progress);
+  });
+}
+
+HRESULT CDX470Hawk::Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
+                         ImageSegmentList* imageIn, ImageSegmentList* imageOut,
+                         IStream** procedures, SHORT* progress) {
   // The host makes the calls of one download one after the other; the
   // section keeps a stray concurrent call out of the object's state.
   win::CritSecLock lock(m_oCritSec);
@@ -113,6 +132,7 @@ HRESULT CDX470Hawk::Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink
   }
 
   if (runDriver) {
+    SetErrorInfo(0, nullptr);  // only what the driver's calls leave describes its failure
     hr = m_oDownload.Download(&m_oDX470Data, status, mode, &oImageOut, &oImageIn,
                               m_nCallState == kDataLoaded, progress);
     m_nCallState = kOwnDownload;

@@ -27,6 +27,10 @@ class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com:
   HRESULT InterfaceSupportsErrorInfo(REFIID iid) override;
 
  private:
+  // One download step; Download runs it behind the exception barrier.
+  HRESULT Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
+               ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures,
+               SHORT* progress);
   // Binds the data object to the download's device and reads its BLOB.
   HRESULT LoadData(IUnknown* deviceData);
   // Shows "Download error <text> !!!" through the status sink.
@@ -35,8 +39,7 @@ class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com:
   HRESULT MirrorParameters();
 
   win::CriticalSection m_oCritSec;
-  CLogger m_oLog;        // channel "DX470"
-  CLogger m_oLogPlain;   // without channel name
+  CLogger m_oLog;  // channel "DX470"
   int32_t m_nCallState = kStart;
   CDX470Download m_oDownload;
   CDX470Data m_oDX470Data;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "base/strings.h"
+#include "com/barrier.h"
 #include "editor/editor_run.h"
 #include "plugin_module.h"
 #include "ui/ids.h"
@@ -32,13 +33,12 @@ HRESULT CDX470UI::SetDevice(LONG kind, IUnknown** object) {
   if (!object) return E_POINTER;
   if (kind != 1) return E_FAIL;
   m_spDevice = com::ComPtr<IUnknown>(*object);
-  m_bDeviceSet = true;
   return S_OK;
 }
 
 HRESULT CDX470UI::Edit() {
   if (!m_spDevice) return E_POINTER;
-  try {
+  return com::CallGuarded([&]() -> HRESULT {
     com::ComPtr<IDevice> device;
     HRESULT hr = m_spDevice->QueryInterface(IDevice::iid, device.PpvSlot());
     if (FAILED(hr)) return hr;
@@ -75,11 +75,7 @@ HRESULT CDX470UI::Edit() {
       default:
         return E_FAIL;
     }
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT CDX470UI::InterfaceSupportsErrorInfo(REFIID iid) {

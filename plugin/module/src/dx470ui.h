@@ -25,6 +25,5 @@ class CDX470UI : public IDeviceUI, public ISupportErrorInfo, public com::ObjectR
  private:
   CLogger m_oLog;
   com::ComPtr<IUnknown> m_spDevice;
-  bool m_bDeviceSet = false;
   CDX470Data m_oDX470Data;  // the configuration the editor works on
 };

@@ -123,6 +123,7 @@ class FakeDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot
   HRESULT get_ProgramName(BSTR* t) override { return Text(t); }
 
   HRESULT ReadExtData(BSTR key, VARIANT* value) override {
+    if (state->onReadExtData) state->onReadExtData();
     if (FAILED(state->failReadExtData)) return state->failReadExtData;
     VariantInit(value);
     auto it = state->extData.find(key);

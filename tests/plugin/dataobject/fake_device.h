@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory host device whose calls can be made to fail, for the cases a
 // real project cannot produce on demand.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct FakeDeviceState {
   HRESULT failParametersLoaded = S_OK;
   HRESULT failGetName = S_OK;
   bool noExtData = false;  // the device does not answer IDeviceExtData
+  // Called first by ReadExtData: a host that misbehaves by throwing.
+  std::function<void()> onReadExtData;
 };
 
 // Creates a device over `state` (which must outlive it).
