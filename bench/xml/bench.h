@@ -20,8 +20,9 @@ std::string ReadFile(const std::string& path);
 // Readers.
 Sums OursRead(const std::string& path);
 Sums ExpatWhole(const std::string& path);
-Sums ExpatBlocks(const std::string& path);
-Sums Libxml2Sax(const std::string& path);
+Sums ExpatBlocks(const std::string& path);  // 64 KiB buffers
+Sums Libxml2Sax(const std::string& path);   // push parser, 64 KiB chunks
+Sums Pugixml(const std::string& path);      // the whole document, parsed in place
 uint64_t MemchrScan(const std::string& path);
 
 // Writers of the benchmark document; all produce the dialect with TABs and CR LF.

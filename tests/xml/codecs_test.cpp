@@ -1,7 +1,11 @@
 // Value codecs: entities, base64, long lists and numbers.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 
 #include "xmlweave/codecs.h"
 
@@ -35,15 +39,41 @@ TEST(XmlEntities, DecodeNamedOnePassAndUnknown) {
 }
 
 TEST(XmlEntities, DecodeFailuresLeaveTheCallerTheRawText) {
+  // Only an '&' without a ';' behind it fails the value.
   HRESULT hr = S_OK;
   Decode("A & B", &hr);
   EXPECT_EQ(hr, E_FAIL);
-  Decode("&#xZZ;", &hr);
+  Decode("&amp; and &#65", &hr);
   EXPECT_EQ(hr, E_FAIL);
-  Decode("&#12a;", &hr);
-  EXPECT_EQ(hr, E_FAIL);
-  Decode("&#;", &hr);
-  EXPECT_EQ(hr, E_FAIL);
+  // Ill-formed character references no longer fail it (see below).
+  EXPECT_EQ(Decode("&#xZZ;", &hr), "#xZZ");
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(Decode("&#12a;", &hr), "#12a");
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(Decode("&#;", &hr), "#");
+  EXPECT_EQ(hr, S_OK);
+}
+
+TEST(XmlEntities, IllFormedCharacterReferencesAreCopiedLikeUnknownNames) {
+  HRESULT hr = E_FAIL;
+  // The rest of the value is decoded as usual.
+  EXPECT_EQ(Decode("&#X41;&amp;&#65;", &hr), "#X41&A");
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(Decode("a&#6a;b&lt;"), "a#6ab<");
+  EXPECT_EQ(Decode("&#-5;&#x41;"), "#-5A");
+  EXPECT_EQ(Decode("&#+5;&# 5;"), "#+5# 5");
+  // A bad digit anywhere leaves no partial bytes behind.
+  EXPECT_EQ(Decode("&#x41ZZ;"), "#x41ZZ");
+  EXPECT_EQ(Decode("&#x4142G;&#x4142;"), "#x4142GAB");
+  // The hexadecimal form is "#x" at the start only.
+  EXPECT_EQ(Decode("&#12x4;"), "#12x4");
+  // Decimal codes that are no character: surrogates, beyond U+10FFFF, too
+  // many digits.
+  EXPECT_EQ(Decode("&#55296;"), "#55296");
+  EXPECT_EQ(Decode("&#1114112;"), "#1114112");
+  EXPECT_EQ(Decode("&#00000065;"), "#00000065");
+  EXPECT_EQ(Decode("&#0000065;"), "A");
+  EXPECT_EQ(Decode("&#1114111;"), "\xF4\x8F\xBF\xBF");
 }
 
 TEST(XmlEntities, CharacterReferences) {
@@ -139,7 +169,7 @@ TEST(XmlNumbers, LongFloatAndBool) {
 
   EXPECT_FLOAT_EQ(ParseFloat(" 1.5e2x"), 150.0f);
   EXPECT_FLOAT_EQ(ParseFloat("-.25"), -0.25f);
-  EXPECT_EQ(ParseFloat("inf"), 0.0f);
+  EXPECT_EQ(ParseFloat("inf"), HUGE_VALF);  // what the writer writes for infinity
   EXPECT_EQ(ParseFloat("junk"), 0.0f);
   EXPECT_EQ(ParseFloat("1e999"), HUGE_VALF);
 
@@ -155,4 +185,108 @@ TEST(XmlNumbers, LongFloatAndBool) {
     AppendFloat(s, f);
     EXPECT_NEAR(ParseFloat(s), f, std::abs(f) * 1e-6f) << s;
   }
+}
+
+TEST(XmlNumbers, ValuesThatAreNotFiniteSurviveWriteAndRead) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::string s;
+  AppendFloat(s, inf);
+  EXPECT_EQ(s, "inf");
+  s.clear();
+  AppendFloat(s, -inf);
+  EXPECT_EQ(s, "-inf");
+  s.clear();
+  AppendFloat(s, nan);
+  EXPECT_EQ(s, "nan");
+  s.clear();
+  AppendFloat(s, -nan);
+  EXPECT_EQ(s, "-nan");
+
+  for (float f : {inf, -inf, nan, -nan}) {
+    s.clear();
+    AppendFloat(s, f);
+    const float back = ParseFloat(s);
+    EXPECT_EQ(std::isnan(back), std::isnan(f)) << s;
+    EXPECT_EQ(std::signbit(back), std::signbit(f)) << s;
+    if (!std::isnan(f)) {
+      EXPECT_EQ(back, f) << s;
+    }
+  }
+  // Any case, the long form, blanks before and a sign.
+  EXPECT_EQ(ParseFloat("INF"), inf);
+  EXPECT_EQ(ParseFloat(" -Infinity"), -inf);
+  EXPECT_EQ(ParseFloat("+inf"), inf);
+  EXPECT_TRUE(std::isnan(ParseFloat("NaN")));
+  EXPECT_TRUE(std::signbit(ParseFloat("-nan")));
+  // What only starts like them, and hexadecimal numbers, are no number.
+  EXPECT_EQ(ParseFloat("in"), 0.0f);
+  EXPECT_EQ(ParseFloat("na"), 0.0f);
+  EXPECT_EQ(ParseFloat("-"), 0.0f);
+  EXPECT_EQ(ParseFloat("0x10"), 0.0f);
+  // Out of the range of a double.
+  EXPECT_EQ(ParseFloat("2.5e400"), inf);
+  EXPECT_EQ(ParseFloat("-2.5e400"), -inf);
+  EXPECT_EQ(ParseFloat("2.5e-400"), 0.0f);
+}
+
+namespace {
+
+// Switches the process to a locale whose decimal point is a comma, and back
+// to "C" at the end. An installed one is taken; else one is compiled with
+// localedef into a temporary folder (which needs no privileges) and found
+// through LOCPATH.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
+                             "nl_NL.UTF-8", "it_IT.UTF-8", "es_ES.UTF-8", "ru_RU.UTF-8"})
+      if (Use(name)) return;
+    char dir[] = "/tmp/xml_locale_XXXXXX";
+    if (!::mkdtemp(dir)) return;
+    m_dir = dir;
+    const std::string command = "localedef -i de_DE -f UTF-8 " + m_dir +
+                                "/de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return;
+    ::setenv("LOCPATH", m_dir.c_str(), 1);
+    Use("de_DE.UTF-8");
+  }
+  ~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    if (!m_dir.empty()) std::system(("rm -rf " + m_dir).c_str());
+  }
+  bool Active() const { return !m_name.empty(); }
+  const std::string& Name() const { return m_name; }
+
+ private:
+  bool Use(const char* name) {
+    if (!std::setlocale(LC_ALL, name)) return false;
+    if (std::string(std::localeconv()->decimal_point) != ",") {
+      std::setlocale(LC_ALL, "C");
+      return false;
+    }
+    m_name = name;
+    return true;
+  }
+  std::string m_dir, m_name;
+};
+
+}  // namespace
+
+TEST(XmlNumbers, FloatsReadTheSameInALocaleWithADecimalComma) {
+  CommaLocale locale;
+  if (!locale.Active())
+    GTEST_SKIP() << "no locale with a decimal comma is installed and localedef could not make "
+                    "one";
+  // The locale is in force: the C library itself now reads "2.5" as 2.
+  ASSERT_EQ(std::strtod("2.5", nullptr), 2.0) << locale.Name();
+  EXPECT_EQ(ParseFloat("2.5"), 2.5f);
+  EXPECT_EQ(ParseFloat("2.5e400"), HUGE_VALF);
+  EXPECT_EQ(ParseFloat("-2.5e400"), -HUGE_VALF);
+  EXPECT_EQ(ParseFloat("1.5e-400"), 0.0f);
+  EXPECT_EQ(ParseFloat("2,5"), 2.0f);  // a comma is not the point here
+  std::string s;
+  AppendFloat(s, 1234.5f);
+  EXPECT_EQ(s, "1234.5");
 }

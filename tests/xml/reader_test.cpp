@@ -121,3 +121,29 @@ TEST_F(XmlReaderObject, OtherThreadsWaitUntilTheParseEnds) {
   EXPECT_EQ(reader->ParseW(file.c_str()), S_OK);
   EXPECT_EQ(calls.front(), "G:StartDocument()");
 }
+
+TEST_F(XmlReaderObject, FilesLargerThanOneReadBlockGiveTheParsersCalls) {
+  // Files are read in blocks of kFileBlockSize; tags and values that cross
+  // a block boundary come whole, and the calls are those the parser makes
+  // with its small default block on the same bytes.
+  const size_t block = CXMLReader::kFileBlockSize;
+  std::string doc = "<?xml version=\"1.0\"?>\r\n<R>\r\n";
+  doc += "<a t=\"s\">" + std::string(block - doc.size() - 12, 'x') + "</a>\r\n";  // </a> across
+  doc += "<Name t=\"s\">A &amp; B</Name>\r\n";
+  while (doc.size() < 2 * block + 3) doc += "\t<v t=\"i4\">12345</v>\r\n";
+  doc += "<s t=\"s\">" + std::string(block + 7, 'y') + "</s>\r\n</R>\r\n";
+  auto file = File("big.xml", doc);
+  auto h = Recorder();
+  reader->AddDocumentHandler(h.Get());
+  ASSERT_EQ(reader->ParseW(file.c_str()), S_OK);
+
+  Lines viaFile;
+  viaFile.swap(calls);
+  CSaxParser parser{TraceChannel("CSaxParser", nullptr)};
+  auto g = Recorder();
+  parser.AddDocumentHandler(g.Get());
+  MemorySource source(doc);
+  ASSERT_EQ(parser.Parse(&source), S_OK);
+  EXPECT_EQ(viaFile, calls);
+  EXPECT_GT(viaFile.size(), 2900u);
+}

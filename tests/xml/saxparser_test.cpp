@@ -146,6 +146,19 @@ TEST_F(XmlParse, ValueConversions) {
                           "EndElementA(\"R\")", "EndDocument()"}));
 }
 
+TEST_F(XmlParse, FloatsThatAreNotFiniteAndIllFormedReferences) {
+  EXPECT_EQ(RunWith("<R><a t=\"r4\">inf</a><b t=\"r4\">-inf</b><c t=\"r4\">nan</c>"
+                    "<d t=\"r4\">-nan</d><e t=\"r4\">Infinity</e><f t=\"r4\">1.5e400</f>"
+                    "<s t=\"s\">&#X41;&amp;&#65;&#-5;&lt;</s><!-- &#6a; &gt; --></R>"),
+            S_OK);
+  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")",
+                          "StartElementFloatA(\"a\", inf)", "StartElementFloatA(\"b\", -inf)",
+                          "StartElementFloatA(\"c\", nan)", "StartElementFloatA(\"d\", -nan)",
+                          "StartElementFloatA(\"e\", inf)", "StartElementFloatA(\"f\", inf)",
+                          "StartElementStringA(\"s\", \"#X41&A#-5<\")", "CommentA(\"#6a >\")",
+                          "EndElementA(\"R\")", "EndDocument()"}));
+}
+
 TEST_F(XmlParse, SingleQuotedTypeIsUnknown) {
   EXPECT_EQ(RunWith("<R><v t='i4'>5</v></R>"), XML_E_UNKNOWNTYPE);
   EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "Error(0xC0050005, 1)"}));

@@ -1,12 +1,18 @@
 // CWriter and CXMLWriter: the bytes of the dialect, the registry switches,
 // directories, byte counts and concurrent callers.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 
+#include <limits>
 #include <thread>
 
 #include "base/strings.h"
@@ -303,4 +309,219 @@ TEST_F(XmlWriterTest, TwoThreadsInterleaveWholeCalls) {
   EXPECT_EQ(countA, 2000);
   EXPECT_EQ(countB, 2000);
   EXPECT_EQ(text.substr(pos), "</R>\r\n");
+}
+
+// Targets that are not regular files, hard links and paths with '\'.
+
+namespace {
+
+std::set<std::string> Entries(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.insert(e.path().filename().string());
+  return names;
+}
+
+const char kSmallDocument[] = "<?xml version=\"1.0\"?><R><schemaversion>1</schemaversion></R>";
+
+HRESULT WriteSmall(CWriter& w, const std::string& path) {
+  HRESULT hr = w.CreateFile(path, false, false);
+  if (FAILED(hr)) return hr;
+  w.StartDocument("R", "1");
+  return w.Close();
+}
+
+}  // namespace
+
+TEST_F(XmlWriterTest, AFifoIsWrittenInPlace) {
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  std::string received;
+  std::thread reader([&] {
+    int fd = open(fifo.c_str(), O_RDONLY);
+    char buf[4096];
+    for (ssize_t n; fd >= 0 && (n = read(fd, buf, sizeof buf)) > 0;) received.append(buf, size_t(n));
+    if (fd >= 0) close(fd);
+  });
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  HRESULT hr = WriteSmall(w, fifo);
+  reader.join();
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(received, kSmallDocument);
+  struct stat st{};
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));  // not replaced by a regular file
+  EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"pipe"}));
+}
+
+TEST_F(XmlWriterTest, DevNullStaysADevice) {
+  // As the super-user the rename would succeed and replace /dev/null.
+  struct stat before{};
+  ASSERT_EQ(stat("/dev/null", &before), 0);
+  ASSERT_TRUE(S_ISCHR(before.st_mode));
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  EXPECT_EQ(WriteSmall(w, "/dev/null"), S_OK);
+  // Through a symbolic link too: the device it names is written.
+  const std::string link = dir.File("null");
+  ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
+  EXPECT_EQ(WriteSmall(w, link), S_OK);
+  struct stat after{};
+  ASSERT_EQ(stat("/dev/null", &after), 0);
+  EXPECT_TRUE(S_ISCHR(after.st_mode));
+  EXPECT_EQ(after.st_rdev, before.st_rdev);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  ASSERT_EQ(lstat(link.c_str(), &after), 0);
+  EXPECT_TRUE(S_ISLNK(after.st_mode));
+  EXPECT_FALSE(win::FileExists("/dev/null.~XXXXXX"));
+  for (const auto& e : std::filesystem::directory_iterator("/dev"))
+    EXPECT_EQ(e.path().filename().string().rfind("null.~", 0), std::string::npos) << e.path();
+}
+
+TEST_F(XmlWriterTest, AbandonedDocumentReplacesNothing) {
+  const std::string path = dir.File("keep.xml");
+  ASSERT_EQ(win::WriteFileAtomic(path, std::string("good")), ERROR_SUCCESS);
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, false, false), S_OK);
+  w.StartDocument("R", "1");
+  w.WriteElement(TAG_STRING, "s", std::string(200000, 'x').c_str());  // flushed in part
+  w.Abandon();
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(w.Close(), S_OK);  // nothing left to end
+  EXPECT_EQ(ReadAll(path), "good");
+  EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"keep.xml"}));
+  // The writer is usable again afterwards.
+  EXPECT_EQ(WriteSmall(w, path), S_OK);
+  EXPECT_EQ(ReadAll(path), kSmallDocument);
+}
+
+TEST_F(XmlWriterTest, LeftoversOfAKilledWriterGoWithTheNextWrite) {
+  const std::string path = dir.File("doc.xml");
+  ASSERT_EQ(win::WriteFileAtomic(path, std::string("old")), ERROR_SUCCESS);
+  // Writers whose process ends before Close; each one's write removes what
+  // the one before left.
+  std::string leftover;
+  for (int i = 0; i < 2; ++i) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      CWriter w{TraceChannel("CWriter", nullptr)};
+      if (FAILED(w.CreateFile(path, false, false))) _exit(1);
+      w.StartDocument("R", "1");
+      w.WriteElement(TAG_STRING, "s", std::string(100000, 'x').c_str());
+      _exit(0);  // no destructor, no Close
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::set<std::string> names = Entries(dir.Path());
+    ASSERT_EQ(names.size(), 2u);  // doc.xml and one doc.xml.~XXXXXX
+    names.erase("doc.xml");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names.begin()->rfind("doc.xml.~", 0), 0u) << *names.begin();
+    EXPECT_NE(*names.begin(), leftover);
+    leftover = *names.begin();
+    EXPECT_EQ(ReadAll(path), "old");
+  }
+
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(WriteSmall(w, path), S_OK);
+  EXPECT_EQ(ReadAll(path), kSmallDocument);
+  EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"doc.xml"}));
+}
+
+TEST_F(XmlWriterTest, OnlyUnheldTemporariesOfTheSameTargetAreRemoved) {
+  const std::string path = dir.File("doc.xml");
+  const std::string content = "not ours to remove";
+  auto put = [&](const std::string& name) {
+    ASSERT_EQ(win::WriteFileAtomic(dir.File(name), content), ERROR_SUCCESS);
+  };
+  put("doc.xml.~Stale1");    // a leftover: goes
+  put("doc.xml.~abc");       // too short
+  put("doc.xml.~abc1234");   // too long
+  put("doc.xml.~ab-123");    // not letters and digits
+  put("doc.xml~.abc123");    // another mark
+  put("other.xml.~Abc123");  // another target
+  put("xdoc.xml.~Abc123");
+  put("doc.xml.~Held12");  // held by a live writer (its lock): stays
+  ASSERT_EQ(mkdir(dir.File("doc.xml.~Dir123").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(dir.File("other.xml.~Abc123").c_str(), dir.File("doc.xml.~Lnk123").c_str()), 0);
+  ASSERT_EQ(mkfifo(dir.File("doc.xml.~Fifo12").c_str(), 0644), 0);
+  int held = open(dir.File("doc.xml.~Held12").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(WriteSmall(w, path), S_OK);
+  close(held);
+  EXPECT_EQ(Entries(dir.Path()),
+            std::set<std::string>({"doc.xml", "doc.xml.~abc", "doc.xml.~abc1234", "doc.xml.~ab-123",
+                                   "doc.xml~.abc123", "other.xml.~Abc123", "xdoc.xml.~Abc123",
+                                   "doc.xml.~Held12", "doc.xml.~Dir123", "doc.xml.~Lnk123",
+                                   "doc.xml.~Fifo12"}));
+  EXPECT_EQ(ReadAll(dir.File("other.xml.~Abc123")), content);  // not through the link either
+  // Released, the held one is a leftover like any other.
+  ASSERT_EQ(WriteSmall(w, path), S_OK);
+  EXPECT_FALSE(win::FileExists(dir.File("doc.xml.~Held12")));
+}
+
+TEST_F(XmlWriterTest, TwoOpenWritersOfOneTargetKeepEachOthersTemporaries) {
+  const std::string path = dir.File("both.xml");
+  CWriter first{TraceChannel("CWriter", nullptr)};
+  CWriter second{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(first.CreateFile(path, false, false), S_OK);
+  first.StartDocument("First", "1");
+  ASSERT_EQ(second.CreateFile(path, false, false), S_OK);  // cleans up: must spare `first`
+  second.StartDocument("Second", "1");
+  EXPECT_EQ(Entries(dir.Path()).size(), 2u);
+  EXPECT_EQ(first.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\"?><First><schemaversion>1</schemaversion></First>");
+  EXPECT_EQ(second.Close(), S_OK);
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?><Second><schemaversion>1</schemaversion></Second>");
+  EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"both.xml"}));
+}
+
+TEST_F(XmlWriterTest, AHardLinkKeepsTheOldContent) {
+  // The new document is a new file under the target's name; the other name
+  // of the old file still shows the old content (documented).
+  const std::string path = dir.File("a.xml"), alias = dir.File("b.xml");
+  ASSERT_EQ(win::WriteFileAtomic(path, std::string("old")), ERROR_SUCCESS);
+  ASSERT_EQ(link(path.c_str(), alias.c_str()), 0);
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(WriteSmall(w, path), S_OK);
+  EXPECT_EQ(ReadAll(path), kSmallDocument);
+  EXPECT_EQ(ReadAll(alias), "old");
+}
+
+TEST_F(XmlWriterTest, BackslashesSeparateFoldersAsSlashesDo) {
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  const std::string path = dir.Path() + "\\New\\Sub/out.xml";
+  ASSERT_EQ(WriteSmall(w, path), S_OK);
+  EXPECT_EQ(ReadAll(dir.File("New/Sub/out.xml")), kSmallDocument);
+  EXPECT_TRUE(win::DirectoryExists(dir.File("New/Sub")));
+  EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"New"}));  // no "…\New\Sub" names
+  EXPECT_EQ(w.CreatePathDirectories(dir.Path() + "\\Other\\Deeper\\x.xml"), S_OK);
+  EXPECT_TRUE(win::DirectoryExists(dir.File("Other/Deeper")));
+  // The COM object takes such paths too.
+  auto obj = MakeWriter();
+  ASSERT_EQ(obj->WriteFileW(base::Utf8ToUtf16(dir.Path() + "\\Com\\c.xml").c_str()), S_OK);
+  obj->StartDocumentA("R", "1");
+  ASSERT_EQ(obj->EndDocument(), S_OK);
+  EXPECT_TRUE(win::FileExists(dir.File("Com/c.xml")));
+}
+
+TEST_F(XmlWriterTest, FloatsThatAreNotFiniteAreWrittenReadably) {
+  auto w = MakeWriter();
+  const std::string path = dir.File("f.xml");
+  ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
+  w->StartDocumentA("R", "1");
+  const float inf = std::numeric_limits<float>::infinity();
+  w->StartElementFloatA("a", inf);
+  w->StartElementFloatA("b", -inf);
+  w->StartElementFloatA("c", std::numeric_limits<float>::quiet_NaN());
+  w->StartElementFloatA("d", -3.4028235e38f);
+  ASSERT_EQ(w->EndDocument(), S_OK);
+  EXPECT_EQ(ReadAll(path),
+            "<?xml version=\"1.0\"?><R><schemaversion>1</schemaversion><a t=\"r4\">inf</a>"
+            "<b t=\"r4\">-inf</b><c t=\"r4\">nan</c><d t=\"r4\">-3.402823e+38</d></R>");
 }

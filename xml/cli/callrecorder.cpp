@@ -88,6 +88,7 @@ HRESULT CallRecorder::EndElementA(const char* szName) {
 }
 
 HRESULT CallRecorder::Error(HRESULT hr, uint32_t dwLine) {
+  if (error) error(hr, dwLine);
   return Done("Error", base::Format("Error(0x%08X, %u)", uint32_t(hr), dwLine));
 }
 

@@ -23,6 +23,8 @@ class CallRecorder : public IDocumentHandler, public com::ObjectRoot {
   std::function<void(const std::string& line)> sink;
   // Decides the result of a call, given the method's name; S_OK without one.
   std::function<HRESULT(const char* method)> result;
+  // Told every Error call's code and line, before the line goes to `sink`.
+  std::function<void(HRESULT hr, uint32_t line)> error;
 
   // A new recorder with one reference.
   static com::ComPtr<CallRecorder> Make();

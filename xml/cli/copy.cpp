@@ -1,10 +1,13 @@
 // xmlweave copy IN OUT: every call the reader reports is written again with
-// the writer, which honours the registry's formatting switches.
+// the writer, which honours the registry's formatting switches. OUT is
+// replaced only by a complete copy of a document read without errors.
 #include <cstdio>
 
 #include "base/strings.h"
 #include "cli.h"
 #include "com/object.h"
+#include "win/file.h"
+#include "xmlweave/codecs.h"
 #include "xmlweave/xmlreader.h"
 #include "xmlweave/xmlwriter.h"
 
@@ -12,7 +15,8 @@ namespace cli {
 namespace {
 
 // Forwards the reader's calls to a writer. The root element and the version
-// become StartDocumentA; the root's end tag is written by EndDocument.
+// become StartDocumentA; the root's end tag is written when the copy is
+// ended, after the parse, and only when the reader reported nothing.
 class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
  public:
   using PrimaryInterface = IDocumentHandler;
@@ -20,19 +24,26 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
     return com::QueryInterfaceOf<IDocumentHandler>(this, iid, ppv);
   }
   IXMLWriter* writer = nullptr;
+  std::string input;             // IN, for the error lines
+  unsigned errors = 0;           // errors the reader reported
+  HRESULT writeFailure = S_OK;   // the first failed writer call
+  bool ended = false;            // the root element was closed
 
   HRESULT StartDocument() override { return S_OK; }
   HRESULT EndDocument() override {
-    if (!m_haveRoot) return S_OK;
-    if (!m_started) {
-      HRESULT hr = Start("");  // a root without version element or content
-      if (FAILED(hr)) return hr;
-    }
-    return writer->EndDocument();
+    ended = m_haveRoot;
+    if (ended && !m_started) return Start("");  // a root without version element or content
+    return S_OK;
   }
   HRESULT FileVersionA(const char*, const char* szVersion) override {
     if (m_started) return S_OK;  // only one version element per document
-    return Start(szVersion);
+    // The reader hands the version over as it stands in the file, and the
+    // writer encodes what it is given: so it gets the decoded text, and a
+    // copy of a copy is the copy.
+    std::string decoded;
+    if (FAILED(xmlweave::XmlTextToString(szVersion ? szVersion : "", decoded)))
+      decoded = szVersion ? szVersion : "";
+    return Start(decoded.c_str());
   }
   HRESULT CommentA(const char* s) override {
     return Forward([&] { return writer->CommentA(s); });
@@ -65,19 +76,26 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
     return Forward([&] { return writer->StartElementA(n); });
   }
   HRESULT EndElementA(const char* n) override {
-    if (m_depth == 0) return S_OK;  // the root: EndDocument closes it
+    if (m_depth == 0) return S_OK;  // the root: ending the copy closes it
     --m_depth;
     return Forward([&] { return writer->EndElementA(n); });
   }
   HRESULT Error(HRESULT hr, uint32_t line) override {
-    std::fprintf(stderr, "xmlweave: line %u: error 0x%08X\n", line, uint32_t(hr));
+    ++errors;
+    // After a failed writer call the reader reports the failed callback:
+    // that is the writer's failure, printed as such afterwards.
+    if (SUCCEEDED(writeFailure)) PrintReaderError(input, hr, line);
     return S_OK;
   }
 
  private:
   HRESULT Start(const char* version) {
     m_started = true;
-    return writer->StartDocumentA(m_root.c_str(), version);
+    return Check(writer->StartDocumentA(m_root.c_str(), version));
+  }
+  HRESULT Check(HRESULT hr) {
+    if (FAILED(hr) && SUCCEEDED(writeFailure)) writeFailure = hr;
+    return hr;
   }
   // Elements before the root are dropped; a document without a version
   // element starts with an empty one.
@@ -88,7 +106,7 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
       HRESULT hr = Start("");
       if (FAILED(hr)) return hr;
     }
-    return write();
+    return Check(write());
   }
 
   bool m_haveRoot = false;
@@ -101,33 +119,62 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
 
 int Copy(const Args& args) {
   if (args.size() != 2) return Fail("copy: expected IN and OUT");
+  const std::string& in = args[0];
+  const std::string& out = args[1];
+  // An input that cannot be opened fails before OUT is touched.
+  {
+    win::File probe;
+    if (DWORD err = probe.Open(in, win::FileMode::Read); err != ERROR_SUCCESS) {
+      std::fprintf(stderr, "xmlweave: %s: %s\n", in.c_str(),
+                   ResultText(HRESULT_FROM_WIN32(err)).c_str());
+      return 1;
+    }
+  }
   com::ComPtr<IXMLReader> reader;
-  com::ComPtr<IXMLWriter> writer;
   if (FAILED(com::CreateInstance<xmlweave::CXMLReader>(nullptr, nullptr, IXMLReader::iid,
-                                                      reader.PpvSlot())) ||
-      FAILED(com::CreateInstance<xmlweave::CXMLWriter>(nullptr, nullptr, IXMLWriter::iid,
-                                                      writer.PpvSlot())))
-    return Fail("cannot create the reader and writer");
-  HRESULT hr = writer->WriteFileW(base::Utf8ToUtf16(args[1]).c_str());
-  if (FAILED(hr))
-    return Fail(args[1] + ": cannot create the file: " + base::ErrorText(hr));
+                                                      reader.PpvSlot())))
+    return Fail("cannot create the reader");
+  com::ComObject<xmlweave::CXMLWriter>* writerObject = nullptr;
+  if (FAILED(com::ComObject<xmlweave::CXMLWriter>::Create(nullptr, &writerObject)))
+    return Fail("cannot create the writer");
+  com::ComPtr<IXMLWriter> writer(writerObject);
+  HRESULT hr = writer->WriteFileW(base::Utf8ToUtf16(out).c_str());
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "xmlweave: %s: cannot create the file: %s\n", out.c_str(),
+                 ResultText(hr).c_str());
+    return 1;
+  }
 
   com::ComObject<CopyHandler>* handler = nullptr;
-  if (FAILED(com::ComObject<CopyHandler>::Create(nullptr, &handler))) return Fail("out of memory");
+  if (FAILED(com::ComObject<CopyHandler>::Create(nullptr, &handler))) {
+    writerObject->AbandonDocument();
+    return Fail("out of memory");
+  }
   com::ComPtr<IDocumentHandler> keep(handler);
   handler->writer = writer.Get();
+  handler->input = in;
   reader->AddDocumentHandler(handler);
-  hr = reader->ParseW(base::Utf8ToUtf16(args[0]).c_str());
-  HRESULT closed = writer->EndDocument();
-  if (FAILED(hr)) {
-    std::fprintf(stderr, "xmlweave: %s: parse failed with 0x%08X\n", args[0].c_str(), uint32_t(hr));
-    return 1;
+  hr = reader->ParseW(base::Utf8ToUtf16(in).c_str());
+
+  if (SUCCEEDED(hr) && handler->errors == 0 && SUCCEEDED(handler->writeFailure) &&
+      handler->ended) {
+    HRESULT closed = writer->EndDocument();
+    if (FAILED(closed)) {
+      std::fprintf(stderr, "xmlweave: %s: %s\n", out.c_str(), ResultText(closed).c_str());
+      return 1;
+    }
+    return 0;
   }
-  if (FAILED(closed)) {
-    std::fprintf(stderr, "xmlweave: %s: %s\n", args[1].c_str(), base::ErrorText(closed).c_str());
-    return 1;
-  }
-  return 0;
+  // Nothing replaces OUT.
+  writerObject->AbandonDocument();
+  if (FAILED(handler->writeFailure))
+    std::fprintf(stderr, "xmlweave: %s: %s\n", out.c_str(),
+                 ResultText(handler->writeFailure).c_str());
+  else if (handler->errors == 0)
+    std::fprintf(stderr, "xmlweave: %s: %s\n", in.c_str(),
+                 FAILED(hr) ? ResultText(hr).c_str() : "no complete document");
+  std::fprintf(stderr, "xmlweave: %s: not written\n", out.c_str());
+  return 1;
 }
 
 }  // namespace cli

@@ -43,27 +43,24 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-// "#x…": hexadecimal digits taken in pairs, each pair one byte. An odd count
+// "x…": hexadecimal digits taken in pairs, each pair one byte. An odd count
 // lets the first digit stand alone, so "&#x7;" (as the writer encodes 0x07)
-// gives the byte 0x07 back.
+// gives the byte 0x07 back. Nothing is appended unless every digit is one.
 bool DecodeHexReference(std::string_view digits, std::string& out) {
+  for (char c : digits)
+    if (HexValue(c) < 0) return false;
   size_t i = 0;
   if (digits.size() % 2 == 1) {
-    int v = HexValue(digits[0]);
-    if (v < 0) return false;
-    out += char(v);
+    out += char(HexValue(digits[0]));
     i = 1;
   }
-  for (; i < digits.size(); i += 2) {
-    int hi = HexValue(digits[i]), lo = HexValue(digits[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    out += char(hi << 4 | lo);
-  }
+  for (; i < digits.size(); i += 2) out += char(HexValue(digits[i]) << 4 | HexValue(digits[i + 1]));
   return true;
 }
 
-// "#65": the character with that decimal code; codes up to 255 are the byte
-// itself (as the hexadecimal form), larger ones the UTF-8 form.
+// "65": the character with that decimal code; codes up to 255 are the byte
+// itself (as the hexadecimal form), larger ones the UTF-8 form. Only decimal
+// digits, at least one, and a code that is a character.
 bool DecodeDecimalReference(std::string_view digits, std::string& out) {
   if (digits.empty() || digits.size() > 7) return false;
   uint32_t cp = 0;
@@ -77,6 +74,12 @@ bool DecodeDecimalReference(std::string_view digits, std::string& out) {
   else
     AppendUtf8(out, cp);
   return true;
+}
+
+// The name behind "&#": "x" and hexadecimal digits, or decimal digits.
+bool DecodeCharacterReference(std::string_view name, std::string& out) {
+  if (!name.empty() && name[0] == 'x') return DecodeHexReference(name.substr(1), out);
+  return DecodeDecimalReference(name, out);
 }
 
 }  // namespace
@@ -144,13 +147,12 @@ HRESULT XmlTextToString(std::string_view text, std::string& out) {
       out += '<';
     } else if (name == "gt") {
       out += '>';
-    } else if (name[0] == '#') {
-      size_t x = name.find('x');
-      bool ok = x != std::string_view::npos ? DecodeHexReference(name.substr(x + 1), out)
-                                            : DecodeDecimalReference(name.substr(1), out);
-      if (!ok) return E_FAIL;
+    } else if (name[0] == '#' && DecodeCharacterReference(name.substr(1), out)) {
+      // a character reference
     } else {
-      out.append(name);  // unknown names lose their '&' and ';'
+      // Unknown names, and character references that are not well formed
+      // ("&#X41;", "&#6a;", "&#;", "&#-5;"), lose their '&' and ';'.
+      out.append(name);
     }
     pos = semi + 1;
   }

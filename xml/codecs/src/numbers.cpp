@@ -1,4 +1,6 @@
 // Number texts: decimal integers, floats and comma lists of integers.
+#include <locale.h>
+
 #include <charconv>
 #include <cstdlib>
 #include <limits>
@@ -32,15 +34,24 @@ float ParseFloat(std::string_view text) {
   while (i < text.size() && IsSpace(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  // Only decimal numbers: no "inf", "nan" or hexadecimal forms.
-  if (i >= text.size() || !((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) return 0.0f;
+  // Decimal numbers, and "inf", "infinity" and "nan" in any case, which is
+  // what the writer writes for values that are not finite. No hexadecimal
+  // forms: "0x10" reads as 0.
+  if (i >= text.size()) return 0.0f;
+  const char c = text[i];
+  if (!((c >= '0' && c <= '9') || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N'))
+    return 0.0f;
   double v = 0.0;
   const char* first = text.data() + i;
   const char* last = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
-    std::string piece(first, last);
-    v = std::strtod(piece.c_str(), nullptr);
+    // Beyond the range of a double: strtod gives infinity or zero. It runs
+    // in the C locale, so that a client's locale with a decimal comma does
+    // not cut "2.5e400" at its point.
+    static const locale_t kC = ::newlocale(LC_ALL_MASK, "C", locale_t(0));
+    std::string piece(first, ptr);
+    v = kC ? ::strtod_l(piece.c_str(), nullptr, kC) : 0.0;  // no C locale: out of memory
   } else if (ec != std::errc()) {
     v = 0.0;
   }
@@ -54,6 +65,8 @@ void AppendLong(std::string& out, int32_t value) {
   out.append(buf, size_t(r.ptr - buf));
 }
 
+// Values that are not finite come out as "inf", "-inf", "nan" and "-nan",
+// which ParseFloat reads back.
 void AppendFloat(std::string& out, float value) {
   char buf[32];
   auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),

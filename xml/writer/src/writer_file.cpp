@@ -1,13 +1,16 @@
 // CWriter: files, buffering and directories.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <climits>
 #include <cstdlib>
-#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "xmlweave/writer.h"
 
@@ -17,8 +20,117 @@ CWriter::CWriter() : CWriter(TraceChannel("CWriter")) {}
 CWriter::CWriter(TraceChannel channel) : m_trace(std::move(channel)) {}
 CWriter::~CWriter() { Close(); }
 
+namespace {
+
+constexpr size_t npos = std::string::npos;
+
+// Paths of clients written for the other platform use '\' as well as '/'.
+std::string WithSlashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+// Folder ("." for a bare name) and name of a path.
+void SplitPath(const std::string& path, std::string& dir, std::string& name) {
+  const size_t slash = path.rfind('/');
+  if (slash == npos) {
+    dir = ".";
+    name = path;
+  } else {
+    dir = slash == 0 ? "/" : path.substr(0, slash);
+    name = path.substr(slash + 1);
+  }
+}
+
+// The temporary files of a target "name" are "name.~XXXXXX", the six
+// characters letters or digits as mkstemp chooses them.
+constexpr std::string_view kTemporaryMark = ".~";
+constexpr size_t kRandomPart = 6;
+
+bool IsTemporaryOf(std::string_view entry, std::string_view name) {
+  if (entry.size() != name.size() + kTemporaryMark.size() + kRandomPart) return false;
+  if (entry.substr(0, name.size()) != name) return false;
+  if (entry.substr(name.size(), kTemporaryMark.size()) != kTemporaryMark) return false;
+  for (char c : entry.substr(name.size() + kTemporaryMark.size())) {
+    bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Every writer holds an exclusive flock(2) on its temporary file from its
+// creation until it is renamed over the target or removed. Such a lock
+// belongs to the open file, so the system drops it when the writer's
+// process ends however it ends, and it keeps two writers in one process
+// apart as well as two processes (which fcntl locks would not). A temporary
+// file whose lock can be taken therefore has no live writer: it is the
+// leftover of one that died before Close. The name is checked again under
+// the lock, so that only the file that was locked is removed.
+void CWriter::RemoveStaleTemporaries(const std::string& target) {
+  std::string dir, name;
+  SplitPath(target, dir, name);
+  if (name.empty()) return;
+  std::vector<std::string> found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (const dirent* e = ::readdir(d))
+      if (IsTemporaryOf(e->d_name, name)) found.emplace_back(e->d_name);
+    ::closedir(d);
+  }
+  for (const std::string& entry : found) {
+    const std::string path = dir + "/" + entry;
+    struct stat named{};
+    // Only regular files are opened: opening a device can have effects.
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) continue;
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(path.c_str(), O_RDONLY | flags);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags);
+    if (fd < 0) continue;
+    struct stat held{};
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+      ::unlink(path.c_str());
+    ::close(fd);  // drops the lock
+  }
+}
+
+// A new temporary file beside `target`, locked (see RemoveStaleTemporaries).
+// A cleaner that locked it first is about to remove it, and one may have
+// removed it before the lock was taken: then another name is tried. Where
+// the file system has no locks the file stays unlocked; no cleaner can lock
+// it there either, so none removes it.
+HRESULT CWriter::CreateLockedTemporary(const std::string& target, int& fd, std::string& name,
+                                       DWORD& err) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = target;
+    name.append(kTemporaryMark).append(kRandomPart, 'X');
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+      const int e = errno;
+      err = e == ENOENT ? ERROR_PATH_NOT_FOUND : win::Win32ErrorFromErrno(e, target);
+      return HRESULT_FROM_WIN32(err);
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+      ::close(fd);
+      continue;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && st.st_nlink == 0) {
+      ::close(fd);
+      continue;
+    }
+    return S_OK;
+  }
+  fd = -1;
+  err = ERROR_ALREADY_EXISTS;
+  return HRESULT_FROM_WIN32(err);
+}
+
 // Opens a temporary file in the target's folder, with the permissions the
 // target has (or a new file's), refusing targets that could not be written.
+// A target that exists and is not a regular file is opened itself.
 HRESULT CWriter::OpenTemporary(DWORD& err) {
   err = ERROR_SUCCESS;
   std::string target = m_target;
@@ -28,20 +140,25 @@ HRESULT CWriter::OpenTemporary(DWORD& err) {
   if (exists && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
       ::realpath(target.c_str(), resolved)) {
     target = resolved;  // replace the file a link names, not the link
-    ::stat(target.c_str(), &st);
   }
+  if (exists) exists = ::stat(target.c_str(), &st) == 0;
   if (exists && (S_ISDIR(st.st_mode) || !win::IsWritable(target))) {
     err = ERROR_ACCESS_DENIED;
     return HRESULT_FROM_WIN32(err);
   }
-  std::string pattern = target + ".~XXXXXX";
-  int fd = ::mkstemp(pattern.data());
-  if (fd < 0) {
-    int e = errno;
-    err = win::Win32ErrorFromErrno(e, target);
-    if (e == ENOENT) err = ERROR_PATH_NOT_FOUND;
-    return HRESULT_FROM_WIN32(err);
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A FIFO or a device node cannot be replaced by a regular file.
+    err = m_file.Open(target, win::FileMode::WriteCreate);
+    if (err != ERROR_SUCCESS) return HRESULT_FROM_WIN32(err);
+    m_temporary.clear();
+    m_target = target;
+    return S_OK;
   }
+  RemoveStaleTemporaries(target);
+  int fd = -1;
+  std::string pattern;
+  HRESULT hr = CreateLockedTemporary(target, fd, pattern, err);
+  if (FAILED(hr)) return hr;
   if (exists) {
     ::fchmod(fd, st.st_mode & 07777);
   } else {
@@ -49,25 +166,27 @@ HRESULT CWriter::OpenTemporary(DWORD& err) {
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
   }
-  ::close(fd);
   err = m_file.Open(pattern, win::FileMode::WriteCreate);
   if (err != ERROR_SUCCESS) {
     ::unlink(pattern.c_str());
+    ::close(fd);
     return HRESULT_FROM_WIN32(err);
   }
+  m_lockFd = fd;
   m_temporary = pattern;
   m_target = target;
   return S_OK;
 }
 
-HRESULT CWriter::CreateFile(const std::string& path, bool tabs, bool lineEnds) {
+HRESULT CWriter::CreateFile(const std::string& requested, bool tabs, bool lineEnds) {
   m_tabs = tabs;
   m_lineEnds = lineEnds;
-  if (path.empty()) {
+  if (requested.empty()) {
     XW_TRACE_ERROR(m_trace) << "CreateFile: file name is empty";
     return E_INVALIDARG;
   }
   Close();
+  const std::string path = WithSlashes(requested);
   m_target = path;
   m_writeError = S_OK;
   if (!m_buf) m_buf = std::make_unique<char[]>(kBufferSize);
@@ -153,7 +272,10 @@ HRESULT CWriter::Close() {
   Flush();
   DWORD err = m_file.Close();
   if (err != ERROR_SUCCESS && SUCCEEDED(m_writeError)) m_writeError = HRESULT_FROM_WIN32(err);
-  if (FAILED(m_writeError)) {
+  if (m_temporary.empty()) {
+    // Written in place: nothing to replace, nothing to take back.
+    if (SUCCEEDED(hr)) hr = m_writeError;
+  } else if (FAILED(m_writeError)) {
     // The target keeps what it held; the failed document is dropped.
     ::unlink(m_temporary.c_str());
     if (SUCCEEDED(hr)) hr = m_writeError;
@@ -163,14 +285,33 @@ HRESULT CWriter::Close() {
     ::unlink(m_temporary.c_str());
     if (SUCCEEDED(hr)) hr = HRESULT_FROM_WIN32(e);
   }
-  m_temporary.clear();
-  m_writeError = S_OK;
+  CloseFiles();
   return hr;
 }
 
-HRESULT CWriter::CreatePathDirectories(const std::string& path) {
-  if (path.empty()) return E_INVALIDARG;
-  auto next = [&path](size_t from) { return path.find_first_of("\\/", from); };
+void CWriter::Abandon() {
+  if (!m_file.IsOpen()) return;
+  m_len = 0;
+  m_putError = S_OK;
+  m_file.Close();
+  if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+  CloseFiles();
+}
+
+// The lock goes last: until the temporary file is renamed or removed, no
+// cleaner may take it for a leftover.
+void CWriter::CloseFiles() {
+  m_file.Close();
+  if (m_lockFd >= 0) ::close(m_lockFd);
+  m_lockFd = -1;
+  m_temporary.clear();
+  m_writeError = S_OK;
+}
+
+HRESULT CWriter::CreatePathDirectories(const std::string& requested) {
+  if (requested.empty()) return E_INVALIDARG;
+  const std::string path = WithSlashes(requested);
+  auto next = [&path](size_t from) { return path.find('/', from); };
   size_t p0 = next(0);
   if (p0 == std::string::npos) return E_FAIL;
   size_t p = next(p0 + 1);

@@ -72,6 +72,11 @@ HRESULT CXMLWriter::StartDocumentA(const char* szName, const char* szVersion) {
 
 HRESULT CXMLWriter::EndDocument() { XW_GUARDED({ return m_oWriter.Close(); }) }
 
+void CXMLWriter::AbandonDocument() {
+  win::CritSecLock lock(m_cs);
+  m_oWriter.Abandon();
+}
+
 HRESULT CXMLWriter::CommentA(const char* szComment) {
   XW_GUARDED({
     if (!m_bFileOpen) {

@@ -38,8 +38,11 @@ std::string StringToXmlText(std::string_view text);
 bool NeedsXmlEncoding(std::string_view text);
 void AppendXmlText(std::string& out, std::string_view text);
 
-// Entity decoding. E_FAIL when an '&' has no ';' behind it or a character
-// reference is malformed; `out` is then unspecified and the caller keeps the
+// Entity decoding: the five named entities, "&#x" with hexadecimal digits
+// (pairs of digits are bytes), "&#" with decimal digits (the character with
+// that code); any other name between '&' and ';', an ill-formed character
+// reference included, is copied without its '&' and ';'. E_FAIL when an '&'
+// has no ';' behind it; `out` is then unspecified and the caller keeps the
 // undecoded text.
 HRESULT XmlTextToString(std::string_view text, std::string& out);
 
@@ -61,13 +64,16 @@ HRESULT StringToLongA(std::string_view text, std::vector<int32_t>& out);
 // other character, no digits gives 0; values beyond 32 bits saturate.
 int32_t ParseLong(std::string_view text);
 // Decimal floating point (sign, digits, fraction, exponent) up to the first
-// character that does not fit, narrowed to float; nothing parsable gives 0.
+// character that does not fit, narrowed to float; "inf", "infinity" and
+// "nan" (any case, with a sign) are the values that are not finite; nothing
+// parsable gives 0. The same in every locale.
 float ParseFloat(std::string_view text);
 // Only the exact text "1" is true.
 inline int32_t ParseBool(std::string_view text) { return text == "1" ? 1 : 0; }
 
 // Number texts of the writer: decimal, and the general format with 7
-// significant digits.
+// significant digits ("inf", "-inf", "nan", "-nan" for values that are not
+// finite).
 void AppendLong(std::string& out, int32_t value);
 void AppendFloat(std::string& out, float value);
 

@@ -13,6 +13,8 @@ namespace xmlweave {
 class CXMLReader : public IXMLReader, public com::ObjectRoot {
  public:
   using PrimaryInterface = IXMLReader;
+  // The read block size for files (the parser's own default is smaller).
+  static constexpr uint32_t kFileBlockSize = 64 * 1024;
   CXMLReader();
   HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
     return com::QueryInterfaceOf<IXMLReader>(this, iid, ppv);

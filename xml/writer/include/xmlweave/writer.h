@@ -3,10 +3,13 @@
 // TAB indentation (both switchable), and counts every byte it writes.
 //
 // Output is buffered in user space and written in blocks of 64 KiB. The
-// document goes to a temporary file beside the target that replaces the
-// target only when Close has written everything, so a failed or abandoned
-// document never leaves a half-written file over a good one. A write error
-// is reported by the call that meets it, and by Close at the latest.
+// document goes to a temporary file beside the target ("name.~XXXXXX") that
+// replaces the target only when Close has written everything, so a failed or
+// abandoned document never leaves a half-written file over a good one. A
+// target that exists and is not a regular file (a FIFO, a device such as
+// /dev/null) is written in place instead: it cannot be replaced by a file.
+// A write error is reported by the call that meets it, and by Close at the
+// latest. A '\' in a path is a separator, as '/' is.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -32,7 +35,12 @@ class CWriter {
   CWriter& operator=(const CWriter&) = delete;
 
   HRESULT CreateFile(const std::string& path, bool tabs, bool lineEnds);
+  // Ends the document: its end tag, then the temporary file replaces the
+  // target. Nothing to do without an open file.
   HRESULT Close();
+  // Drops the open document: the temporary file goes, the target keeps what
+  // it held (a target written in place keeps what was written so far).
+  void Abandon();
   HRESULT Write(std::string_view text, bool lineEnd = false);
   HRESULT WriteCrLf();
   HRESULT WriteTab(int32_t count);
@@ -45,7 +53,14 @@ class CWriter {
   HRESULT WriteEndElement(const char* name);
   HRESULT WriteCommentElement(const char* text);
 
+  // Creates the folders of a file's path that are missing.
   HRESULT CreatePathDirectories(const std::string& path);
+
+  // Removes what writers of `target` that died before Close left beside it:
+  // regular files "name.~XXXXXX" (six letters or digits) whose lock no live
+  // writer holds. Called by CreateFile; the files of other targets, and
+  // anything else, stay.
+  static void RemoveStaleTemporaries(const std::string& target);
 
   uint32_t ByteCount() const { return m_byteCount; }
   void SetByteCount(uint32_t count) { m_byteCount = count; }
@@ -79,13 +94,17 @@ class CWriter {
   HRESULT EndLine(bool lineEnd);
   HRESULT Flush();
   HRESULT OpenTemporary(DWORD& err);
+  HRESULT CreateLockedTemporary(const std::string& target, int& fd, std::string& name,
+                                DWORD& err);
+  void CloseFiles();
   HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull,
                             HRESULT prepared, const char* failText);
 
   TraceChannel m_trace;
   win::File m_file;
   std::string m_target;     // the file that the document replaces at Close
-  std::string m_temporary;  // where it is written until then
+  std::string m_temporary;  // where it is written until then; empty when in place
+  int m_lockFd = -1;        // holds the temporary file's lock until Close
   int32_t m_depth = -1;
   std::string m_root;
   bool m_tabs = true;

@@ -49,6 +49,11 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
   HRESULT get_ByteCount(int32_t* pVal) override;
   HRESULT put_ByteCount(int32_t newVal) override;
 
+  // Not part of IXMLWriter: drops the open document, which then replaces
+  // nothing (CWriter::Abandon). The xmlweave tool's copy uses it when the
+  // document it reads has errors.
+  void AbandonDocument();
+
  private:
   // The checks every element method starts with.
   HRESULT Check(const char* method, const char* name);
