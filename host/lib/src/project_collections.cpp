@@ -3,272 +3,175 @@
 #include "base/strings.h"
 #include "host/project_com.h"
 #include "host/project_objects.h"
+#include "project_object.h"
 
 namespace host {
 namespace {
 
 HRESULT MakeAssociationsObject(const Project& project, int64_t objectId, IAssociations** out);
 
-class CParameter : public IParameter, public com::ObjectRoot {
+// How many items one read of a collection found: a list's size, or a count.
+template <class T>
+int32_t CountOf(const std::vector<T>& items) {
+  return static_cast<int32_t>(items.size());
+}
+int32_t CountOf(int32_t count) { return count; }
+
+// A 1-based collection of what belongs to the row key_. Derived reads the
+// items (Read) and makes the one at a position of that same read (MakeItem),
+// so that Item checks the index against what it then takes the item from.
+template <class Derived, class Base, class Item>
+class ProjectCollection : public Base {
  public:
-  using PrimaryInterface = IParameter;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IParameter>(this, iid, ppv);
-  }
-  void Init(const Project& project, int64_t id) {
-    project_ = project;
-    id_ = id;
-  }
-  HRESULT get_DisplayOrder(LONG* order) override {
-    if (!order) return E_POINTER;
-    return Guarded([&] {
-      *order = project_.DisplayOrder(id_);
+  HRESULT get_Count(LONG* count) override {
+    if (!count) return E_POINTER;
+    return CallGuarded([&] {
+      *count = CountOf(Self().Read());
       return S_OK;
+    });
+  }
+  HRESULT get_Item(VARIANT index, Item** item) override {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    return CallGuarded([&] {
+      auto items = Self().Read();
+      int32_t position = 0;
+      HRESULT hr = CollectionIndex(index, CountOf(items), &position);
+      if (FAILED(hr)) return hr;
+      return Self().MakeItem(items, position, item);
     });
   }
 
  private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
+  Derived& Self() { return static_cast<Derived&>(*this); }
 };
 
-class CDeviceParameter : public IDeviceParameter, public com::ObjectRoot {
+class CParameter : public ProjectObject<IParameter> {
  public:
-  using PrimaryInterface = IDeviceParameter;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IDeviceParameter>(this, iid, ppv);
+  HRESULT get_DisplayOrder(LONG* order) override {
+    if (!order) return E_POINTER;
+    return CallGuarded([&] {
+      *order = project_.DisplayOrder(key_);
+      return S_OK;
+    });
   }
-  void Init(const Project& project, int64_t id, std::shared_ptr<ReadMark> mark) {
-    project_ = project;
-    id_ = id;
-    mark_ = std::move(mark);
-  }
+};
+
+class CDeviceParameter : public MarkedObject<IDeviceParameter> {
+ public:
   HRESULT get_Parameter(IParameter** definition) override {
-    return Guarded([&] {
-      project_.DisplayOrder(id_);  // fails for a parameter that is gone
-      return MakeObject<CParameter>(definition, project_, id_);
+    return CallGuarded([&] {
+      project_.DisplayOrder(key_);  // fails for a parameter that is gone
+      return MakeObject<CParameter>(definition, project_, key_);
     });
   }
   HRESULT get_Value(VARIANT* value) override {
     if (!value) return E_POINTER;
     VariantInit(value);
-    return Guarded([&] {
+    return CallGuarded([&] {
       int64_t revision = 0;
-      StoredValue v = project_.ParameterValue(id_, &revision);
+      StoredValue v = project_.ParameterValue(key_, &revision);
       mark_->ReadValue(revision);
       return DecodeValue(v.vt, v.bounds.data(), v.bounds.size(), v.data.data(), v.data.size(),
                          value);
     });
   }
   HRESULT put_Value(VARIANT value) override {
-    return Guarded([&] {
+    return CallGuarded([&] {
       StoredValue v;
       HRESULT hr = EncodeValue(value, &v);
       if (FAILED(hr)) return ReportError(hr, "this kind of value cannot be a parameter value");
-      mark_->Wrote(project_.SetParameterValue(id_, v, mark_->Expected()));
+      mark_->Wrote(project_.SetParameterValue(key_, v, mark_->Expected()));
       return S_OK;
     });
   }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
-  std::shared_ptr<ReadMark> mark_;
 };
 
-class CDeviceParameters : public IDeviceParameters, public com::ObjectRoot {
+// The parameters of a device, each read by its position when asked for.
+class CDeviceParameters : public ProjectCollection<CDeviceParameters,
+                                                   MarkedObject<IDeviceParameters>,
+                                                   IDeviceParameter> {
  public:
-  using PrimaryInterface = IDeviceParameters;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IDeviceParameters>(this, iid, ppv);
+  int32_t Read() const { return project_.ParameterCount(key_); }
+  HRESULT MakeItem(int32_t, int32_t position, IDeviceParameter** item) {
+    std::optional<int64_t> p = project_.ParameterAt(key_, position);
+    if (!p) return E_INVALIDARG;
+    return MakeObject<CDeviceParameter>(item, project_, *p, mark_);
   }
-  void Init(const Project& project, int64_t deviceId, std::shared_ptr<ReadMark> mark) {
-    project_ = project;
-    id_ = deviceId;
-    mark_ = std::move(mark);
-  }
-  HRESULT get_Count(LONG* count) override {
-    if (!count) return E_POINTER;
-    return Guarded([&] {
-      *count = project_.ParameterCount(id_);
-      return S_OK;
-    });
-  }
-  HRESULT get_Item(VARIANT index, IDeviceParameter** item) override {
-    if (!item) return E_POINTER;
-    *item = nullptr;
-    return Guarded([&] {
-      int32_t position = 0;
-      HRESULT hr = CollectionIndex(index, project_.ParameterCount(id_), &position);
-      if (FAILED(hr)) return hr;
-      std::optional<int64_t> p = project_.ParameterAt(id_, position);
-      if (!p) return E_INVALIDARG;
-      return MakeObject<CDeviceParameter>(item, project_, *p, mark_);
-    });
-  }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
-  std::shared_ptr<ReadMark> mark_;
 };
 
-class CGroupAddress : public IGroupAddress, public com::ObjectRoot {
+class CGroupAddress : public ProjectObject<IGroupAddress, uint16_t> {
  public:
-  using PrimaryInterface = IGroupAddress;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IGroupAddress>(this, iid, ppv);
-  }
-  void Init(const Project& project, uint16_t address) {
-    project_ = project;
-    address_ = address;
-  }
   HRESULT get_GroupAddress(LONG* address) override {
     if (!address) return E_POINTER;
-    *address = address_;
+    *address = key_;
     return S_OK;
   }
   HRESULT Format(BSTR format, BSTR* text) override {
     if (!text) return E_POINTER;
     *text = nullptr;
-    return Guarded([&] {
-      std::string name = project_.GroupAddressName(address_).value_or(std::string());
+    return CallGuarded([&] {
+      std::string name = project_.GroupAddressName(key_).value_or(std::string());
       std::u16string result;
-      HRESULT hr = FormatGroupAddress(address_, name, std::u16string_view(format ? format : u"",
-                                                                         SysStringLen(format)),
+      HRESULT hr = FormatGroupAddress(key_, name, std::u16string_view(format ? format : u"",
+                                                                      SysStringLen(format)),
                                       &result);
       if (FAILED(hr)) return ReportError(hr, "unknown group address format text");
       *text = com::Bstr(result).Detach();
       return *text ? S_OK : E_OUTOFMEMORY;
     });
   }
-
- private:
-  Project project_{nullptr};
-  uint16_t address_ = 0;
 };
 
-class CAssociation : public IAssociation, public com::ObjectRoot {
+class CAssociation : public ProjectObject<IAssociation, uint16_t> {
  public:
-  using PrimaryInterface = IAssociation;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IAssociation>(this, iid, ppv);
-  }
-  void Init(const Project& project, uint16_t address) {
-    project_ = project;
-    address_ = address;
-  }
   HRESULT get_GroupAddress(IGroupAddress** address) override {
-    return MakeGroupAddressObject(project_, address_, address);
+    return MakeGroupAddressObject(project_, key_, address);
   }
-
- private:
-  Project project_{nullptr};
-  uint16_t address_ = 0;
 };
 
-class CAssociations : public IAssociations, public com::ObjectRoot {
+// The group addresses of a communication object, in link order.
+class CAssociations
+    : public ProjectCollection<CAssociations, ProjectObject<IAssociations>, IAssociation> {
  public:
-  using PrimaryInterface = IAssociations;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IAssociations>(this, iid, ppv);
+  std::vector<uint16_t> Read() const { return project_.Associations(key_); }
+  HRESULT MakeItem(const std::vector<uint16_t>& all, int32_t position, IAssociation** item) {
+    return MakeObject<CAssociation>(item, project_, all[position - 1]);
   }
-  void Init(const Project& project, int64_t objectId) {
-    project_ = project;
-    id_ = objectId;
-  }
-  HRESULT get_Count(LONG* count) override {
-    if (!count) return E_POINTER;
-    return Guarded([&] {
-      *count = static_cast<LONG>(project_.Associations(id_).size());
-      return S_OK;
-    });
-  }
-  HRESULT get_Item(VARIANT index, IAssociation** item) override {
-    if (!item) return E_POINTER;
-    *item = nullptr;
-    return Guarded([&] {
-      std::vector<uint16_t> all = project_.Associations(id_);
-      int32_t position = 0;
-      HRESULT hr = CollectionIndex(index, static_cast<int32_t>(all.size()), &position);
-      if (FAILED(hr)) return hr;
-      return MakeObject<CAssociation>(item, project_, all[position - 1]);
-    });
-  }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
-class CCommObject : public IDeviceCommunicationObject, public com::ObjectRoot {
+class CCommObject : public ProjectObject<IDeviceCommunicationObject> {
  public:
-  using PrimaryInterface = IDeviceCommunicationObject;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IDeviceCommunicationObject>(this, iid, ppv);
-  }
-  void Init(const Project& project, int64_t id) {
-    project_ = project;
-    id_ = id;
-  }
   HRESULT get_CommunicationObjectNumber(LONG* number) override {
     if (!number) return E_POINTER;
-    return Guarded([&] {
-      *number = project_.CommObject(id_).number;
+    return CallGuarded([&] {
+      *number = project_.CommObject(key_).number;
       return S_OK;
     });
   }
   HRESULT get_Name(BSTR* name) override {
-    return Guarded([&] { return ReturnText(project_.CommObject(id_).name, name); });
+    return CallGuarded([&] { return ReturnText(project_.CommObject(key_).name, name); });
   }
   HRESULT get_CommunicationObjectFunction(BSTR* function) override {
-    return Guarded([&] { return ReturnText(project_.CommObject(id_).function, function); });
+    return CallGuarded([&] { return ReturnText(project_.CommObject(key_).function, function); });
   }
   HRESULT get_Associations(IAssociations** associations) override {
-    return Guarded([&] {
-      project_.CommObject(id_);
-      return MakeAssociationsObject(project_, id_, associations);
+    return CallGuarded([&] {
+      project_.CommObject(key_);
+      return MakeAssociationsObject(project_, key_, associations);
     });
   }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
 // The visible objects of a device, ordered by number.
-class CCommObjects : public IDeviceCommunicationObjects, public com::ObjectRoot {
+class CCommObjects : public ProjectCollection<CCommObjects, ProjectObject<IDeviceCommunicationObjects>,
+                                              IDeviceCommunicationObject> {
  public:
-  using PrimaryInterface = IDeviceCommunicationObjects;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IDeviceCommunicationObjects>(this, iid, ppv);
+  std::vector<CommObjectInfo> Read() const { return project_.CommObjects(key_, true); }
+  HRESULT MakeItem(const std::vector<CommObjectInfo>& all, int32_t position,
+                   IDeviceCommunicationObject** item) {
+    return MakeObject<CCommObject>(item, project_, all[position - 1].id);
   }
-  void Init(const Project& project, int64_t deviceId) {
-    project_ = project;
-    id_ = deviceId;
-  }
-  HRESULT get_Count(LONG* count) override {
-    if (!count) return E_POINTER;
-    return Guarded([&] {
-      *count = static_cast<LONG>(project_.CommObjects(id_, true).size());
-      return S_OK;
-    });
-  }
-  HRESULT get_Item(VARIANT index, IDeviceCommunicationObject** item) override {
-    if (!item) return E_POINTER;
-    *item = nullptr;
-    return Guarded([&] {
-      std::vector<CommObjectInfo> all = project_.CommObjects(id_, true);
-      int32_t position = 0;
-      HRESULT hr = CollectionIndex(index, static_cast<int32_t>(all.size()), &position);
-      if (FAILED(hr)) return hr;
-      return MakeObject<CCommObject>(item, project_, all[position - 1].id);
-    });
-  }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
 HRESULT MakeAssociationsObject(const Project& project, int64_t objectId, IAssociations** out) {

@@ -20,6 +20,15 @@ void StepRow(Statement& q, int64_t id, const char* what) {
   if (!q.Step()) Gone(what);
 }
 
+// The first column of the row `id` that `sql` selects, read under the
+// store's lock; throws when the row is gone.
+int64_t LookUp(ProjectStore& s, const char* sql, int64_t id, const char* what) {
+  Lock lock(s.Mutex());
+  Statement q(s, sql);
+  StepRow(q, id, what);
+  return q.Int(0);
+}
+
 StoredValue ValueColumns(const Statement& q, int first) {
   StoredValue v;
   v.vt = static_cast<VARTYPE>(q.Int(first));
@@ -56,9 +65,7 @@ std::string RevisionColumn(const ProjectStore& s) {
 // is no longer `readAt`, else counts the revision up. The new revision.
 int64_t NextRevision(const Project& p, ProjectStore& s, int64_t deviceId,
                      std::optional<int64_t> readAt) {
-  Statement q(s, "SELECT revision FROM devices WHERE id = ?");
-  StepRow(q, deviceId, "device");
-  const int64_t current = q.Int(0);
+  const int64_t current = LookUp(s, "SELECT revision FROM devices WHERE id = ?", deviceId, "device");
   if (readAt && *readAt != current)
     throw ProjectError(PROJECT_E_CONFIGURATION_CHANGED,
                        "the configuration of device " + p.AddressOf(deviceId).ToString() +
@@ -136,17 +143,11 @@ PhysicalAddress Project::AddressOf(int64_t id) const {
 }
 
 int64_t Project::LineOf(int64_t id) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT line_id FROM devices WHERE id = ?");
-  StepRow(q, id, "device");
-  return q.Int(0);
+  return LookUp(*store_, "SELECT line_id FROM devices WHERE id = ?", id, "device");
 }
 
 bool Project::ParametersLoaded(int64_t id) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT parameters_loaded FROM devices WHERE id = ?");
-  StepRow(q, id, "device");
-  return q.Int(0) != 0;
+  return LookUp(*store_, "SELECT parameters_loaded FROM devices WHERE id = ?", id, "device") != 0;
 }
 
 void Project::SetParametersLoaded(int64_t id, bool loaded) {
@@ -160,33 +161,22 @@ void Project::SetParametersLoaded(int64_t id, bool loaded) {
 }
 
 int32_t Project::LineAddress(int64_t lineId) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT address FROM lines WHERE id = ?");
-  StepRow(q, lineId, "line");
-  return static_cast<int32_t>(q.Int(0));
+  return static_cast<int32_t>(LookUp(*store_, "SELECT address FROM lines WHERE id = ?", lineId, "line"));
 }
 
 int64_t Project::AreaOfLine(int64_t lineId) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT area_id FROM lines WHERE id = ?");
-  StepRow(q, lineId, "line");
-  return q.Int(0);
+  return LookUp(*store_, "SELECT area_id FROM lines WHERE id = ?", lineId, "line");
 }
 
 int32_t Project::AreaAddress(int64_t areaId) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT address FROM areas WHERE id = ?");
-  StepRow(q, areaId, "area");
-  return static_cast<int32_t>(q.Int(0));
+  return static_cast<int32_t>(LookUp(*store_, "SELECT address FROM areas WHERE id = ?", areaId, "area"));
 }
 
 int32_t Project::ParameterCount(int64_t deviceId) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_,
-              "SELECT (SELECT COUNT(*) FROM parameters WHERE device_id = d.id) "
-              "FROM devices d WHERE d.id = ?");
-  StepRow(q, deviceId, "device");
-  return static_cast<int32_t>(q.Int(0));
+  return static_cast<int32_t>(LookUp(*store_,
+                                     "SELECT (SELECT COUNT(*) FROM parameters WHERE device_id = d.id) "
+                                     "FROM devices d WHERE d.id = ?",
+                                     deviceId, "device"));
 }
 
 std::optional<int64_t> Project::ParameterAt(int64_t deviceId, int32_t position) const {
@@ -200,10 +190,8 @@ std::optional<int64_t> Project::ParameterAt(int64_t deviceId, int32_t position) 
 }
 
 int32_t Project::DisplayOrder(int64_t parameterId) const {
-  Lock lock(store_->Mutex());
-  Statement q(*store_, "SELECT display_order FROM parameters WHERE id = ?");
-  StepRow(q, parameterId, "parameter");
-  return static_cast<int32_t>(q.Int(0));
+  return static_cast<int32_t>(
+      LookUp(*store_, "SELECT display_order FROM parameters WHERE id = ?", parameterId, "parameter"));
 }
 
 StoredValue Project::ParameterValue(int64_t parameterId, int64_t* revision) const {
@@ -220,9 +208,9 @@ StoredValue Project::ParameterValue(int64_t parameterId, int64_t* revision) cons
 int64_t Project::SetParameterValue(int64_t parameterId, const StoredValue& value,
                                    std::optional<int64_t> readAt) {
   Transaction tx(*store_);
-  Statement device(*store_, "SELECT device_id FROM parameters WHERE id = ?");
-  StepRow(device, parameterId, "parameter");
-  const int64_t revision = NextRevision(*this, *store_, device.Int(0), readAt);
+  const int64_t deviceId =
+      LookUp(*store_, "SELECT device_id FROM parameters WHERE id = ?", parameterId, "parameter");
+  const int64_t revision = NextRevision(*this, *store_, deviceId, readAt);
   Statement q(*store_, "UPDATE parameters SET vt = ?, bounds = ?, value = ? WHERE id = ?");
   BindValue(q, 1, value);
   q.Bind(4, parameterId).Run();
@@ -247,11 +235,8 @@ void Project::CopyParameterValues(int64_t targetId, int64_t sourceId) {
 }
 
 int64_t Project::Revision(int64_t deviceId) const {
-  Lock lock(store_->Mutex());
   std::string sql = "SELECT " + RevisionColumn(*store_) + " FROM devices d WHERE d.id = ?";
-  Statement q(*store_, sql.c_str());
-  StepRow(q, deviceId, "device");
-  return q.Int(0);
+  return LookUp(*store_, sql.c_str(), deviceId, "device");
 }
 
 std::optional<StoredValue> Project::ReadExtData(int64_t deviceId, const std::string& key,

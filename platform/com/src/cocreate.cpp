@@ -62,20 +62,19 @@ bool IsMissing(LONG rc) {
 
 // Reads HKCR\CLSID\{clsid}\InprocServer32's default value.
 HRESULT FindServerPath(REFCLSID clsid, std::string* path) {
-  std::string key = "CLSID\\" + com::GuidToString(clsid) + "\\InprocServer32";
-  HKEY hkey = nullptr;
-  if (LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey); rc != ERROR_SUCCESS)
+  std::string keyPath = "CLSID\\" + com::GuidToString(clsid) + "\\InprocServer32";
+  win::RegKey key;
+  if (LONG rc = key.Open(HKEY_CLASSES_ROOT, keyPath.c_str()); rc != ERROR_SUCCESS)
     return IsMissing(rc) ? REGDB_E_CLASSNOTREG : RegistryReadFailure(rc);
   DWORD type = 0, size = 0;
-  LONG rc = RegQueryValueExA(hkey, nullptr, nullptr, &type, nullptr, &size);
+  LONG rc = RegQueryValueExA(key.Get(), nullptr, nullptr, &type, nullptr, &size);
   std::string value;
   if (rc == ERROR_SUCCESS && type == REG_SZ && size > 0) {
     value.resize(size);
-    rc = RegQueryValueExA(hkey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
-                          &size);
+    rc = RegQueryValueExA(key.Get(), nullptr, nullptr, &type,
+                          reinterpret_cast<BYTE*>(value.data()), &size);
     value.resize(size > 0 ? size - 1 : 0);
   }
-  RegCloseKey(hkey);
   if (rc != ERROR_SUCCESS && rc != static_cast<LONG>(ERROR_MORE_DATA) && !IsMissing(rc))
     return RegistryReadFailure(rc);
   if (rc != ERROR_SUCCESS || value.empty()) return REGDB_E_CLASSNOTREG;
@@ -191,19 +190,18 @@ void CoFreeUnusedLibraries() {
 
 HRESULT CLSIDFromProgID(const char16_t* progId, CLSID* clsid) {
   if (!progId || !clsid) return E_INVALIDARG;
-  std::string key = base::Utf16ToUtf8(progId) + "\\CLSID";
-  HKEY hkey = nullptr;
-  if (LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey); rc != ERROR_SUCCESS)
-    return IsMissing(rc) ? MakeHResult(0x800401F3) : RegistryReadFailure(rc);  // CO_E_CLASSSTRING
+  std::string keyPath = base::Utf16ToUtf8(progId) + "\\CLSID";
+  win::RegKey key;
+  if (LONG rc = key.Open(HKEY_CLASSES_ROOT, keyPath.c_str()); rc != ERROR_SUCCESS)
+    return IsMissing(rc) ? CO_E_CLASSSTRING : RegistryReadFailure(rc);
   char buf[64] = {};
   DWORD type = 0, size = sizeof buf - 1;
-  LONG rc = RegQueryValueExA(hkey, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-  RegCloseKey(hkey);
+  LONG rc = RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
   if (rc != ERROR_SUCCESS && rc != static_cast<LONG>(ERROR_MORE_DATA) && !IsMissing(rc))
     return RegistryReadFailure(rc);
-  if (rc != ERROR_SUCCESS) return MakeHResult(0x800401F3);
+  if (rc != ERROR_SUCCESS) return CO_E_CLASSSTRING;
   auto g = com::ParseGuid(buf);
-  if (!g) return MakeHResult(0x800401F3);
+  if (!g) return CO_E_CLASSSTRING;
   *clsid = *g;
   return S_OK;
 }

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "base/strings.h"
+#include "com/object.h"
 #include "win/registry.h"
 
 namespace com {
@@ -15,25 +16,21 @@ class ClassFactory final : public IClassFactory {
   ClassFactory(Module* module, const ClassEntry* entry) : module_(module), entry_(entry) {}
 
   HRESULT QueryInterface(REFIID iid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (iid == IUnknown::iid || iid == IClassFactory::iid) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    return QueryInterfaceOf<IUnknown, IClassFactory>(this, iid, ppv);
   }
+  // Under the mutex, so that the module lock follows the count's crossings
+  // of 2 in the order they happen.
   ULONG AddRef() override {
     std::lock_guard lock(mutex_);
-    if (++ref_ == 2) module_->Lock();
-    return ref_;
+    ULONG n = refs_.Add();
+    if (n == 2) module_->Lock();
+    return n;
   }
   ULONG Release() override {
     ULONG n;
     {
       std::lock_guard lock(mutex_);
-      n = --ref_;
+      n = refs_.Drop();
       if (n == 1) module_->Unlock();
     }
     if (n == 0) delete this;
@@ -50,61 +47,59 @@ class ClassFactory final : public IClassFactory {
       return E_UNEXPECTED;
     }
   }
-  HRESULT LockServer(BOOL lock) override {
-    if (lock)
-      module_->Lock();
-    else
-      module_->Unlock();
-    return S_OK;
-  }
+  HRESULT LockServer(BOOL lock) override { return LockServerOf(module_, lock); }
 
  private:
   Module* module_;
   const ClassEntry* entry_;
   std::mutex mutex_;
-  ULONG ref_ = 0;
+  RefCount refs_;
 };
 
-// Creates HKCR\path with a default value (and optional named values).
-LONG SetKey(const std::string& path, const std::string& defaultValue) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(defaultValue.c_str()),
-                      DWORD(defaultValue.size() + 1));
-  RegCloseKey(key);
-  return rc;
+// Creates HKCR\path and sets its value `name` (null: the default value).
+LONG SetValue(const std::string& path, const char* name, const std::string& value) {
+  win::RegKey key;
+  LONG rc = key.Create(HKEY_CLASSES_ROOT, path.c_str());
+  return rc == ERROR_SUCCESS ? key.SetString(name, value) : rc;
 }
 
-LONG SetValue(const std::string& path, const char* name, const std::string& value) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                      DWORD(value.size() + 1));
-  RegCloseKey(key);
-  return rc;
+// Creates HKCR\path with a default value.
+LONG SetKey(const std::string& path, const std::string& defaultValue) {
+  return SetValue(path, nullptr, defaultValue);
 }
 
 // Deletes HKCR\path with everything below it; a key that is not there is fine.
 LONG DeleteTree(const std::string& path) {
   LONG rc = RegDeleteTreeA(HKEY_CLASSES_ROOT, path.c_str());
   if (rc == ERROR_SUCCESS) {
-    HKEY parent = nullptr;
     size_t slash = path.rfind('\\');
     std::string parentPath = slash == std::string::npos ? std::string() : path.substr(0, slash);
     std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
-    rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, parentPath.empty() ? nullptr : parentPath.c_str(), 0,
-                       KEY_ALL_ACCESS, &parent);
-    if (rc == ERROR_SUCCESS) {
-      rc = RegDeleteKeyA(parent, leaf.c_str());
-      RegCloseKey(parent);
-    }
+    win::RegKey parent;
+    rc = parent.Open(HKEY_CLASSES_ROOT, parentPath.empty() ? nullptr : parentPath.c_str(),
+                     KEY_ALL_ACCESS);
+    if (rc == ERROR_SUCCESS) rc = parent.DeleteSubKey(leaf.c_str());
   }
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
+
+// Whether HKCR\path is there and has no subkeys.
+bool ExistsWithoutSubKeys(const std::string& path) {
+  win::RegKey key;
+  DWORD subkeys = 0;
+  return key.Open(HKEY_CLASSES_ROOT, path.c_str()) == ERROR_SUCCESS &&
+         RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         subkeys == 0;
+}
+
+// The first failure of a sequence of registry calls; later calls still run.
+struct FirstFailure {
+  LONG rc = ERROR_SUCCESS;
+  void operator()(LONG r) {
+    if (rc == ERROR_SUCCESS) rc = r;
+  }
+};
 
 HRESULT FromRegistryError(LONG rc) {
   return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(DWORD(rc));
@@ -113,6 +108,43 @@ HRESULT FromRegistryError(LONG rc) {
 std::string TypeLibKey(const TypeLibInfo& lib) {
   return "TypeLib\\" + GuidToString(lib.libid) + "\\" +
          base::Format("%x.%x", unsigned(lib.major), unsigned(lib.minor));
+}
+
+// The keys of one class: its ProgIDs and its CLSID key, which is replaced
+// whole.
+LONG RegisterClass(const ClassEntry& c, const std::string& modulePath, const std::string& libid) {
+  const std::string clsid = GuidToString(*c.clsid);
+  const std::string clsidKey = "CLSID\\" + clsid;
+  FirstFailure step;
+  step(SetKey(c.progId, c.description));
+  step(SetKey(std::string(c.progId) + "\\CLSID", clsid));
+  step(SetKey(c.versionIndependentProgId, c.description));
+  step(SetKey(std::string(c.versionIndependentProgId) + "\\CLSID", clsid));
+  step(SetKey(std::string(c.versionIndependentProgId) + "\\CurVer", c.progId));
+  step(DeleteTree(clsidKey));
+  step(SetKey(clsidKey, c.description));
+  step(SetKey(clsidKey + "\\ProgID", c.progId));
+  step(SetKey(clsidKey + "\\VersionIndependentProgID", c.versionIndependentProgId));
+  step(SetKey(clsidKey + "\\InprocServer32", modulePath));
+  step(SetValue(clsidKey + "\\InprocServer32", "ThreadingModel", c.threadingModel));
+  step(SetKey(clsidKey + "\\TypeLib", libid));
+  return step.rc;
+}
+
+// The type library, as a readable description of the library and its classes.
+LONG RegisterTypeLib(const TypeLibInfo& typeLib, std::span<const ClassEntry> map,
+                     const std::string& modulePath) {
+  const std::string lib = TypeLibKey(typeLib);
+  FirstFailure step;
+  step(DeleteTree(lib));
+  step(SetKey(lib, typeLib.helpString));
+  step(SetValue(lib, "Name", typeLib.name));
+  step(SetKey(lib + "\\0\\linux64", modulePath));
+  step(SetKey(lib + "\\FLAGS", "0"));
+  size_t slash = modulePath.rfind('/');
+  step(SetKey(lib + "\\HELPDIR", slash == std::string::npos ? "" : modulePath.substr(0, slash)));
+  for (const ClassEntry& c : map) step(SetKey(lib + "\\CoClasses\\" + GuidToString(*c.clsid), c.description));
+  return step.rc;
 }
 
 }  // namespace
@@ -153,53 +185,13 @@ void Module::Term() {
 
 HRESULT Module::RegisterServer(const std::string& modulePath) {
   const std::string libid = GuidToString(typeLib_.libid);
-  for (const ClassEntry& c : map_) {
-    const std::string clsid = GuidToString(*c.clsid);
-    const std::string clsidKey = "CLSID\\" + clsid;
-    LONG rc = ERROR_SUCCESS;
-    auto step = [&rc](LONG r) {
-      if (rc == ERROR_SUCCESS) rc = r;
-    };
-    step(SetKey(c.progId, c.description));
-    step(SetKey(std::string(c.progId) + "\\CLSID", clsid));
-    step(SetKey(c.versionIndependentProgId, c.description));
-    step(SetKey(std::string(c.versionIndependentProgId) + "\\CLSID", clsid));
-    step(SetKey(std::string(c.versionIndependentProgId) + "\\CurVer", c.progId));
-    // The class key is replaced whole on registration.
-    step(DeleteTree(clsidKey));
-    step(SetKey(clsidKey, c.description));
-    step(SetKey(clsidKey + "\\ProgID", c.progId));
-    step(SetKey(clsidKey + "\\VersionIndependentProgID", c.versionIndependentProgId));
-    step(SetKey(clsidKey + "\\InprocServer32", modulePath));
-    step(SetValue(clsidKey + "\\InprocServer32", "ThreadingModel", c.threadingModel));
-    step(SetKey(clsidKey + "\\TypeLib", libid));
-    if (rc != ERROR_SUCCESS) return FromRegistryError(rc);
-  }
-  // The type library, as a readable description of the library and its classes.
-  const std::string lib = TypeLibKey(typeLib_);
-  LONG rc = ERROR_SUCCESS;
-  auto step = [&rc](LONG r) {
-    if (rc == ERROR_SUCCESS) rc = r;
-  };
-  step(DeleteTree(lib));
-  step(SetKey(lib, typeLib_.helpString));
-  step(SetValue(lib, "Name", typeLib_.name));
-  step(SetKey(lib + "\\0\\linux64", modulePath));
-  step(SetKey(lib + "\\FLAGS", "0"));
-  size_t slash = modulePath.rfind('/');
-  step(SetKey(lib + "\\HELPDIR", slash == std::string::npos ? "" : modulePath.substr(0, slash)));
-  for (const ClassEntry& c : map_) {
-    std::string coclass = lib + "\\CoClasses\\" + GuidToString(*c.clsid);
-    step(SetKey(coclass, c.description));
-  }
-  return FromRegistryError(rc);
+  for (const ClassEntry& c : map_)
+    if (LONG rc = RegisterClass(c, modulePath, libid); rc != ERROR_SUCCESS) return FromRegistryError(rc);
+  return FromRegistryError(RegisterTypeLib(typeLib_, map_, modulePath));
 }
 
 HRESULT Module::UnregisterServer() {
-  LONG rc = ERROR_SUCCESS;
-  auto step = [&rc](LONG r) {
-    if (rc == ERROR_SUCCESS) rc = r;
-  };
+  FirstFailure step;
   for (const ClassEntry& c : map_) {
     step(DeleteTree(c.progId));
     step(DeleteTree(c.versionIndependentProgId));
@@ -209,16 +201,9 @@ HRESULT Module::UnregisterServer() {
     step(DeleteTree(TypeLibKey(typeLib_)));
     // The library's own key goes when no other version is left in it.
     std::string libKey = "TypeLib\\" + GuidToString(typeLib_.libid);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, libKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-      DWORD subkeys = 0, values = 0;
-      LONG q = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                &values, nullptr, nullptr, nullptr, nullptr);
-      RegCloseKey(key);
-      if (q == ERROR_SUCCESS && subkeys == 0) step(DeleteTree(libKey));
-    }
+    if (ExistsWithoutSubKeys(libKey)) step(DeleteTree(libKey));
   }
-  return FromRegistryError(rc);
+  return FromRegistryError(step.rc);
 }
 
 }  // namespace com

@@ -43,6 +43,14 @@ class Guard {
   bool old_;
 };
 
+// Whether a list of `count` texts (text(i) each) shows the items already.
+template <class Text>
+bool SameItems(int count, const std::vector<ui::ListItem>& items, Text text) {
+  bool same = count == int(items.size());
+  for (int i = 0; same && i < count; ++i) same = text(i) == Q(items[size_t(i)].text);
+  return same;
+}
+
 }  // namespace
 
 DialogView::DialogView(ui::Dialog& model, QWidget* parent, bool passive)
@@ -104,116 +112,136 @@ void DialogView::BuildMenu() {
 void DialogView::BuildControl(const ui::ControlState& c) {
   const int id = c.desc.id;
   const uint32_t flags = c.desc.style;
-  QWidget* w = nullptr;
-  switch (c.desc.kind) {
-    case ui::ControlKind::PushButton:
-    case ui::ControlKind::DefPushButton: {
-      auto* b = Child<QPushButton>(client_);
-      b->setDefault(c.desc.kind == ui::ControlKind::DefPushButton);
-      b->setAutoDefault(false);
-      connect(b, &QPushButton::clicked, this, [this, id] {
-        if (!Quiet()) model_.UserClick(id);
-      });
-      w = b;
-      break;
-    }
-    case ui::ControlKind::CheckBox:
-    case ui::ControlKind::AutoCheckBox:
-    case ui::ControlKind::RadioButton: {
-      QAbstractButton* b = nullptr;
-      if (c.desc.kind == ui::ControlKind::RadioButton) {
-        auto* r = Child<QRadioButton>(client_);
-        r->setAutoExclusive(false);  // the model keeps the group
-        b = r;
-      } else {
-        b = Child<QCheckBox>(client_);
-      }
-      connect(b, &QAbstractButton::clicked, this, [this, id] {
-        if (Quiet()) return;
-        model_.UserClick(id);
-        Sync(id);  // the model decides the state, not the click
-      });
-      w = b;
-      break;
-    }
-    case ui::ControlKind::GroupBox:
-      w = Child<QGroupBox>(client_);
-      w->setAttribute(Qt::WA_TransparentForMouseEvents);
-      break;
-    case ui::ControlKind::Static: {
-      auto* l = Child<QLabel>(client_);
-      Qt::Alignment align = (flags & ui::kAlignRight)    ? Qt::AlignRight
-                            : (flags & ui::kAlignCenter) ? Qt::AlignHCenter
-                                                         : Qt::AlignLeft;
-      l->setAlignment(align | Qt::AlignTop);
-      l->setWordWrap(true);
-      w = l;
-      break;
-    }
-    case ui::ControlKind::Edit:
-      if (flags & ui::kMultiline) {
-        auto* e = Child<QPlainTextEdit>(client_);
-        e->setReadOnly(flags & ui::kReadOnly);
-        connect(e, &QPlainTextEdit::textChanged, this, [this, id, e] {
-          if (!Quiet()) model_.UserSetText(id, S(e->toPlainText()));
-        });
-        w = e;
-      } else {
-        auto* e = Child<QLineEdit>(client_);
-        e->setReadOnly(flags & ui::kReadOnly);
-        e->setFrame(true);
-        connect(e, &QLineEdit::textEdited, this, [this, id] {
-          if (Quiet()) return;
-          model_.UserSetText(id, S(static_cast<QLineEdit*>(ControlWidget(id))->text()));
-          Sync(id);  // characters the field refuses disappear again
-        });
-        w = e;
-      }
-      break;
-    case ui::ControlKind::ListBox:
-      if (flags & ui::kOwnerDrawVariable) {
-        w = Child<OwnerListWidget>(model_, id, client_);
-      } else {
-        auto* l = Child<QListWidget>(client_);
-        connect(l, &QListWidget::currentRowChanged, this, [this, id](int row) {
-          if (!Quiet()) model_.UserSelect(id, row);
-        });
-        connect(l, &QListWidget::itemDoubleClicked, this, [this, id, l](QListWidgetItem* item) {
-          if (!Quiet()) model_.UserDoubleClick(id, l->row(item));
-        });
-        w = l;
-      }
-      break;
-    case ui::ControlKind::ComboBox: {
-      auto* b = Child<QComboBox>(client_);
-      connect(b, &QComboBox::activated, this, [this, id](int index) {
-        if (!Quiet()) model_.UserSelect(id, index);
-      });
-      w = b;
-      break;
-    }
-    case ui::ControlKind::OwnerDraw:
-      w = Child<OwnerDrawWidget>(model_, id, client_);
-      break;
-    case ui::ControlKind::Icon: {
-      if (model_.OwnerOf(id)) {  // a picture drawn by the dialog
-        w = Child<OwnerDrawWidget>(model_, id, client_);
-        w->setFocusPolicy(Qt::NoFocus);
-        break;
-      }
-      auto* l = Child<QLabel>(client_);
-      int side = std::max(16, std::min(model_.ControlRect(id).width(), model_.ControlRect(id).height()));
-      l->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(side, side));
-      w = l;
-      break;
-    }
-  }
+  QWidget* w = NewWidget(c);
   w->setObjectName(QStringLiteral("ctl_%1").arg(id));
   if (!(flags & ui::kTabStop) && c.desc.kind != ui::ControlKind::OwnerDraw &&
       !(c.desc.kind == ui::ControlKind::ListBox && (flags & ui::kOwnerDrawVariable)))
     w->setFocusPolicy(w->focusPolicy() == Qt::NoFocus ? Qt::NoFocus : Qt::ClickFocus);
   w->installEventFilter(this);
   widgets_[id] = w;
+}
+
+QWidget* DialogView::NewWidget(const ui::ControlState& c) {
+  const int id = c.desc.id;
+  const uint32_t flags = c.desc.style;
+  switch (c.desc.kind) {
+    case ui::ControlKind::PushButton:
+    case ui::ControlKind::DefPushButton:
+      return NewPushButton(id, c.desc.kind == ui::ControlKind::DefPushButton);
+    case ui::ControlKind::CheckBox:
+    case ui::ControlKind::AutoCheckBox:
+    case ui::ControlKind::RadioButton:
+      return NewCheckButton(id, c.desc.kind == ui::ControlKind::RadioButton);
+    case ui::ControlKind::GroupBox: {
+      auto* g = Child<QGroupBox>(client_);
+      g->setAttribute(Qt::WA_TransparentForMouseEvents);
+      return g;
+    }
+    case ui::ControlKind::Static:
+      return NewLabel(flags);
+    case ui::ControlKind::Edit:
+      return (flags & ui::kMultiline) ? NewTextEdit(id, flags) : NewLineEdit(id, flags);
+    case ui::ControlKind::ListBox:
+      if (flags & ui::kOwnerDrawVariable) return Child<OwnerListWidget>(model_, id, client_);
+      return NewListWidget(id);
+    case ui::ControlKind::ComboBox:
+      return NewComboBox(id);
+    case ui::ControlKind::OwnerDraw:
+      return Child<OwnerDrawWidget>(model_, id, client_);
+    case ui::ControlKind::Icon:
+      return NewIcon(id);
+  }
+  return nullptr;
+}
+
+QWidget* DialogView::NewPushButton(int id, bool isDefault) {
+  auto* b = Child<QPushButton>(client_);
+  b->setDefault(isDefault);
+  b->setAutoDefault(false);
+  connect(b, &QPushButton::clicked, this, [this, id] {
+    if (!Quiet()) model_.UserClick(id);
+  });
+  return b;
+}
+
+QWidget* DialogView::NewCheckButton(int id, bool radio) {
+  QAbstractButton* b = nullptr;
+  if (radio) {
+    auto* r = Child<QRadioButton>(client_);
+    r->setAutoExclusive(false);  // the model keeps the group
+    b = r;
+  } else {
+    b = Child<QCheckBox>(client_);
+  }
+  connect(b, &QAbstractButton::clicked, this, [this, id] {
+    if (Quiet()) return;
+    model_.UserClick(id);
+    Sync(id);  // the model decides the state, not the click
+  });
+  return b;
+}
+
+QWidget* DialogView::NewLabel(uint32_t flags) {
+  auto* l = Child<QLabel>(client_);
+  Qt::Alignment align = (flags & ui::kAlignRight)    ? Qt::AlignRight
+                        : (flags & ui::kAlignCenter) ? Qt::AlignHCenter
+                                                     : Qt::AlignLeft;
+  l->setAlignment(align | Qt::AlignTop);
+  l->setWordWrap(true);
+  return l;
+}
+
+QWidget* DialogView::NewTextEdit(int id, uint32_t flags) {
+  auto* e = Child<QPlainTextEdit>(client_);
+  e->setReadOnly(flags & ui::kReadOnly);
+  connect(e, &QPlainTextEdit::textChanged, this, [this, id, e] {
+    if (!Quiet()) model_.UserSetText(id, S(e->toPlainText()));
+  });
+  return e;
+}
+
+QWidget* DialogView::NewLineEdit(int id, uint32_t flags) {
+  auto* e = Child<QLineEdit>(client_);
+  e->setReadOnly(flags & ui::kReadOnly);
+  e->setFrame(true);
+  connect(e, &QLineEdit::textEdited, this, [this, id] {
+    if (Quiet()) return;
+    model_.UserSetText(id, S(static_cast<QLineEdit*>(ControlWidget(id))->text()));
+    Sync(id);  // characters the field refuses disappear again
+  });
+  return e;
+}
+
+QWidget* DialogView::NewListWidget(int id) {
+  auto* l = Child<QListWidget>(client_);
+  connect(l, &QListWidget::currentRowChanged, this, [this, id](int row) {
+    if (!Quiet()) model_.UserSelect(id, row);
+  });
+  connect(l, &QListWidget::itemDoubleClicked, this, [this, id, l](QListWidgetItem* item) {
+    if (!Quiet()) model_.UserDoubleClick(id, l->row(item));
+  });
+  return l;
+}
+
+QWidget* DialogView::NewComboBox(int id) {
+  auto* b = Child<QComboBox>(client_);
+  connect(b, &QComboBox::activated, this, [this, id](int index) {
+    if (!Quiet()) model_.UserSelect(id, index);
+  });
+  return b;
+}
+
+// A picture the dialog draws itself, or else the information icon.
+QWidget* DialogView::NewIcon(int id) {
+  if (model_.OwnerOf(id)) {
+    QWidget* w = Child<OwnerDrawWidget>(model_, id, client_);
+    w->setFocusPolicy(Qt::NoFocus);
+    return w;
+  }
+  auto* l = Child<QLabel>(client_);
+  int side = std::max(16, std::min(model_.ControlRect(id).width(), model_.ControlRect(id).height()));
+  l->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(side, side));
+  return l;
 }
 
 void DialogView::Sync(int id) {
@@ -231,60 +259,58 @@ void DialogView::Sync(int id) {
   w->setEnabled(c->enabled);
   w->setVisible(c->visible);
   w->setCursor(c->cursor == ui::CursorShape::SizeWE ? Qt::SizeHorCursor : Qt::ArrowCursor);
-  switch (c->desc.kind) {
+  SyncContent(w, *c);
+}
+
+void DialogView::SyncContent(QWidget* w, const ui::ControlState& c) {
+  switch (c.desc.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
-      static_cast<QAbstractButton*>(w)->setText(Q(c->text));
+      static_cast<QAbstractButton*>(w)->setText(Q(c.text));
       break;
     case ui::ControlKind::CheckBox:
     case ui::ControlKind::AutoCheckBox:
     case ui::ControlKind::RadioButton: {
       auto* b = static_cast<QAbstractButton*>(w);
-      b->setText(Q(c->text));
-      b->setChecked(c->checked == ui::BST_CHECKED);
+      b->setText(Q(c.text));
+      b->setChecked(c.checked == ui::BST_CHECKED);
       break;
     }
     case ui::ControlKind::GroupBox:
-      static_cast<QGroupBox*>(w)->setTitle(StaticText(c->text, false));
+      static_cast<QGroupBox*>(w)->setTitle(StaticText(c.text, false));
       break;
     case ui::ControlKind::Static:
-      static_cast<QLabel*>(w)->setText(StaticText(c->text, c->desc.style & ui::kNoPrefix));
+      static_cast<QLabel*>(w)->setText(StaticText(c.text, c.desc.style & ui::kNoPrefix));
       break;
     case ui::ControlKind::Edit:
       if (auto* e = qobject_cast<QLineEdit*>(w)) {
-        if (e->text() != Q(c->text)) e->setText(Q(c->text));
-        if (c->selStart != c->selEnd) e->setSelection(c->selStart, c->selEnd - c->selStart);
-      } else if (auto* p = qobject_cast<QPlainTextEdit*>(w); p && p->toPlainText() != Q(c->text)) {
-        p->setPlainText(Q(c->text));
+        if (e->text() != Q(c.text)) e->setText(Q(c.text));
+        if (c.selStart != c.selEnd) e->setSelection(c.selStart, c.selEnd - c.selStart);
+      } else if (auto* p = qobject_cast<QPlainTextEdit*>(w); p && p->toPlainText() != Q(c.text)) {
+        p->setPlainText(Q(c.text));
       }
       break;
     case ui::ControlKind::ListBox:
       if (auto* l = qobject_cast<QListWidget*>(w)) {
-        bool same = l->count() == int(c->items.size());
-        for (int i = 0; same && i < l->count(); ++i) same = l->item(i)->text() == Q(c->items[size_t(i)].text);
-        if (!same) {
+        if (!SameItems(l->count(), c.items, [l](int i) { return l->item(i)->text(); })) {
           l->clear();
-          for (const ui::ListItem& item : c->items) l->addItem(Q(item.text));
+          for (const ui::ListItem& item : c.items) l->addItem(Q(item.text));
         }
-        l->setCurrentRow(c->selection);
+        l->setCurrentRow(c.selection);
       } else {
         w->update();
       }
       break;
     case ui::ControlKind::ComboBox: {
       auto* b = static_cast<QComboBox*>(w);
-      bool same = b->count() == int(c->items.size());
-      for (int i = 0; same && i < b->count(); ++i) same = b->itemText(i) == Q(c->items[size_t(i)].text);
-      if (!same) {
+      if (!SameItems(b->count(), c.items, [b](int i) { return b->itemText(i); })) {
         b->clear();
-        for (const ui::ListItem& item : c->items) b->addItem(Q(item.text));
+        for (const ui::ListItem& item : c.items) b->addItem(Q(item.text));
       }
-      b->setCurrentIndex(c->selection);
+      b->setCurrentIndex(c.selection);
       break;
     }
     case ui::ControlKind::OwnerDraw:
-      w->update();
-      break;
     case ui::ControlKind::Icon:
       w->update();
       break;

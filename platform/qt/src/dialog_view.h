@@ -23,8 +23,6 @@ class DialogView : public QDialog, public ui::DialogObserver {
   ~DialogView() override;
 
   QWidget* ControlWidget(int id) const;
-  QWidget* Client() const { return client_; }
-  QMenuBar* MenuBar() const { return menuBar_; }
   QAction* MenuAction(int id) const;
 
   // DialogObserver.
@@ -51,7 +49,19 @@ class DialogView : public QDialog, public ui::DialogObserver {
   void BuildMenu();
   void Layout();
   void BuildControl(const ui::ControlState& c);
+  // The widget of a control, by kind, connected to the model.
+  QWidget* NewWidget(const ui::ControlState& c);
+  QWidget* NewPushButton(int id, bool isDefault);
+  QWidget* NewCheckButton(int id, bool radio);
+  QWidget* NewLabel(uint32_t flags);
+  QWidget* NewTextEdit(int id, uint32_t flags);
+  QWidget* NewLineEdit(int id, uint32_t flags);
+  QWidget* NewListWidget(int id);
+  QWidget* NewComboBox(int id);
+  QWidget* NewIcon(int id);
   void Sync(int id);
+  // The text, check state or items of a control's widget.
+  void SyncContent(QWidget* w, const ui::ControlState& c);
   void AddMenuAction(QMenu* menu, int id, const std::string& text);
   bool Quiet() const { return syncing_ || passive_; }
 

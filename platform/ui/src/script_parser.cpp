@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "base/strings.h"
+#include "ui/ids.h"
 
 namespace ui::script {
 
@@ -40,6 +42,46 @@ struct Token {
   bool quoted = false;
 };
 
+// Reads the escape whose backslash stands before line[i] into `text`;
+// false with `error` set for an unknown or broken one.
+bool ReadEscape(const std::string& line, size_t& i, std::string& text, std::string& error) {
+  char e = line[i++];
+  if (e == '"' || e == '\\') text += e;
+  else if (e == 'n') text += '\n';
+  else if (e == 't') text += '\t';
+  else if (e == 'x') {
+    // A character by its code, 00..FF: device codes and Latin-1 alike.
+    int code = i + 2 <= line.size() ? HexByte(line[i], line[i + 1]) : -1;
+    if (code < 0) {
+      error = "\\x takes two hexadecimal digits";
+      return false;
+    }
+    i += 2;
+    AppendUtf8(text, uint32_t(code));
+  } else {
+    error = std::string("unknown escape \\") + e;
+    return false;
+  }
+  return true;
+}
+
+// Reads a quoted text from line[i], just after its opening quote, up to and
+// with its closing quote; false with `error` set when it is broken.
+bool ReadQuoted(const std::string& line, size_t& i, std::string& text, std::string& error) {
+  while (i < line.size()) {
+    char d = line[i++];
+    if (d == '"') return true;
+    if (d != '\\') {
+      text += d;
+      continue;
+    }
+    if (i >= line.size()) break;
+    if (!ReadEscape(line, i, text, error)) return false;
+  }
+  error = "text without closing quote";
+  return false;
+}
+
 // Splits a line; false with `error` set for a broken quote or escape.
 bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& error) {
   size_t i = 0;
@@ -52,40 +94,7 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& 
     } else if (c == '"') {
       Token t{"", true};
       ++i;
-      bool closed = false;
-      while (i < line.size()) {
-        char d = line[i++];
-        if (d == '"') {
-          closed = true;
-          break;
-        }
-        if (d != '\\') {
-          t.text += d;
-          continue;
-        }
-        if (i >= line.size()) break;
-        char e = line[i++];
-        if (e == '"' || e == '\\') t.text += e;
-        else if (e == 'n') t.text += '\n';
-        else if (e == 't') t.text += '\t';
-        else if (e == 'x') {
-          // A character by its code, 00..FF: device codes and Latin-1 alike.
-          int code = i + 2 <= line.size() ? HexByte(line[i], line[i + 1]) : -1;
-          if (code < 0) {
-            error = "\\x takes two hexadecimal digits";
-            return false;
-          }
-          i += 2;
-          AppendUtf8(t.text, uint32_t(code));
-        } else {
-          error = std::string("unknown escape \\") + e;
-          return false;
-        }
-      }
-      if (!closed) {
-        error = "text without closing quote";
-        return false;
-      }
+      if (!ReadQuoted(line, i, t.text, error)) return false;
       tokens.push_back(std::move(t));
     } else {
       Token t;
@@ -110,7 +119,31 @@ class LineParser {
   bool Flag(int& out);
   bool Text(std::string& out);
   bool Word(std::string& out, const char* what);
+  // A word out of `names` (lower case): its index, or -1 with the error set.
+  int Choice(const char* what, std::initializer_list<const char*> names);
   bool End();
+
+  // The arguments of each form of command, after cmd_.op is set.
+  bool NoArgs() { return true; }
+  bool Id() { return Number(cmd_.id, "a control id"); }
+  bool TemplateId() { return Number(cmd_.id, "a template id"); }
+  bool Target();
+  bool OneText();
+  bool IdText();
+  bool IdFlag() { return Id() && Flag(cmd_.value); }
+  bool IdIndex() { return Id() && Number(cmd_.value, "an index", cmd_.op == Op::ExpectSelected); }
+  bool IdTexts();
+  bool IdRow();
+  bool IdCode() { return Id() && Number(cmd_.value, "a character code"); }
+  bool KeyArgs();
+  bool KeyName();
+  bool Modifiers();
+  bool MouseArgs();
+  bool AnswerArgs();
+  bool Cancelled();
+  bool FileArgs();
+  bool FontArgs();
+  bool PrinterArgs();
 
   std::vector<Token> tokens_;
   size_t pos_ = 1;
@@ -182,135 +215,170 @@ constexpr KeyEntry kKeys[] = {
     {"Escape", Key::Escape}, {"F1", Key::F1},
 };
 
-bool LineParser::Parse(std::string& error) {
-  const std::string& name = cmd_.name;
-  bool ok = true;
+int LineParser::Choice(const char* what, std::initializer_list<const char*> names) {
   std::string word;
-  auto id = [&] { return Number(cmd_.id, "a control id"); };
-  if (name == "expect-dialog") {
-    ok = Number(cmd_.id, "a template id");
-    cmd_.op = Op::ExpectDialog;
-  } else if (name == "expect-title") {
-    cmd_.texts.resize(1);
-    ok = Text(cmd_.texts[0]);
-    cmd_.op = Op::ExpectTitle;
-  } else if (name == "expect-text" || name == "select-text" || name == "text") {
-    cmd_.texts.resize(1);
-    ok = id() && Text(cmd_.texts[0]);
-    cmd_.op = name == "text" ? Op::Text : name == "select-text" ? Op::SelectText : Op::ExpectText;
-  } else if (name == "expect-enabled" || name == "expect-visible" || name == "expect-checked" ||
-             name == "check") {
-    ok = id() && Flag(cmd_.value);
-    cmd_.op = name == "check"            ? Op::Check
-              : name == "expect-enabled" ? Op::ExpectEnabled
-              : name == "expect-visible" ? Op::ExpectVisible
-                                         : Op::ExpectChecked;
-  } else if (name == "expect-selected" || name == "select") {
-    ok = id() && Number(cmd_.value, "an index", name == "expect-selected");
-    cmd_.op = name == "select" ? Op::Select : Op::ExpectSelected;
-  } else if (name == "expect-items") {
-    ok = id();
-    while (ok && More()) ok = Text(cmd_.texts.emplace_back());
-    cmd_.op = Op::ExpectItems;
-  } else if (name == "click" || name == "menu" || name == "focus") {
-    ok = Number(cmd_.id, name == "menu" ? "a menu item id" : "a control id");
-    cmd_.op = name == "click" ? Op::Click : name == "menu" ? Op::Menu : Op::Focus;
-  } else if (name == "dblclick") {
-    ok = id();
-    if (ok && More()) ok = cmd_.hasValue = Number(cmd_.value, "a row");
-    cmd_.op = Op::DblClick;
-  } else if (name == "key") {
-    cmd_.op = Op::Key;
-    ok = id() && Word(word, "a key name");
-    if (ok) {
-      ok = false;
-      for (const KeyEntry& k : kKeys) {
-        if (base::EqualsNoCase(word, k.name)) {
-          cmd_.key = k.key;
-          ok = true;
-        }
-      }
-      if (!ok) error_ = "unknown key \"" + tokens_[pos_ - 1].text + "\"";
+  if (!Word(word, what)) return -1;
+  int index = 0;
+  for (const char* name : names) {
+    if (word == name) return index;
+    ++index;
+  }
+  error_ = std::string("expected ") + what + ", found \"" + tokens_[pos_ - 1].text + "\"";
+  return -1;
+}
+
+bool LineParser::Target() {
+  return Number(cmd_.id, cmd_.op == Op::Menu ? "a menu item id" : "a control id");
+}
+
+bool LineParser::OneText() {
+  cmd_.texts.resize(1);
+  return Text(cmd_.texts[0]);
+}
+
+bool LineParser::IdText() {
+  cmd_.texts.resize(1);
+  return Id() && Text(cmd_.texts[0]);
+}
+
+bool LineParser::IdTexts() {
+  bool ok = Id();
+  while (ok && More()) ok = Text(cmd_.texts.emplace_back());
+  return ok;
+}
+
+// A control id and, optionally, the row.
+bool LineParser::IdRow() {
+  if (!Id()) return false;
+  if (More()) return cmd_.hasValue = Number(cmd_.value, "a row");
+  return true;
+}
+
+bool LineParser::KeyArgs() { return Id() && KeyName() && Modifiers(); }
+
+bool LineParser::KeyName() {
+  std::string word;
+  if (!Word(word, "a key name")) return false;
+  bool found = false;
+  for (const KeyEntry& k : kKeys) {
+    if (base::EqualsNoCase(word, k.name)) {
+      cmd_.key = k.key;
+      found = true;
     }
-    while (ok && More()) {
-      ok = Word(word, "shift or ctrl");
-      bool& flag = word == "shift" ? cmd_.mods.shift : cmd_.mods.ctrl;
-      if (ok && ((word != "shift" && word != "ctrl") || flag)) {
-        error_ = "unexpected \"" + tokens_[pos_ - 1].text + "\"";
-        ok = false;
-      }
-      if (ok) flag = true;
+  }
+  if (!found) error_ = "unknown key \"" + tokens_[pos_ - 1].text + "\"";
+  return found;
+}
+
+// shift and ctrl, each at most once, in any order.
+bool LineParser::Modifiers() {
+  std::string word;
+  while (More()) {
+    if (!Word(word, "shift or ctrl")) return false;
+    bool& flag = word == "shift" ? cmd_.mods.shift : cmd_.mods.ctrl;
+    if ((word != "shift" && word != "ctrl") || flag) {
+      error_ = "unexpected \"" + tokens_[pos_ - 1].text + "\"";
+      return false;
     }
-  } else if (name == "char") {
-    ok = id() && Number(cmd_.value, "a character code");
-    cmd_.op = Op::Char;
-  } else if (name == "mouse") {
-    cmd_.op = Op::Mouse;
-    ok = id() && Word(word, "down, move, up or dblclick");
-    if (ok) {
-      if (word == "down") cmd_.mouse = MouseAction::Down;
-      else if (word == "move") cmd_.mouse = MouseAction::Move;
-      else if (word == "up") cmd_.mouse = MouseAction::Up;
-      else if (word == "dblclick") cmd_.mouse = MouseAction::DoubleClick;
-      else {
-        error_ = "expected down, move, up or dblclick, found \"" + tokens_[pos_ - 1].text + "\"";
-        ok = false;
-      }
-    }
-    ok = ok && Number(cmd_.x, "x", true) && Number(cmd_.y, "y", true);
-  } else if (name == "ok" || name == "cancel" || name == "controls") {
-    cmd_.op = name == "ok" ? Op::Ok : name == "cancel" ? Op::Cancel : Op::Controls;
-  } else if (name == "answer") {
-    cmd_.op = Op::Answer;
-    ok = Word(word, "yes, no, cancel or ok");
-    if (ok) {
-      if (word == "yes") cmd_.value = 6;
-      else if (word == "no") cmd_.value = 7;
-      else if (word == "cancel") cmd_.value = 2;
-      else if (word == "ok") cmd_.value = 1;
-      else {
-        error_ = "expected yes, no, cancel or ok, found \"" + tokens_[pos_ - 1].text + "\"";
-        ok = false;
-      }
-    }
-  } else if (name == "expect-box" || name == "screenshot") {
-    cmd_.texts.resize(1);
-    ok = Text(cmd_.texts[0]);
-    cmd_.op = name == "screenshot" ? Op::Screenshot : Op::ExpectBox;
-  } else if (name == "file" || name == "font" || name == "printer") {
-    cmd_.op = name == "file" ? Op::File : name == "font" ? Op::Font : Op::Printer;
-    if (More() && !tokens_[pos_].quoted && base::EqualsNoCase(tokens_[pos_].text, "cancel")) {
-      ++pos_;
-      cmd_.cancel = true;
-    } else if (cmd_.op == Op::File) {
-      cmd_.texts.resize(1);
-      ok = Text(cmd_.texts[0]);
-    } else if (cmd_.op == Op::Font) {
-      cmd_.texts.resize(1);
-      ok = Text(cmd_.texts[0]) && Number(cmd_.value, "a point size");
-      if (ok && More()) {
-        ok = Word(word, "italic");
-        if (ok && word != "italic") {
-          error_ = "expected italic, found \"" + tokens_[pos_ - 1].text + "\"";
-          ok = false;
-        }
-        cmd_.italic = ok;
-      }
-    } else {
-      cmd_.texts.resize(1);
-      ok = Number(cmd_.value, "a resolution in dpi") && Text(cmd_.texts[0]);
-      if (ok && cmd_.value <= 0) {
-        error_ = "expected a resolution in dpi, found " + std::to_string(cmd_.value);
-        ok = false;
-      }
-    }
-  } else {
-    error = "unknown command \"" + tokens_[0].text + "\"";
+    flag = true;
+  }
+  return true;
+}
+
+bool LineParser::MouseArgs() {
+  static constexpr MouseAction kActions[] = {MouseAction::Down, MouseAction::Move, MouseAction::Up,
+                                             MouseAction::DoubleClick};
+  if (!Id()) return false;
+  int action = Choice("down, move, up or dblclick", {"down", "move", "up", "dblclick"});
+  if (action < 0) return false;
+  cmd_.mouse = kActions[action];
+  return Number(cmd_.x, "x", true) && Number(cmd_.y, "y", true);
+}
+
+// The button that answers a message box.
+bool LineParser::AnswerArgs() {
+  static constexpr int kAnswers[] = {IDYES, IDNO, IDCANCEL, IDOK};
+  int answer = Choice("yes, no, cancel or ok", {"yes", "no", "cancel", "ok"});
+  if (answer < 0) return false;
+  cmd_.value = kAnswers[answer];
+  return true;
+}
+
+// A platform dialog's answer may be "cancel" instead of a choice.
+bool LineParser::Cancelled() {
+  if (!More() || tokens_[pos_].quoted || !base::EqualsNoCase(tokens_[pos_].text, "cancel"))
+    return false;
+  ++pos_;
+  cmd_.cancel = true;
+  return true;
+}
+
+bool LineParser::FileArgs() { return Cancelled() || OneText(); }
+
+// A face, a point size and, optionally, italic.
+bool LineParser::FontArgs() {
+  if (Cancelled()) return true;
+  if (!OneText() || !Number(cmd_.value, "a point size")) return false;
+  if (!More()) return true;
+  cmd_.italic = Choice("italic", {"italic"}) == 0;
+  return cmd_.italic;
+}
+
+// A resolution and the output file.
+bool LineParser::PrinterArgs() {
+  if (Cancelled()) return true;
+  cmd_.texts.resize(1);
+  if (!Number(cmd_.value, "a resolution in dpi") || !Text(cmd_.texts[0])) return false;
+  if (cmd_.value > 0) return true;
+  error_ = "expected a resolution in dpi, found " + std::to_string(cmd_.value);
+  return false;
+}
+
+bool LineParser::Parse(std::string& error) {
+  struct Form {
+    const char* name;
+    Op op;
+    bool (LineParser::*args)();
+  };
+  static constexpr Form kForms[] = {
+      {"expect-dialog", Op::ExpectDialog, &LineParser::TemplateId},
+      {"expect-title", Op::ExpectTitle, &LineParser::OneText},
+      {"expect-text", Op::ExpectText, &LineParser::IdText},
+      {"select-text", Op::SelectText, &LineParser::IdText},
+      {"text", Op::Text, &LineParser::IdText},
+      {"expect-enabled", Op::ExpectEnabled, &LineParser::IdFlag},
+      {"expect-visible", Op::ExpectVisible, &LineParser::IdFlag},
+      {"expect-checked", Op::ExpectChecked, &LineParser::IdFlag},
+      {"check", Op::Check, &LineParser::IdFlag},
+      {"expect-selected", Op::ExpectSelected, &LineParser::IdIndex},
+      {"select", Op::Select, &LineParser::IdIndex},
+      {"expect-items", Op::ExpectItems, &LineParser::IdTexts},
+      {"click", Op::Click, &LineParser::Target},
+      {"menu", Op::Menu, &LineParser::Target},
+      {"focus", Op::Focus, &LineParser::Target},
+      {"dblclick", Op::DblClick, &LineParser::IdRow},
+      {"key", Op::Key, &LineParser::KeyArgs},
+      {"char", Op::Char, &LineParser::IdCode},
+      {"mouse", Op::Mouse, &LineParser::MouseArgs},
+      {"ok", Op::Ok, &LineParser::NoArgs},
+      {"cancel", Op::Cancel, &LineParser::NoArgs},
+      {"controls", Op::Controls, &LineParser::NoArgs},
+      {"answer", Op::Answer, &LineParser::AnswerArgs},
+      {"expect-box", Op::ExpectBox, &LineParser::OneText},
+      {"screenshot", Op::Screenshot, &LineParser::OneText},
+      {"file", Op::File, &LineParser::FileArgs},
+      {"font", Op::Font, &LineParser::FontArgs},
+      {"printer", Op::Printer, &LineParser::PrinterArgs},
+  };
+  for (const Form& form : kForms) {
+    if (cmd_.name != form.name) continue;
+    cmd_.op = form.op;
+    if ((this->*form.args)() && End()) return true;
+    error = cmd_.name + ": " + error_;
     return false;
   }
-  if (ok) ok = End();
-  if (!ok) error = name + ": " + error_;
-  return ok;
+  error = "unknown command \"" + tokens_[0].text + "\"";
+  return false;
 }
 
 }  // namespace

@@ -110,7 +110,20 @@ class Runner final : public ScriptedServices {
   void Execute(const Command& cmd, Dialog& dialog);
   // Queues an answer command; false for other commands.
   bool Enqueue(const Command& cmd);
+  // Checks an expectation; false for other commands.
   bool Expectation(const Command& cmd, Dialog& dialog);
+  void ExpectMenuItem(const Command& cmd, Dialog& dialog);
+  void ExpectControl(const Command& cmd, Dialog& dialog, const ControlState& c);
+  void ExpectItems(const Command& cmd, const ControlState& c);
+  // Runs a command on the dialog as a whole; false for other commands.
+  bool DialogCommand(const Command& cmd, Dialog& dialog);
+  void Screenshot(const Command& cmd, Dialog& dialog);
+  // Runs a command of user input on the usable control `c`.
+  void Input(const Command& cmd, Dialog& dialog, const ControlState& c);
+  void Check(const Command& cmd, Dialog& dialog, const ControlState& c);
+  void Select(const Command& cmd, Dialog& dialog, const ControlState& c);
+  void DoubleClick(const Command& cmd, Dialog& dialog, const ControlState& c);
+  void TypeText(const Command& cmd, Dialog& dialog, const ControlState& c);
   // The control of `cmd`, or null after reporting why it cannot be used.
   const ControlState* Usable(const Command& cmd, Dialog& dialog, bool forInput);
   const Pending* Next(Op op);
@@ -175,77 +188,81 @@ const ControlState* Runner::Usable(const Command& cmd, Dialog& dialog, bool forI
 }
 
 bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
-  std::string id = std::to_string(cmd.id);
   switch (cmd.op) {
     case Op::ExpectDialog:
-      Expect(cmd, dialog.TemplateId() == cmd.id, "dialog " + id,
+      Expect(cmd, dialog.TemplateId() == cmd.id, "dialog " + std::to_string(cmd.id),
              "dialog " + std::to_string(dialog.TemplateId()));
       return true;
     case Op::ExpectTitle:
       Expect(cmd, dialog.WindowText() == cmd.texts[0], "title " + Quote(cmd.texts[0]),
              Quote(dialog.WindowText()));
       return true;
-    default:
-      break;
-  }
-  const ControlState* c = nullptr;
-  switch (cmd.op) {
     case Op::ExpectEnabled: case Op::ExpectChecked:
       if (!dialog.HasControl(cmd.id) && dialog.HasMenuItem(cmd.id)) {
-        bool enabled = cmd.op == Op::ExpectEnabled;
-        int state = enabled ? dialog.IsMenuItemEnabled(cmd.id) : dialog.IsMenuItemChecked(cmd.id);
-        Expect(cmd, state == cmd.value,
-               std::string(enabled ? "enabled" : "checked") + " of menu item " + id + " " + std::to_string(cmd.value),
-               std::to_string(state));
+        ExpectMenuItem(cmd, dialog);
         return true;
       }
       [[fallthrough]];
     case Op::ExpectText: case Op::ExpectVisible: case Op::ExpectSelected: case Op::ExpectItems:
-      c = Usable(cmd, dialog, false);
-      if (!c) return true;
-      break;
+      if (const ControlState* c = Usable(cmd, dialog, false)) ExpectControl(cmd, dialog, *c);
+      return true;
     default:
       return false;
   }
+}
+
+// expect-enabled or expect-checked of a menu item.
+void Runner::ExpectMenuItem(const Command& cmd, Dialog& dialog) {
+  bool enabled = cmd.op == Op::ExpectEnabled;
+  int state = enabled ? dialog.IsMenuItemEnabled(cmd.id) : dialog.IsMenuItemChecked(cmd.id);
+  Expect(cmd, state == cmd.value,
+         std::string(enabled ? "enabled" : "checked") + " of menu item " + std::to_string(cmd.id) + " " +
+             std::to_string(cmd.value),
+         std::to_string(state));
+}
+
+void Runner::ExpectControl(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  std::string id = std::to_string(cmd.id);
+  std::string value = std::to_string(cmd.value);
   switch (cmd.op) {
     case Op::ExpectText: {
       std::string text;
-      if (!c->owner || !c->owner->QueryText(text)) text = dialog.GetDlgItemText(cmd.id);
+      if (!c.owner || !c.owner->QueryText(text)) text = dialog.GetDlgItemText(cmd.id);
       Expect(cmd, text == cmd.texts[0], "text of " + id + " " + Quote(cmd.texts[0]), Quote(text));
       break;
     }
     case Op::ExpectEnabled:
-      Expect(cmd, c->enabled == bool(cmd.value), "enabled of " + id + " " + std::to_string(cmd.value),
-             std::to_string(int(c->enabled)));
+      Expect(cmd, c.enabled == bool(cmd.value), "enabled of " + id + " " + value,
+             std::to_string(int(c.enabled)));
       break;
     case Op::ExpectVisible:
-      Expect(cmd, c->visible == bool(cmd.value), "visible of " + id + " " + std::to_string(cmd.value),
-             std::to_string(int(c->visible)));
+      Expect(cmd, c.visible == bool(cmd.value), "visible of " + id + " " + value,
+             std::to_string(int(c.visible)));
       break;
     case Op::ExpectChecked:
-      Expect(cmd, c->checked == cmd.value, "checked of " + id + " " + std::to_string(cmd.value),
-             std::to_string(c->checked));
+      Expect(cmd, c.checked == cmd.value, "checked of " + id + " " + value, std::to_string(c.checked));
       break;
     case Op::ExpectSelected:
-      Expect(cmd, c->selection == cmd.value, "selected of " + id + " " + std::to_string(cmd.value),
-             std::to_string(c->selection));
+      Expect(cmd, c.selection == cmd.value, "selected of " + id + " " + value, std::to_string(c.selection));
       break;
-    default: {  // ExpectItems
-      std::vector<std::string> items;
-      for (size_t i = 0; i < c->items.size(); ++i) {
-        std::string text;
-        if (!c->owner || !c->owner->QueryItemText(int(i), text)) text = c->items[i].text;
-        items.push_back(std::move(text));
-      }
-      bool same = items == cmd.texts;
-      std::string want, have;
-      for (size_t i = 0; i < cmd.texts.size(); ++i) want += (i ? " " : "") + Quote(cmd.texts[i]);
-      for (size_t i = 0; i < items.size(); ++i) have += (i ? " " : "") + Quote(items[i]);
-      Expect(cmd, same, "items of " + id + " " + (want.empty() ? "(none)" : want),
-             have.empty() ? "(none)" : have);
-    }
+    default:  // ExpectItems
+      ExpectItems(cmd, c);
   }
-  return true;
+}
+
+void Runner::ExpectItems(const Command& cmd, const ControlState& c) {
+  std::vector<std::string> items;
+  for (size_t i = 0; i < c.items.size(); ++i) {
+    std::string text;
+    if (!c.owner || !c.owner->QueryItemText(int(i), text)) text = c.items[i].text;
+    items.push_back(std::move(text));
+  }
+  bool same = items == cmd.texts;
+  std::string want, have;
+  for (size_t i = 0; i < cmd.texts.size(); ++i) want += (i ? " " : "") + Quote(cmd.texts[i]);
+  for (size_t i = 0; i < items.size(); ++i) have += (i ? " " : "") + Quote(items[i]);
+  Expect(cmd, same, "items of " + std::to_string(cmd.id) + " " + (want.empty() ? "(none)" : want),
+         have.empty() ? "(none)" : have);
 }
 
 bool Runner::Enqueue(const Command& cmd) {
@@ -277,103 +294,117 @@ bool Runner::Enqueue(const Command& cmd) {
 }
 
 void Runner::Execute(const Command& cmd, Dialog& dialog) {
-  if (Expectation(cmd, dialog) || Enqueue(cmd)) return;
+  if (Expectation(cmd, dialog) || Enqueue(cmd) || DialogCommand(cmd, dialog)) return;
+  if (const ControlState* c = Usable(cmd, dialog, true)) Input(cmd, dialog, *c);
+}
+
+bool Runner::DialogCommand(const Command& cmd, Dialog& dialog) {
   switch (cmd.op) {
     case Op::Ok:
       dialog.UserOk();
-      return;
+      return true;
     case Op::Cancel:
       dialog.UserCancel();
-      return;
+      return true;
     case Op::Menu:
       if (!dialog.HasMenuItem(cmd.id)) FailAt(cmd, "no menu item " + std::to_string(cmd.id));
       else if (!dialog.IsMenuItemEnabled(cmd.id)) FailAt(cmd, "menu item " + std::to_string(cmd.id) + " is disabled");
       else dialog.UserMenu(cmd.id);
-      return;
+      return true;
     case Op::Controls:
       ListControls(dialog);
-      return;
-    case Op::Screenshot: {
-      if (!g_hooks.screenshot) {
-        FailAt(cmd, "screenshot needs the Qt runner, which is not available");
-        return;
-      }
-      HRESULT hr = g_hooks.screenshot(dialog, cmd.texts[0]);
-      if (FAILED(hr)) FailAt(cmd, "screenshot " + Quote(cmd.texts[0]) + " failed: " + base::ErrorText(hr));
-      return;
-    }
+      return true;
+    case Op::Screenshot:
+      Screenshot(cmd, dialog);
+      return true;
     default:
-      break;
+      return false;
   }
-  const ControlState* c = Usable(cmd, dialog, true);
-  if (!c) return;
-  ControlKind kind = c->desc.kind;
-  bool list = kind == ControlKind::ListBox || kind == ControlKind::ComboBox;
+}
+
+void Runner::Screenshot(const Command& cmd, Dialog& dialog) {
+  if (!g_hooks.screenshot) {
+    FailAt(cmd, "screenshot needs the Qt runner, which is not available");
+    return;
+  }
+  HRESULT hr = g_hooks.screenshot(dialog, cmd.texts[0]);
+  if (FAILED(hr)) FailAt(cmd, "screenshot " + Quote(cmd.texts[0]) + " failed: " + base::ErrorText(hr));
+}
+
+void Runner::Input(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  ControlKind kind = c.desc.kind;
   std::string id = std::to_string(cmd.id);
   switch (cmd.op) {
     case Op::Click:
       if (!IsButton(kind)) FailAt(cmd, "control " + id + " is not a button");
       else dialog.UserClick(cmd.id);
       break;
-    case Op::Check:
-      if (kind != ControlKind::CheckBox && kind != ControlKind::AutoCheckBox && kind != ControlKind::RadioButton)
-        FailAt(cmd, "control " + id + " is not a check box or radio button");
-      else if (kind == ControlKind::RadioButton && cmd.value == 0 && c->checked)
-        FailAt(cmd, "radio button " + id + " cannot be cleared; check another one of its group");
-      else if (c->checked != cmd.value)
-        dialog.UserClick(cmd.id);
-      break;
-    case Op::Select:
-    case Op::SelectText: {
-      if (!list) {
-        FailAt(cmd, "control " + id + " is not a list");
-        break;
-      }
-      int index = cmd.op == Op::Select ? cmd.value : dialog.FindStringExact(cmd.id, cmd.texts[0]);
-      if (cmd.op == Op::SelectText && index < 0)
-        FailAt(cmd, "expected an item " + Quote(cmd.texts[0]) + " in " + id + ", found none");
-      else if (index < 0 || index >= int(c->items.size()))
-        FailAt(cmd, "expected an index below " + std::to_string(c->items.size()) + " for " + id + ", found " +
-                        std::to_string(index));
-      else
-        dialog.UserSelect(cmd.id, index);
-      break;
-    }
-    case Op::DblClick: {
-      int row = cmd.hasValue ? cmd.value : c->selection;
-      if (kind != ControlKind::ListBox) FailAt(cmd, "control " + id + " is not a list box");
-      else if (row < 0 || row >= int(c->items.size()))
-        FailAt(cmd, "expected a row below " + std::to_string(c->items.size()) + " for " + id + ", found " +
-                        std::to_string(row));
-      else dialog.UserDoubleClick(cmd.id, row);
-      break;
-    }
-    case Op::Text:
-      if (kind == ControlKind::Edit && !(c->desc.style & kReadOnly)) {
-        dialog.UserSetText(cmd.id, cmd.texts[0]);
-      } else if (kind == ControlKind::OwnerDraw && c->owner) {
-        dialog.UserFocus(cmd.id);
-        for (uint32_t code : CodePoints(cmd.texts[0])) dialog.UserChar(cmd.id, code);
-      } else {
-        FailAt(cmd, "control " + id + " takes no text");
-      }
-      break;
+    case Op::Check: Check(cmd, dialog, c); break;
+    case Op::Select: case Op::SelectText: Select(cmd, dialog, c); break;
+    case Op::DblClick: DoubleClick(cmd, dialog, c); break;
+    case Op::Text: TypeText(cmd, dialog, c); break;
     case Op::Focus:
       if (kind == ControlKind::Static || kind == ControlKind::GroupBox || kind == ControlKind::Icon)
         FailAt(cmd, "control " + id + " cannot take the focus");
       else dialog.UserFocus(cmd.id);
       break;
-    case Op::Key:
-      dialog.UserKey(cmd.id, cmd.key, cmd.mods);
-      break;
-    case Op::Char:
-      dialog.UserChar(cmd.id, uint32_t(cmd.value));
-      break;
-    case Op::Mouse:
-      dialog.UserMouse(cmd.id, cmd.mouse, cmd.x, cmd.y, {});
-      break;
-    default:
-      break;
+    case Op::Key: dialog.UserKey(cmd.id, cmd.key, cmd.mods); break;
+    case Op::Char: dialog.UserChar(cmd.id, uint32_t(cmd.value)); break;
+    case Op::Mouse: dialog.UserMouse(cmd.id, cmd.mouse, cmd.x, cmd.y, {}); break;
+    default: break;
+  }
+}
+
+// A click on a check box or radio button when its state is not the one asked for.
+void Runner::Check(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  ControlKind kind = c.desc.kind;
+  std::string id = std::to_string(cmd.id);
+  if (kind != ControlKind::CheckBox && kind != ControlKind::AutoCheckBox && kind != ControlKind::RadioButton)
+    FailAt(cmd, "control " + id + " is not a check box or radio button");
+  else if (kind == ControlKind::RadioButton && cmd.value == 0 && c.checked)
+    FailAt(cmd, "radio button " + id + " cannot be cleared; check another one of its group");
+  else if (c.checked != cmd.value)
+    dialog.UserClick(cmd.id);
+}
+
+// select (by index) or select-text (by the item's text) in a list or combo box.
+void Runner::Select(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  std::string id = std::to_string(cmd.id);
+  if (c.desc.kind != ControlKind::ListBox && c.desc.kind != ControlKind::ComboBox) {
+    FailAt(cmd, "control " + id + " is not a list");
+    return;
+  }
+  int index = cmd.op == Op::Select ? cmd.value : dialog.FindStringExact(cmd.id, cmd.texts[0]);
+  if (cmd.op == Op::SelectText && index < 0)
+    FailAt(cmd, "expected an item " + Quote(cmd.texts[0]) + " in " + id + ", found none");
+  else if (index < 0 || index >= int(c.items.size()))
+    FailAt(cmd, "expected an index below " + std::to_string(c.items.size()) + " for " + id + ", found " +
+                    std::to_string(index));
+  else
+    dialog.UserSelect(cmd.id, index);
+}
+
+// A double click on the row given, or on the selected one.
+void Runner::DoubleClick(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  std::string id = std::to_string(cmd.id);
+  int row = cmd.hasValue ? cmd.value : c.selection;
+  if (c.desc.kind != ControlKind::ListBox) FailAt(cmd, "control " + id + " is not a list box");
+  else if (row < 0 || row >= int(c.items.size()))
+    FailAt(cmd, "expected a row below " + std::to_string(c.items.size()) + " for " + id + ", found " +
+                    std::to_string(row));
+  else dialog.UserDoubleClick(cmd.id, row);
+}
+
+// A writable edit field takes the text whole; an owner-drawn control gets
+// the focus and then the text as typed characters.
+void Runner::TypeText(const Command& cmd, Dialog& dialog, const ControlState& c) {
+  if (c.desc.kind == ControlKind::Edit && !(c.desc.style & kReadOnly)) {
+    dialog.UserSetText(cmd.id, cmd.texts[0]);
+  } else if (c.desc.kind == ControlKind::OwnerDraw && c.owner) {
+    dialog.UserFocus(cmd.id);
+    for (uint32_t code : CodePoints(cmd.texts[0])) dialog.UserChar(cmd.id, code);
+  } else {
+    FailAt(cmd, "control " + std::to_string(cmd.id) + " takes no text");
   }
 }
 

@@ -48,7 +48,6 @@ class RT_API Module {
   // and LockServer calls. Changed atomically.
   ULONG Lock() { return ++locks_; }
   ULONG Unlock() { return --locks_; }
-  LONG LockCount() const { return static_cast<LONG>(locks_.load()); }
 
   // DllGetClassObject: the factory of a class, created once and kept.
   HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** ppv);
@@ -60,9 +59,6 @@ class RT_API Module {
   HRESULT UnregisterServer();
   // Releases the cached factories (module unload).
   void Term();
-
-  std::span<const ClassEntry> ObjectMap() const { return map_; }
-  const TypeLibInfo& TypeLib() const { return typeLib_; }
 
  private:
   std::span<const ClassEntry> map_;

@@ -17,14 +17,9 @@
 
 namespace com {
 
-class ObjectRoot {
- public:
-  // Second construction step, after the object is complete; a failure
-  // destroys the object and is returned by the creator.
-  HRESULT FinalConstruct() { return S_OK; }
-  // Called before the object is destroyed.
-  void FinalRelease() {}
-};
+// The base every COM class implementation names beside its interfaces; see
+// above for what such a class provides.
+class ObjectRoot {};
 
 // Answers the listed interfaces of self. AddRef goes through the answered
 // interface, so an aggregated object counts on its outer object.
@@ -39,69 +34,106 @@ HRESULT QueryInterfaceOf(T* self, REFIID iid, void** ppv) {
   return S_OK;
 }
 
+// A thread-safe reference count. Add and Drop answer the new count.
+class RefCount {
+ public:
+  explicit RefCount(ULONG initial = 0) : count_(initial) {}
+  RefCount(const RefCount&) = delete;
+  RefCount& operator=(const RefCount&) = delete;
+  ULONG Add() { return ++count_; }
+  ULONG Drop() { return --count_; }
+
+ private:
+  std::atomic<ULONG> count_;
+};
+
+// AddRef and Release of an object that owns its reference count and
+// deletes itself, as Derived, when the last reference goes.
+template <class Derived, class Base>
+class SelfDeleting : public Base {
+ public:
+  ULONG AddRef() override { return refs_.Add(); }
+  ULONG Release() override {
+    ULONG n = refs_.Drop();
+    if (n == 0) delete static_cast<Derived*>(this);
+    return n;
+  }
+
+ private:
+  RefCount refs_;
+};
+
+// LockServer of a class factory: counts on the module, when there is one.
+inline HRESULT LockServerOf(Module* module, BOOL lock) {
+  if (module) lock ? module->Lock() : module->Unlock();
+  return S_OK;
+}
+
 namespace detail {
-// Second construction step of a new object (null when memory ran out): runs
-// `finalConstruct` under a guarding reference, so that the object's own
-// AddRef/Release there cannot destroy it, and destroys the object when it
-// fails. On success the object is handed out with a reference count of 0.
-template <class Obj, class FinalConstruct>
-HRESULT FinishCreate(Obj* obj, Obj** out, FinalConstruct finalConstruct) {
+// Holds a lock on the module (when there is one) for its lifetime.
+class ModuleLock {
+ public:
+  explicit ModuleLock(Module* module) : module_(module) {
+    if (module_) module_->Lock();
+  }
+  ~ModuleLock() {
+    if (module_) module_->Unlock();
+  }
+  ModuleLock(const ModuleLock&) = delete;
+  ModuleLock& operator=(const ModuleLock&) = delete;
+
+ private:
+  Module* module_;
+};
+
+// QueryInterface of an object's own IUnknown: `identity` for IUnknown, the
+// implementation's InternalQueryInterface for everything else.
+template <class T>
+HRESULT QueryIdentity(IUnknown* identity, T& implementation, REFIID iid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (iid == IUnknown::iid) {
+    *ppv = identity;
+    identity->AddRef();
+    return S_OK;
+  }
+  return implementation.InternalQueryInterface(iid, ppv);
+}
+
+// Hands a new object (null when memory ran out) out as iid: the guarding
+// reference keeps it alive through QueryInterface and destroys it when the
+// query fails.
+template <class Obj>
+HRESULT HandOut(Obj* obj, REFIID iid, void** ppv) {
   if (!obj) return E_OUTOFMEMORY;
   obj->AddRef();
-  HRESULT hr = finalConstruct(obj);
-  obj->ReleaseWithoutDestroying();
-  if (FAILED(hr)) {
-    delete obj;
-    return hr;
-  }
-  *out = obj;
-  return S_OK;
+  HRESULT hr = obj->QueryInterface(iid, ppv);
+  obj->Release();
+  return hr;
 }
 }  // namespace detail
 
 // A plain object: owns its reference count and holds a lock on the module
 // for its lifetime.
 template <class T>
-class ComObject final : public T {
+class ComObject final : public SelfDeleting<ComObject<T>, T> {
  public:
-  explicit ComObject(Module* module) : module_(module) {
-    if (module_) module_->Lock();
-  }
-  ~ComObject() {
-    this->FinalRelease();
-    if (module_) module_->Unlock();
-  }
+  explicit ComObject(Module* module) : moduleLock_(module) {}
   ComObject(const ComObject&) = delete;
   ComObject& operator=(const ComObject&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (iid == IUnknown::iid) {
-      *ppv = static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this));
-      AddRef();
-      return S_OK;
-    }
-    return this->InternalQueryInterface(iid, ppv);
+    return detail::QueryIdentity(
+        static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this)), *this, iid, ppv);
   }
-  ULONG AddRef() override { return ++ref_; }
-  ULONG Release() override {
-    ULONG n = --ref_;
-    if (n == 0) delete this;
-    return n;
-  }
-  // Drops the guarding reference of construction (see detail::FinishCreate).
-  void ReleaseWithoutDestroying() { --ref_; }
 
   // Creates the object with a reference count of 0.
   static HRESULT Create(Module* module, ComObject** out) {
-    *out = nullptr;
-    return detail::FinishCreate(new (std::nothrow) ComObject(module), out,
-                                [](ComObject* o) { return o->FinalConstruct(); });
+    *out = new (std::nothrow) ComObject(module);
+    return *out ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
-  Module* module_;
-  std::atomic<ULONG> ref_{0};
+  detail::ModuleLock moduleLock_;
 };
 
 // The part of an aggregated object that the outer object exposes: its
@@ -123,48 +155,20 @@ class ComContainedObject final : public T {
 // An aggregated object: its own IUnknown is the non-delegating one that only
 // the outer object holds.
 template <class T>
-class ComAggObject final : public IUnknown {
+class ComAggObject final : public SelfDeleting<ComAggObject<T>, IUnknown> {
  public:
-  ComAggObject(Module* module, IUnknown* outer) : module_(module), contained_(outer) {
-    if (module_) module_->Lock();
-  }
-  ~ComAggObject() {
-    contained_.FinalRelease();
-    if (module_) module_->Unlock();
-  }
+  ComAggObject(Module* module, IUnknown* outer) : contained_(outer), moduleLock_(module) {}
   ComAggObject(const ComAggObject&) = delete;
   ComAggObject& operator=(const ComAggObject&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (iid == IUnknown::iid) {
-      *ppv = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return contained_.InternalQueryInterface(iid, ppv);
-  }
-  ULONG AddRef() override { return ++ref_; }
-  ULONG Release() override {
-    ULONG n = --ref_;
-    if (n == 0) delete this;
-    return n;
-  }
-  // Drops the guarding reference of construction (see detail::FinishCreate).
-  void ReleaseWithoutDestroying() { --ref_; }
-
-  T* Inner() { return &contained_; }
-
-  static HRESULT Create(Module* module, IUnknown* outer, ComAggObject** out) {
-    *out = nullptr;
-    return detail::FinishCreate(new (std::nothrow) ComAggObject(module, outer), out,
-                                [](ComAggObject* o) { return o->contained_.FinalConstruct(); });
+    return detail::QueryIdentity(this, contained_, iid, ppv);
   }
 
  private:
-  Module* module_;
-  std::atomic<ULONG> ref_{0};
   ComContainedObject<T> contained_;
+  // After the contained part: the module is locked while that part exists.
+  detail::ModuleLock moduleLock_;
 };
 
 // Creates an instance of T, plain or aggregated, and queries it for iid.
@@ -175,21 +179,9 @@ HRESULT CreateInstance(Module* module, IUnknown* outer, REFIID iid, void** ppv) 
   *ppv = nullptr;
   if (outer) {
     if (!(iid == IUnknown::iid)) return CLASS_E_NOAGGREGATION;
-    ComAggObject<T>* obj = nullptr;
-    HRESULT hr = ComAggObject<T>::Create(module, outer, &obj);
-    if (FAILED(hr)) return hr;
-    obj->AddRef();
-    hr = obj->QueryInterface(iid, ppv);
-    obj->Release();
-    return hr;
+    return detail::HandOut(new (std::nothrow) ComAggObject<T>(module, outer), iid, ppv);
   }
-  ComObject<T>* obj = nullptr;
-  HRESULT hr = ComObject<T>::Create(module, &obj);
-  if (FAILED(hr)) return hr;
-  obj->AddRef();
-  hr = obj->QueryInterface(iid, ppv);
-  obj->Release();
-  return hr;
+  return detail::HandOut(new (std::nothrow) ComObject<T>(module), iid, ppv);
 }
 
 }  // namespace com
@@ -199,25 +191,16 @@ namespace com {
 // A class factory for a class that a process registers itself
 // (CoRegisterClassObject), e.g. the host's own services.
 template <class T>
-class ClassFactoryFor final : public IClassFactory {
+class ClassFactoryFor final : public SelfDeleting<ClassFactoryFor<T>, IClassFactory> {
  public:
   explicit ClassFactoryFor(Module* module = nullptr) : module_(module) {}
   HRESULT QueryInterface(REFIID iid, void** ppv) override {
     return QueryInterfaceOf<IUnknown, IClassFactory>(this, iid, ppv);
   }
-  ULONG AddRef() override { return ++ref_; }
-  ULONG Release() override {
-    ULONG n = --ref_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** ppv) override {
     return com::CreateInstance<T>(module_, outer, iid, ppv);
   }
-  HRESULT LockServer(BOOL lock) override {
-    if (module_) lock ? module_->Lock() : module_->Unlock();
-    return S_OK;
-  }
+  HRESULT LockServer(BOOL lock) override { return LockServerOf(module_, lock); }
   static ComPtr<IClassFactory> Make(Module* module = nullptr) {
     auto* f = new (std::nothrow) ClassFactoryFor(module);
     return ComPtr<IClassFactory>(f);
@@ -225,7 +208,6 @@ class ClassFactoryFor final : public IClassFactory {
 
  private:
   Module* module_;
-  std::atomic<ULONG> ref_{0};
 };
 
 }  // namespace com
