@@ -34,14 +34,14 @@ struct Device {
 
 bool ReadBlob(Device& d, Blob& blob) {
   std::vector<uint8_t> bytes;
-  if (FAILED(host::ReadExtDataBytes(d.object.Get(), u"DX470", &bytes)) || bytes.size() != sizeof blob)
+  if (FAILED(host::ReadExtDataBytes(d.object.Get(), dx47x::blob::kKeyWide, &bytes)) || bytes.size() != sizeof blob)
     return false;
   std::memcpy(&blob, bytes.data(), sizeof blob);
   return true;
 }
 
 bool WriteBlob(Device& d, const Blob& blob) {
-  return SUCCEEDED(host::WriteExtDataBytes(d.object.Get(), u"DX470", &blob, sizeof blob));
+  return SUCCEEDED(host::WriteExtDataBytes(d.object.Get(), dx47x::blob::kKeyWide, &blob, sizeof blob));
 }
 
 void SetText(dx470::PARAM& p, int slot, const char* text) {

@@ -6,16 +6,7 @@
 namespace host {
 namespace {
 
-// Offsets inside the BLOB: the current parameter image starts at 14; in it
-// the receive types at 2, the send types at 18 and the 236-byte message
-// records at 69, each with its first 30-byte text row at record offset 2.
-constexpr size_t kParamOffset = 14;
-constexpr size_t kReceiveTypes = 2;
-constexpr size_t kSendTypes = 18;
-constexpr size_t kRecords = 69;
-constexpr size_t kRecordSize = 236;
-constexpr size_t kRowOffset = 2;
-constexpr size_t kRowLength = 30;
+namespace layout = dx47x::blob;
 
 uint32_t VersionOf(const std::vector<uint8_t>& bytes) {
   return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
@@ -87,15 +78,16 @@ BlobState InspectBlob(const std::optional<StoredValue>& stored) {
 std::vector<MessageSummary> UsedMessages(const std::vector<uint8_t>& blob) {
   std::vector<MessageSummary> out;
   if (blob.size() != kBlobSize) return out;
-  const uint8_t* param = blob.data() + kParamOffset;
-  for (int slot = 0; slot < 16; ++slot) {
-    if (param[kReceiveTypes + slot] == 0) continue;
+  const uint8_t* param = blob.data() + layout::kCurrentOffset;
+  for (int slot = 0; slot < layout::kMessageSlots; ++slot) {
+    if (param[layout::kReceiveTypesOffset + slot] == 0) continue;
     MessageSummary m;
     m.slot = slot;
-    m.receiveType = param[kReceiveTypes + slot];
-    m.sendType = param[kSendTypes + slot];
-    const uint8_t* row = param + kRecords + kRecordSize * slot + kRowOffset;
-    m.firstRow.assign(reinterpret_cast<const char*>(row), kRowLength);
+    m.receiveType = param[layout::kReceiveTypesOffset + slot];
+    m.sendType = param[layout::kSendTypesOffset + slot];
+    const uint8_t* row =
+        param + layout::kMessagesOffset + layout::kMessageSize * slot + layout::kFirstRowOffset;
+    m.firstRow.assign(reinterpret_cast<const char*>(row), layout::kRowLength);
     out.push_back(std::move(m));
   }
   return out;

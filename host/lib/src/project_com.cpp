@@ -5,12 +5,7 @@
 
 namespace host {
 
-HRESULT ReportError(HRESULT hr, const std::string& text) {
-  com::ComPtr<IErrorInfo> info;
-  if (SUCCEEDED(com::MakeErrorInfo(base::Utf8ToUtf16(text), &info, u"dx47x-host project")))
-    SetErrorInfo(0, info.Get());
-  return hr;
-}
+HRESULT ReportError(HRESULT hr, const std::string& text) { return com::ReportFailure(hr, text.c_str()); }
 
 HRESULT CollectionIndex(const VARIANT& index, int32_t count, int32_t* position) {
   int64_t i = 0;

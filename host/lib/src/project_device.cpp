@@ -19,69 +19,69 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
   }
 
   HRESULT get_Name(BSTR* name) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).name, name); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).name, name); });
   }
   HRESULT get_Address(VARIANT* address) override {
-    return Guarded([&] { return ReturnLong(project_.AddressOf(id_).device, address); });
+    return CallGuarded([&] { return ReturnLong(project_.AddressOf(id_).device, address); });
   }
   HRESULT get_Line(ILine** line) override {
-    return Guarded([&] { return MakeLineObject(project_, project_.LineOf(id_), line); });
+    return CallGuarded([&] { return MakeLineObject(project_, project_.LineOf(id_), line); });
   }
   HRESULT get_ApplicationProgram(IApplicationProgram** program) override {
-    return Guarded([&] {
+    return CallGuarded([&] {
       project_.LineOf(id_);  // fails for a deleted device
       return MakeProgramObject(project_, id_, program);
     });
   }
   HRESULT get_DeviceParameters(IDeviceParameters** parameters) override {
-    return Guarded([&] {
+    return CallGuarded([&] {
       project_.LineOf(id_);
       return MakeParametersObject(project_, id_, mark_, parameters);
     });
   }
   HRESULT put_ParametersLoaded(LONG loaded) override {
-    return Guarded([&] {
+    return CallGuarded([&] {
       project_.SetParametersLoaded(id_, loaded != 0);
       return S_OK;
     });
   }
   HRESULT get_ParametersLoaded(LONG* loaded) override {
     if (!loaded) return E_POINTER;
-    return Guarded([&] {
+    return CallGuarded([&] {
       *loaded = project_.ParametersLoaded(id_) ? 1 : 0;
       return S_OK;
     });
   }
   HRESULT get_VisibleDeviceCommunicationObjects(IDeviceCommunicationObjects** objects) override {
-    return Guarded([&] {
+    return CallGuarded([&] {
       project_.LineOf(id_);
       return MakeCommObjectsObject(project_, id_, objects);
     });
   }
   HRESULT get_Project(IProject** project) override {
-    return Guarded([&] { return MakeProjectObject(project_, project); });
+    return CallGuarded([&] { return MakeProjectObject(project_, project); });
   }
   HRESULT get_ProductName(BSTR* text) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).productName, text); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).productName, text); });
   }
   HRESULT get_ManufacturerName(BSTR* text) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).manufacturerName, text); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).manufacturerName, text); });
   }
   HRESULT get_OrderNumber(BSTR* text) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).orderNumber, text); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).orderNumber, text); });
   }
   HRESULT get_DeviceDescription(BSTR* text) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).description, text); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).description, text); });
   }
   HRESULT get_ProgramName(BSTR* text) override {
-    return Guarded([&] { return ReturnText(project_.DataOf(id_).programName, text); });
+    return CallGuarded([&] { return ReturnText(project_.DataOf(id_).programName, text); });
   }
 
   HRESULT ReadExtData(BSTR key, VARIANT* value) override {
     if (!value) return E_POINTER;
     VariantInit(value);
     if (SysStringLen(key) == 0) return E_INVALIDARG;
-    return Guarded([&] {
+    return CallGuarded([&] {
       int64_t revision = 0;
       std::optional<StoredValue> v = project_.ReadExtData(id_, base::Utf16ToUtf8(key), &revision);
       mark_->ReadRecord(revision);
@@ -97,7 +97,7 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
   }
   HRESULT WriteExtData(BSTR key, VARIANT value) override {
     if (SysStringLen(key) == 0) return E_INVALIDARG;
-    return Guarded([&] {
+    return CallGuarded([&] {
       StoredValue v;
       HRESULT hr = EncodeValue(value, &v);
       if (FAILED(hr)) return ReportError(hr, "this kind of value cannot be stored as extension data");
@@ -123,10 +123,10 @@ class CLine : public ILine, public com::ObjectRoot {
     id_ = id;
   }
   HRESULT get_Address(VARIANT* address) override {
-    return Guarded([&] { return ReturnLong(project_.LineAddress(id_), address); });
+    return CallGuarded([&] { return ReturnLong(project_.LineAddress(id_), address); });
   }
   HRESULT get_Parent(IArea** area) override {
-    return Guarded([&] { return MakeAreaObject(project_, project_.AreaOfLine(id_), area); });
+    return CallGuarded([&] { return MakeAreaObject(project_, project_.AreaOfLine(id_), area); });
   }
 
  private:
@@ -145,7 +145,7 @@ class CArea : public IArea, public com::ObjectRoot {
     id_ = id;
   }
   HRESULT get_Address(VARIANT* address) override {
-    return Guarded([&] { return ReturnLong(project_.AreaAddress(id_), address); });
+    return CallGuarded([&] { return ReturnLong(project_.AreaAddress(id_), address); });
   }
 
  private:
@@ -165,14 +165,14 @@ class CApplicationProgram : public IApplicationProgram, public com::ObjectRoot {
   }
   HRESULT get_Version(SHORT* version) override {
     if (!version) return E_POINTER;
-    return Guarded([&] {
+    return CallGuarded([&] {
       *version = static_cast<SHORT>(project_.DataOf(id_).programVersion);
       return S_OK;
     });
   }
   HRESULT get_DeviceType(LONG* type) override {
     if (!type) return E_POINTER;
-    return Guarded([&] {
+    return CallGuarded([&] {
       *type = project_.DataOf(id_).deviceType;
       return S_OK;
     });
@@ -191,7 +191,7 @@ class CProject : public IProject, public com::ObjectRoot {
   }
   void Init(const Project& project) { project_ = project; }
   HRESULT get_Name(BSTR* name) override {
-    return Guarded([&] { return ReturnText(project_.Name(), name); });
+    return CallGuarded([&] { return ReturnText(project_.Name(), name); });
   }
 
  private:

@@ -8,6 +8,10 @@
 #include "plugin_module.h"
 #include "ui/ids.h"
 
+namespace plugin {
+std::atomic<int> g_openDialogs{0};
+}  // namespace plugin
+
 namespace {
 
 // Counts the editor as an open dialog of the module while it runs.

@@ -14,9 +14,6 @@
 #define DX47X_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace plugin {
-
-std::atomic<int> g_openDialogs{0};
-
 namespace {
 
 const com::ClassEntry kObjectMap[] = {

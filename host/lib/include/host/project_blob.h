@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "host/project_value.h"
+#include "hostapi/dx47x_blob.h"
 
 namespace host {
 
 class Project;
 
-constexpr char kBlobKey[] = "DX470";
-constexpr uint32_t kBlobSize = 112292;
-constexpr uint32_t kBlobVersion = 0x00010000;
+// The record's layout belongs to hostapi/dx47x_blob.h.
+inline constexpr const char* kBlobKey = dx47x::blob::kKey;
+inline constexpr uint32_t kBlobSize = dx47x::blob::kSize;
+inline constexpr uint32_t kBlobVersion = dx47x::blob::kVersion;
 
 struct BlobState {
   enum class Kind { None, Ok, Invalid } kind = Kind::None;

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "com/barrier.h"
 #include "com/object.h"
 #include "com/variant.h"
 #include "host/project.h"
@@ -51,21 +52,9 @@ HRESULT MakeParametersObject(const Project& project, int64_t deviceId,
 // Makes `text` the thread's error information and returns hr.
 HRESULT ReportError(HRESULT hr, const std::string& text);
 
-// Runs f (returning HRESULT); exceptions become HRESULTs and never leave.
-template <class F>
-HRESULT Guarded(F&& f) noexcept {
-  try {
-    return f();
-  } catch (const ProjectError& e) {
-    return ReportError(e.Code(), e.what());
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::exception& e) {
-    return ReportError(E_FAIL, e.what());
-  } catch (...) {
-    return E_FAIL;
-  }
-}
+// Every method of the project's COM objects runs behind the runtime's
+// exception barrier: a ProjectError becomes its code and text.
+using com::CallGuarded;
 
 // Creates a T, calls its Init(args...) and hands it out as I.
 template <class T, class I, class... Args>

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "base/hresult.h"
+#include "com/barrier.h"
 #include "host/project_errors.h"
 
 struct sqlite3;
@@ -19,13 +20,9 @@ namespace host {
 
 // A failed project operation: the HRESULT a COM caller receives and a
 // one-line text for people.
-class ProjectError : public std::runtime_error {
+class ProjectError : public com::HResultError {
  public:
-  ProjectError(HRESULT hr, const std::string& message) : std::runtime_error(message), hr_(hr) {}
-  HRESULT Code() const { return hr_; }
-
- private:
-  HRESULT hr_;
+  using com::HResultError::HResultError;
 };
 
 // The HRESULT that fits an SQLite result code (busy → lock violation,

@@ -8,16 +8,18 @@
 #include "com/comptr.h"
 #include "data/records.h"
 #include "hostapi/device.h"
+#include "hostapi/dx47x_blob.h"
 #include "logger/logger.h"
 
 class CDX470Data {
  public:
   // Extension-data key of the BLOB.
-  static constexpr const char16_t* kBlobKey = u"DX470";
+  static constexpr const char16_t* kBlobKey = dx47x::blob::kKeyWide;
   // Result of a device without BLOB, and of a host device whose parameter
   // count is not the application program's.
   static constexpr HRESULT kNoBlob = MakeHResult(0x80070567);
-  static constexpr HRESULT kBadVersion = MakeHResult(0x80090007);
+  // Result of a stored BLOB of another version.
+  static constexpr HRESULT kBadVersion = NTE_BAD_VER;
   // No visible communication object has the number asked for.
   static constexpr HRESULT kObjectNotFound = MakeHResult(0x80070003);
   static constexpr int kMirroredCount = 33;

@@ -8,14 +8,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hostapi/dx47x_blob.h"
+
 static_assert(std::endian::native == std::endian::little,
               "the little-endian record fields are declared as native integers");
 
 namespace dx470 {
 
-inline constexpr uint32_t kBlobVersion = 0x00010000;
+inline constexpr uint32_t kBlobVersion = dx47x::blob::kVersion;
 inline constexpr uint16_t kParamFormat = 1;
-inline constexpr int kSlotCount = 16;
+inline constexpr int kSlotCount = dx47x::blob::kMessageSlots;
 inline constexpr int kFontCount = 2;
 
 // Device memory: the LCD image is written from kImageBase on; the partial
@@ -125,7 +127,15 @@ static_assert(sizeof(ZEICHEN) == 102);
 static_assert(sizeof(ZEICHENSATZ) == 26146);
 static_assert(sizeof(LCD_BLOB) == 56103);
 static_assert(sizeof(PARAM) == 56139);
-static_assert(sizeof(TYPE_DX470_BLOB_COMPLETE) == 112292);
+static_assert(sizeof(TYPE_DX470_BLOB_COMPLETE) == dx47x::blob::kSize);
+// The offsets hosts read without the plug-in.
+static_assert(offsetof(TYPE_DX470_BLOB_COMPLETE, Current) == dx47x::blob::kCurrentOffset);
+static_assert(offsetof(PARAM, MessageKind) == dx47x::blob::kReceiveTypesOffset);
+static_assert(offsetof(PARAM, MessageType) == dx47x::blob::kSendTypesOffset);
+static_assert(offsetof(PARAM, Lcd) + offsetof(LCD_BLOB, Messages) == dx47x::blob::kMessagesOffset);
+static_assert(sizeof(MELDUNGSPEZIFISCHE_PARAMETER) == dx47x::blob::kMessageSize);
+static_assert(offsetof(MELDUNGSPEZIFISCHE_PARAMETER, Text) == dx47x::blob::kFirstRowOffset);
+static_assert(sizeof(MELDUNGSPEZIFISCHE_PARAMETER::Text[0]) == dx47x::blob::kRowLength);
 
 static_assert(offsetof(BLOCKINFORMATIONEN, GeneralOffset) == 2);
 static_assert(offsetof(BLOCKINFORMATIONEN, Font1Offset) == 6);
