@@ -7,7 +7,9 @@ function(dx47x_add_com_module name)
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  target_link_options(${name} PRIVATE -Wl,--no-undefined
+    -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/com_module.map)
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/com_module.map)
 endfunction()
 
 # dx47x_add_test(NAME SOURCES... LIBS ...): one GoogleTest executable.

@@ -1,5 +1,6 @@
 // XmlWeaveETS.so: the exported entry points, the class table of XMLReader
 // and XMLWriter and their registration.
+#include "base/export.h"
 #include "com/object.h"
 #include "win/modulepath.h"
 #include "win/registry.h"
@@ -7,7 +8,6 @@
 #include "xmlweave/xmlreader.h"
 #include "xmlweave/xmlwriter.h"
 
-#define XW_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -36,13 +36,13 @@ LONG SetExactText(const char* key, const char* text) {
 
 }  // namespace
 
-XW_EXPORT HRESULT DllCanUnloadNow() { return ComModule().CanUnloadNow(); }
+extern "C" RT_API HRESULT DllCanUnloadNow() { return ComModule().CanUnloadNow(); }
 
-XW_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
+extern "C" RT_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   return ComModule().GetClassObject(clsid, iid, ppv);
 }
 
-XW_EXPORT HRESULT DllRegisterServer() {
+extern "C" RT_API HRESULT DllRegisterServer() {
   HRESULT hr = ComModule().RegisterServer(
       win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
   if (FAILED(hr)) return hr;
@@ -59,7 +59,7 @@ XW_EXPORT HRESULT DllRegisterServer() {
   return HRESULT_FROM_WIN32(DWORD(rc));
 }
 
-XW_EXPORT HRESULT DllUnregisterServer() {
+extern "C" RT_API HRESULT DllUnregisterServer() {
   ComModule().UnregisterServer();
   return S_OK;
 }

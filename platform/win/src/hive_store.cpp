@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "win/registry.h"
 #include "base/hresult.h"
 #include "win/file.h"
 #include "win/home.h"

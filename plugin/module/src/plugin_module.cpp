@@ -1,3 +1,4 @@
+#include "base/export.h"
 #include "plugin_module.h"
 
 #include <mutex>
@@ -11,7 +12,6 @@
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "win/modulepath.h"
 
-#define DX47X_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace plugin {
 namespace {
@@ -45,24 +45,24 @@ void EnsureApplicationStarted() {
 
 }  // namespace plugin
 
-DX47X_EXPORT HRESULT DllCanUnloadNow() {
+extern "C" RT_API HRESULT DllCanUnloadNow() {
   // Once the editor has started the toolkit the module stays: the toolkit
   // cannot be shut down and unloaded under a running process.
   return plugin::ComModule().CanUnloadNow(plugin::g_openDialogs.load() == 0 && !editor::ToolkitStarted());
 }
 
-DX47X_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
+extern "C" RT_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   plugin::EnsureApplicationStarted();
   return plugin::ComModule().GetClassObject(clsid, iid, ppv);
 }
 
-DX47X_EXPORT HRESULT DllRegisterServer() {
+extern "C" RT_API HRESULT DllRegisterServer() {
   plugin::EnsureApplicationStarted();
   return plugin::ComModule().RegisterServer(
       win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
 }
 
-DX47X_EXPORT HRESULT DllUnregisterServer() {
+extern "C" RT_API HRESULT DllUnregisterServer() {
   plugin::EnsureApplicationStarted();
   return plugin::ComModule().UnregisterServer();
 }

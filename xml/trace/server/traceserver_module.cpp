@@ -5,12 +5,12 @@
 #include <mutex>
 #include <string>
 
+#include "base/export.h"
 #include "com/object.h"
 #include "traceoutput/traceoutput.h"
 #include "win/modulepath.h"
 #include "xmlweave/traceserver.h"
 
-#define XW_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -92,15 +92,15 @@ com::Module& ComModule() {
 
 }  // namespace
 
-XW_EXPORT HRESULT DllCanUnloadNow() { return ComModule().CanUnloadNow(); }
+extern "C" RT_API HRESULT DllCanUnloadNow() { return ComModule().CanUnloadNow(); }
 
-XW_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
+extern "C" RT_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
   return ComModule().GetClassObject(clsid, iid, ppv);
 }
 
-XW_EXPORT HRESULT DllRegisterServer() {
+extern "C" RT_API HRESULT DllRegisterServer() {
   return ComModule().RegisterServer(
       win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
 }
 
-XW_EXPORT HRESULT DllUnregisterServer() { return ComModule().UnregisterServer(); }
+extern "C" RT_API HRESULT DllUnregisterServer() { return ComModule().UnregisterServer(); }
