@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -64,9 +65,13 @@ class Handler final : public IDocumentHandler {
 
   std::atomic<ULONG> refs{1};
   std::vector<std::string> log;
+  // A client that misbehaves: its handler throws from the callback of this
+  // element's name.
+  std::string throwAt;
 
  private:
   HRESULT Log(const std::string& s) {
+    if (!throwAt.empty() && s.rfind(throwAt, 0) == 0) throw std::runtime_error("the client's handler broke");
     log.push_back(s);
     return S_OK;
   }
@@ -123,5 +128,43 @@ TEST(XmlClient, WritesAndReadsADocumentThroughCom) {
                                       "Device>", "comment done", "Project>", "end"}));
   EXPECT_EQ(handler.refs.load(), 1u);  // the reader let go of the handler
   EXPECT_EQ(reader->ParseW(Wide(dir.File("none.xml")).c_str()), MakeHResult(0x80070002));
+  reader->Release();
+}
+
+// An exception thrown by the client's handler does not cross back through
+// the server's interface: the parse ends with E_FAIL, the handler is let go,
+// and the next parse works.
+TEST(XmlClient, AThrowingHandlerEndsTheParseWithAnError) {
+  testsupport::TempHome home;
+  testsupport::TempDir dir;
+  com::ServerModule module;
+  ASSERT_EQ(module.Load(testsupport::BinDir() + "/XmlWeaveETS.so"), S_OK) << module.Error();
+  auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
+  ASSERT_TRUE(reg);
+  ASSERT_EQ(reg(), S_OK);
+  const std::string path = dir.File("thrown.xml");
+  IXMLWriter* writer = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_XMLWriter, nullptr, CLSCTX_INPROC_SERVER, IXMLWriter::iid,
+                             reinterpret_cast<void**>(&writer)),
+            S_OK);
+  EXPECT_EQ(writer->WriteFileW(Wide(path).c_str()), S_OK);
+  EXPECT_EQ(writer->StartDocumentA("Project", "1"), S_OK);
+  EXPECT_EQ(writer->StartElementStringA("Name", "x"), S_OK);
+  EXPECT_EQ(writer->EndDocument(), S_OK);
+  writer->Release();
+  IXMLReader* reader = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_XMLReader, nullptr, CLSCTX_INPROC_SERVER, IXMLReader::iid,
+                             reinterpret_cast<void**>(&reader)),
+            S_OK);
+  Handler handler;
+  handler.throwAt = "<Project";
+  ASSERT_EQ(reader->AddDocumentHandler(&handler), S_OK);
+  EXPECT_EQ(reader->ParseW(Wide(path).c_str()), E_FAIL);
+  EXPECT_EQ(handler.refs.load(), 1u);
+
+  Handler good;
+  ASSERT_EQ(reader->AddDocumentHandler(&good), S_OK);
+  EXPECT_EQ(reader->ParseW(Wide(path).c_str()), S_OK);
+  EXPECT_FALSE(good.log.empty());
   reader->Release();
 }

@@ -1,6 +1,7 @@
 #include "xmlweave/xmlreader.h"
 
 #include "base/strings.h"
+#include "com/barrier.h"
 #include "win/file.h"
 
 namespace xmlweave {
@@ -10,7 +11,7 @@ namespace xmlweave {
 CXMLReader::CXMLReader() : m_trace("CXMLReader") { m_oParser.SetBlockSize(kFileBlockSize); }
 
 HRESULT CXMLReader::ParseW(const char16_t* szwFile) {
-  try {
+  return com::CallGuarded([&]() -> HRESULT {
     win::CritSecLock lock(m_cs);
     if (!szwFile) {
       XW_TRACE_ERROR(m_trace) << "ParseW: file name pointer is null";
@@ -27,26 +28,22 @@ HRESULT CXMLReader::ParseW(const char16_t* szwFile) {
     HRESULT hr = m_oParser.Parse(&source);
     if (FAILED(hr)) XW_TRACE_ERROR(m_trace) << "ParseW: Parse failed with " << hr;
     return hr;  // the file closes with `file`
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT CXMLReader::AddDocumentHandler(IDocumentHandler* newVal) {
-  try {
+  return com::CallGuarded([&]() -> HRESULT {
     win::CritSecLock lock(m_cs);
     if (!newVal) {
       XW_TRACE_ERROR(m_trace) << "AddDocumentHandler: document handler pointer is null";
       return E_POINTER;
     }
     return m_oParser.AddDocumentHandler(newVal);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT CXMLReader::GetActiveDocumentHandler(IDocumentHandler** pVal) {
-  try {
+  return com::CallGuarded([&]() -> HRESULT {
     win::CritSecLock lock(m_cs);
     if (!pVal) {
       XW_TRACE_ERROR(m_trace) << "GetActiveDocumentHandler: document handler pointer is null";
@@ -56,9 +53,7 @@ HRESULT CXMLReader::GetActiveDocumentHandler(IDocumentHandler** pVal) {
     if (*pVal) XW_TRACE_ERROR(m_trace) << "GetActiveDocumentHandler: document handler is not null";
     *pVal = nullptr;
     return m_oParser.GetActiveDocumentHandler(pVal);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 }  // namespace xmlweave

@@ -115,16 +115,22 @@ HRESULT CSaxParser::Parse(InputSource* source) {
   }
   Begin(source);
   m_parsing = true;
-  HRESULT hr = S_OK;
+  // However the parse ends (a handler may throw; the caller's barrier turns
+  // that into an HRESULT), the handlers are let go and the parser is ready
+  // for the next document.
+  struct EndOfParse {
+    CSaxParser& parser;
+    ~EndOfParse() {
+      parser.ReleaseAllHandlers();
+      parser.Begin(nullptr);
+      parser.m_parsing = false;
+    }
+  } end{*this};
   try {
-    hr = ParseLoop();
+    return ParseLoop();
   } catch (const std::bad_alloc&) {
-    hr = E_OUTOFMEMORY;
+    return E_OUTOFMEMORY;
   }
-  ReleaseAllHandlers();
-  Begin(nullptr);
-  m_parsing = false;
-  return hr;
 }
 
 HRESULT CSaxParser::ParseLoop() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/export.h"
+#include "com/barrier.h"
 #include "com/object.h"
 #include "traceoutput/traceoutput.h"
 #include "win/modulepath.h"
@@ -27,13 +28,11 @@ class CTraceServer : public ITraceServer, public com::ObjectRoot {
   }
 
   HRESULT SetChannelName(int32_t, const char* name) override {
-    try {
+    return com::CallGuarded([&] {
       std::lock_guard lock(m_mutex);
       m_channel = name ? name : "";
       return S_OK;
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
+    });
   }
   HRESULT Reserved4() override { return E_NOTIMPL; }
   HRESULT WriteWarning(const char* line) override { return Write(kWarningLevel, line); }
@@ -60,7 +59,7 @@ class CTraceServer : public ITraceServer, public com::ObjectRoot {
   HRESULT Write(int level, const char* line) {
     if (!line) return E_POINTER;
     if (!traceoutput::IsEnabled(level)) return S_FALSE;
-    try {
+    return com::CallGuarded([&] {
       std::string channel;
       {
         std::lock_guard lock(m_mutex);
@@ -68,9 +67,7 @@ class CTraceServer : public ITraceServer, public com::ObjectRoot {
       }
       traceoutput::WriteLine(level, channel, line);
       return S_OK;
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
+    });
   }
 
   std::mutex m_mutex;

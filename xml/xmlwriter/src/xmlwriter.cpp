@@ -4,17 +4,10 @@
 #include <string>
 
 #include "base/strings.h"
+#include "com/barrier.h"
 
 namespace xmlweave {
 
-// Every method: the lock, and no exception leaves the object.
-#define XW_GUARDED(...)           \
-  try {                           \
-    win::CritSecLock lock(m_cs);  \
-    __VA_ARGS__                   \
-  } catch (...) {                 \
-    return E_OUTOFMEMORY;         \
-  }
 
 CXMLWriter::CXMLWriter() : m_trace("CXMLWriter") {}
 
@@ -31,7 +24,7 @@ HRESULT CXMLWriter::Check(const char* method, const char* name) {
 }
 
 HRESULT CXMLWriter::WriteFileW(const char16_t* szwFile) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     if (!szwFile) {
       XW_TRACE_ERROR(m_trace) << "WriteFileW: file name is null";
       return E_POINTER;
@@ -53,11 +46,11 @@ HRESULT CXMLWriter::WriteFileW(const char16_t* szwFile) {
     hr = m_oWriter.CreateFile(path, tabs, lineEnds);
     m_bFileOpen = SUCCEEDED(hr);
     return hr;
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartDocumentA(const char* szName, const char* szVersion) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     if (!m_bFileOpen) {
       XW_TRACE_ERROR(m_trace) << "StartDocumentA: file not open";
       return E_FAIL;
@@ -67,10 +60,12 @@ HRESULT CXMLWriter::StartDocumentA(const char* szName, const char* szVersion) {
       return E_POINTER;
     }
     return m_oWriter.StartDocument(szName, szVersion);
-  })
+  });
 }
 
-HRESULT CXMLWriter::EndDocument() { XW_GUARDED({ return m_oWriter.Close(); }) }
+HRESULT CXMLWriter::EndDocument() {
+  return Locked([&] { return m_oWriter.Close(); });
+}
 
 void CXMLWriter::AbandonDocument() {
   win::CritSecLock lock(m_cs);
@@ -78,7 +73,7 @@ void CXMLWriter::AbandonDocument() {
 }
 
 HRESULT CXMLWriter::CommentA(const char* szComment) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     if (!m_bFileOpen) {
       XW_TRACE_ERROR(m_trace) << "CommentA: file not open";
       return E_FAIL;
@@ -88,93 +83,93 @@ HRESULT CXMLWriter::CommentA(const char* szComment) {
       return E_INVALIDARG;
     }
     return m_oWriter.WriteCommentElement(szComment);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementLongA(const char* szName, int32_t nVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementLongA", szName);
     if (FAILED(hr)) return hr;
     char text[16];
     *std::to_chars(text, text + sizeof text - 1, nVal).ptr = '\0';
     return m_oWriter.WriteElement(TAG_LONG, szName, text);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementBoolA(const char* szName, int32_t bVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementBoolA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteElement(TAG_BOOL, szName, bVal ? "1" : "0");
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementFloatA(const char* szName, float fVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementFloatA", szName);
     if (FAILED(hr)) return hr;
     char text[20];  // the general format with 7 significant digits fits
     *std::to_chars(text, text + sizeof text - 1, double(fVal), std::chars_format::general, 7)
          .ptr = '\0';
     return m_oWriter.WriteElement(TAG_FLOAT, szName, text);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementStringA(const char* szName, const char* szVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementStringA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteElement(TAG_STRING, szName, szVal);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementByteArrayA(const char* szName, uint32_t dwSize,
                                            const uint8_t* rgbyteVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementByteArrayA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteByteArrayElement(szName, dwSize, rgbyteVal);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementA(const char* szName) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteBeginElement(szName);
-  })
+  });
 }
 
 HRESULT CXMLWriter::EndElementA(const char* szName) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("EndElementA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteEndElement(szName);
-  })
+  });
 }
 
 HRESULT CXMLWriter::StartElementLongArrayA(const char* szName, uint32_t dwSize,
                                            const int32_t* rglVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementLongArrayA", szName);
     if (FAILED(hr)) return hr;
     return m_oWriter.WriteLongArrayElement(szName, dwSize, rglVal);
-  })
+  });
 }
 
 HRESULT CXMLWriter::get_ByteCount(int32_t* pVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     if (!pVal) return E_POINTER;
     *pVal = int32_t(m_oWriter.ByteCount());
     return S_OK;
-  })
+  });
 }
 
 HRESULT CXMLWriter::put_ByteCount(int32_t newVal) {
-  XW_GUARDED({
+  return Locked([&]() -> HRESULT {
     m_oWriter.SetByteCount(uint32_t(newVal));
     return S_OK;
-  })
+  });
 }
 
 }  // namespace xmlweave

@@ -4,6 +4,7 @@
 // file is opened and leaves the output to its CWriter. Every method holds
 // the object's critical section, so concurrent callers interleave whole
 // calls.
+#include "com/barrier.h"
 #include "com/object.h"
 #include "win/critsec.h"
 #include "xmlweave.h"
@@ -57,6 +58,14 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
  private:
   // The checks every element method starts with.
   HRESULT Check(const char* method, const char* name);
+  // Every method: the lock, behind the exception barrier.
+  template <class F>
+  HRESULT Locked(F&& body) {
+    return com::CallGuarded([&]() -> HRESULT {
+      win::CritSecLock lock(m_cs);
+      return body();
+    });
+  }
 
   win::CriticalSection m_cs;
   TraceChannel m_trace;
