@@ -20,7 +20,7 @@
 #include "host/simulated_device.h"
 #include "hostapi/download.h"
 #include "hostapi/plugin.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "temp_home.h"
+#include "home_fixture.h"
 #include "win/file.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "temp_home.h"
+#include "home_fixture.h"
 #include "win/home.h"
 #include "win/profile.h"
 #include "win/registry.h"

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "temp_home.h"
+#include "home_fixture.h"
 #include "win/file.h"
 #include "win/registry.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_home.h"
+#include "home_fixture.h"
 #include "win/registry.h"
 
 namespace {

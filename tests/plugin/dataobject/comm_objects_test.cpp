@@ -2,7 +2,7 @@
 // through the data object from a real project device.
 #include "data/dx470data.h"
 #include "fake_device.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

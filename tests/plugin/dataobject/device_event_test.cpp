@@ -7,7 +7,7 @@
 #include "host/ext_data_bytes.h"
 #include "data/records.h"
 #include "hostapi/plugin.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

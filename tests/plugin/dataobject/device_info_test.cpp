@@ -2,7 +2,7 @@
 #include "base/strings.h"
 #include "data/dx470data.h"
 #include "fake_device.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "com/variant.h"
 #include "data/dx470data.h"
 #include "fake_device.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

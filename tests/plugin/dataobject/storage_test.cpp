@@ -5,7 +5,7 @@
 #include "com/safearray.h"
 #include "data/dx470data.h"
 #include "fake_device.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "fake_device.h"
 #include "host/services.h"
 #include "temp_home.h"
-#include "test_host.h"
+#include "download_host.h"
 #include "win/registry.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include "hostapi/procedures.h"
 #include "dx470hawk.h"
 #include "fake_device.h"
-#include "project_fixture.h"
-#include "test_host.h"
+#include "plugin_project_fixture.h"
+#include "download_host.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "host/services.h"
 #include "hostapi/plugin.h"
 #include "temp_home.h"
-#include "test_host.h"
+#include "download_host.h"
 #include "win/registry.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "data/positions.h"
 #include "host/modules.h"
 #include "hostapi/plugin.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "data/dx470data.h"
 #include "editor/main_dialog.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 #include "ui/script.h"
 #include "ui/services.h"
 

@@ -18,7 +18,7 @@
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 #include "qtui/qtui.h"
 
 namespace {

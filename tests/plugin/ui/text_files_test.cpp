@@ -18,8 +18,8 @@
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
-#include "project_fixture.h"
-#include "temp_home.h"
+#include "plugin_project_fixture.h"
+#include "home_fixture.h"
 #include "ui/script.h"
 #include "ui/services.h"
 

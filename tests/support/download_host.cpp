@@ -1,4 +1,4 @@
-#include "test_host.h"
+#include "download_host.h"
 
 #include <gtest/gtest.h>
 

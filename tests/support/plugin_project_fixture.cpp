@@ -1,4 +1,4 @@
-#include "project_fixture.h"
+#include "plugin_project_fixture.h"
 
 #include <cstdlib>
 #include <fstream>
