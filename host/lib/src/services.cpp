@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "base/strings.h"
+#include "com/barrier.h"
+#include "com/bstr.h"
 #include "com/cocreate.h"
 #include "com/object.h"
 #include "host/host_download.h"
@@ -50,16 +53,47 @@ class CTraceService : public ITraceService, public ITraceChannel, public com::Ob
   }
   HRESULT Trace(LONG level, const OLECHAR* text) override {
     if (!text) return E_POINTER;
-    if (traceoutput::IsEnabled(level)) traceoutput::WriteLine(level, channel_, base::Utf16ToUtf8(text));
-    return S_OK;
+    return com::CallGuarded([&] {
+      if (traceoutput::IsEnabled(level)) traceoutput::WriteLine(level, Channel(), base::Utf16ToUtf8(text));
+      return S_OK;
+    });
   }
   HRESULT SetChannelName(const OLECHAR* name) override {
-    channel_ = name ? base::Utf16ToUtf8(name) : std::string();
-    return S_OK;
+    return com::CallGuarded([&] {
+      std::string channel = name ? base::Utf16ToUtf8(name) : std::string();
+      std::lock_guard lock(mutex_);
+      channel_ = std::move(channel);
+      return S_OK;
+    });
   }
 
  private:
+  std::string Channel() {
+    std::lock_guard lock(mutex_);
+    return channel_;
+  }
+  std::mutex mutex_;
   std::string channel_;
+};
+
+class CEditorScript : public IEditorScript, public com::ObjectRoot {
+ public:
+  using PrimaryInterface = IEditorScript;
+  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
+    return com::QueryInterfaceOf<IEditorScript>(this, iid, ppv);
+  }
+  HRESULT GetScriptPath(BSTR* path) override {
+    if (!path) return E_POINTER;
+    return com::CallGuarded([&] {
+      *path = SysAllocString(base::Utf8ToUtf16(ScriptPath()).c_str());
+      return *path ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+
+  static std::string& ScriptPath() {
+    static std::string path;
+    return path;
+  }
 };
 
 }  // namespace
@@ -97,6 +131,17 @@ HostServices::HostServices() {
 
 HostServices::~HostServices() {
   for (DWORD c : cookies_) CoRevokeClassObject(c);
+}
+
+EditorScript::EditorScript(const std::string& path) {
+  CEditorScript::ScriptPath() = path;
+  CoRegisterClassObject(CLSID_EditorScript, com::ClassFactoryFor<CEditorScript>::Make().Get(),
+                        CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+}
+
+EditorScript::~EditorScript() {
+  if (cookie_) CoRevokeClassObject(cookie_);
+  CEditorScript::ScriptPath().clear();
 }
 
 }  // namespace host

@@ -308,10 +308,9 @@ HRESULT SaveScreenshot(ui::Dialog& dialog, const std::string& pngPath) {
   return gfx::SavePng(bitmap, pngPath);
 }
 
-ServiceSelection SelectServices(std::ostream& report) {
+ServiceSelection SelectServices(const std::string& script, std::ostream& report) {
   ServiceSelection selection;
-  const char* script = std::getenv("DX47X_UI_SCRIPT");
-  if (script && *script) {
+  if (!script.empty()) {
     auto scripted = ui::MakeScriptedServices(script, report);
     selection.script = scripted.get();
     selection.services = std::move(scripted);

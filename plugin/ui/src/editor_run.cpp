@@ -5,7 +5,10 @@
 #include <iostream>
 #include <memory>
 
+#include "com/bstr.h"
+#include "com/cocreate.h"
 #include "editor/main_dialog.h"
+#include "hostapi/services.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "ui/script.h"
 #include "ui/services.h"
@@ -43,10 +46,24 @@ struct Selection {
   std::string problem;
 };
 
+// The UI script to run instead of windows: the host's (IEditorScript, as a
+// command line's --script), else the one DX47X_UI_SCRIPT names; empty for
+// none.
+std::string ScriptPath() {
+  com::ComPtr<IEditorScript> host;
+  com::Bstr path;
+  if (SUCCEEDED(com::CreateInstance(CLSID_EditorScript, &host)) && SUCCEEDED(host->GetScriptPath(&path)) &&
+      !path.Empty())
+    return path.ToUtf8();
+  const char* variable = std::getenv("DX47X_UI_SCRIPT");
+  return variable ? variable : "";
+}
+
 Selection Select() {
   Selection s;
+  const std::string script = ScriptPath();
 #ifdef DX47X_WITH_QT
-  qtui::ServiceSelection q = qtui::SelectServices(std::cout);
+  qtui::ServiceSelection q = qtui::SelectServices(script, std::cout);
   s.services = std::move(q.services);
   s.script = q.script;
   // A scripted run rasterises fonts and takes screenshots offscreen when it
@@ -59,9 +76,8 @@ Selection Select() {
     s.services.reset();
   }
 #else
-  const char* path = std::getenv("DX47X_UI_SCRIPT");
-  if (path && *path) {
-    auto scripted = ui::MakeScriptedServices(path, std::cout);
+  if (!script.empty()) {
+    auto scripted = ui::MakeScriptedServices(script, std::cout);
     s.script = scripted.get();
     s.services = std::move(scripted);
   } else {

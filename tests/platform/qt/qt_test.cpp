@@ -160,13 +160,11 @@ TEST_F(QtRunner, ScriptedScreenshotShowsOwnerDrawnBitmapsAndPrintsToPdf) {
   EXPECT_GT(selected, 0);      // its selected row
 }
 
-TEST_F(QtRunner, ScriptNamedByTheEnvironmentSelectsTheScriptedRunner) {
+TEST_F(QtRunner, ANamedScriptSelectsTheScriptedRunner) {
   std::filesystem::path path = dir_ / "edit.ui";
   std::ofstream(path) << "expect-dialog 100\nscreenshot \"" << (dir_ / "s.png").string() << "\"\nok\n";
-  ::setenv("DX47X_UI_SCRIPT", path.c_str(), 1);
   std::ostringstream report;
-  qtui::ServiceSelection selection = qtui::SelectServices(report);
-  ::unsetenv("DX47X_UI_SCRIPT");
+  qtui::ServiceSelection selection = qtui::SelectServices(path.string(), report);
   ASSERT_NE(selection.script, nullptr);
   SampleDialog d;
   EXPECT_EQ(d.DoModal(*selection.services), ui::IDOK);
@@ -174,7 +172,7 @@ TEST_F(QtRunner, ScriptNamedByTheEnvironmentSelectsTheScriptedRunner) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "s.png"));
   ui::SetRenderHooks({});
 
-  selection = qtui::SelectServices(report);
+  selection = qtui::SelectServices("", report);
   EXPECT_EQ(selection.script, nullptr);
   EXPECT_NE(selection.services, nullptr);
 }

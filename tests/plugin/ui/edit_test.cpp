@@ -11,6 +11,7 @@
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "host/modules.h"
+#include "host/services.h"
 #include "hostapi/plugin.h"
 #include "plugin_project_fixture.h"
 
@@ -26,12 +27,21 @@ class EditEntry : public testsupport::ProjectFixture {
     ASSERT_EQ(CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_INPROC_SERVER, IDeviceUI::iid, editor.PpvSlot()),
               S_OK);
   }
-  void TearDown() override { ::unsetenv("DX47X_UI_SCRIPT"); }
+  void TearDown() override {
+    script.reset();
+    ::unsetenv("DX47X_UI_SCRIPT");
+  }
 
+  // The host hands the editor the script through its IEditorScript service.
   void UseScript(const std::string& text) {
+    const std::string path = WriteScript(text);
+    script.reset();
+    script = std::make_unique<host::EditorScript>(path);
+  }
+  std::string WriteScript(const std::string& text) {
     const std::string path = home.Path() + "/edit.ui";
     std::ofstream(path, std::ios::trunc) << text;
-    ::setenv("DX47X_UI_SCRIPT", path.c_str(), 1);
+    return path;
   }
   HRESULT SetDevice(LONG kind, IDevice* d) {
     IUnknown* object = d;
@@ -66,7 +76,21 @@ class EditEntry : public testsupport::ProjectFixture {
   }
 
   com::ComPtr<IDeviceUI> editor;
+  std::unique_ptr<host::EditorScript> script;
 };
+
+// Without the host's service, DX47X_UI_SCRIPT names the script (for people
+// who drive the editor of another host).
+TEST_F(EditEntry, TheEnvironmentNamesTheScriptWhenTheHostGivesNone) {
+  StoreConfiguration(false);
+  ASSERT_EQ(SetDevice(1, device.Get()), S_OK);
+  ::setenv("DX47X_UI_SCRIPT", WriteScript("expect-dialog 201\ncancel\n").c_str(), 1);
+  EXPECT_EQ(editor->Edit(), E_ABORT);
+  // The host's script comes first.
+  UseScript("expect-dialog 201\nok\n");
+  ::setenv("DX47X_UI_SCRIPT", "/nonexistent.ui", 1);
+  EXPECT_EQ(editor->Edit(), S_OK);
+}
 
 TEST_F(EditEntry, DeviceArgumentsAreChecked) {
   EXPECT_EQ(editor->Edit(), E_POINTER);  // before SetDevice

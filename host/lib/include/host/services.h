@@ -1,6 +1,7 @@
 #pragma once
 // The host's own services, registered in-process so that plug-ins create
 // them by class identifier: localisation (ILocalise) and tracing.
+#include <string>
 #include <vector>
 
 #include "base/types.h"
@@ -21,6 +22,19 @@ class HostServices {
 
  private:
   std::vector<DWORD> cookies_;
+};
+
+// Hands the editor a UI script to run instead of windows (IEditorScript)
+// for the lifetime of the object.
+class EditorScript {
+ public:
+  explicit EditorScript(const std::string& path);
+  ~EditorScript();
+  EditorScript(const EditorScript&) = delete;
+  EditorScript& operator=(const EditorScript&) = delete;
+
+ private:
+  DWORD cookie_ = 0;
 };
 
 }  // namespace host

@@ -26,15 +26,15 @@ std::unique_ptr<ui::PlatformServices> MakeQtServices();
 // print to PDF files.
 void RegisterRenderHooks();
 
-// The services for this process: the scripted runner when DX47X_UI_SCRIPT
-// names a script ("-" = standard input), reporting to `report`, else the Qt
+// The services for this process: the scripted runner when `script` names a
+// UI script ("-" = standard input), reporting to `report`, else the Qt
 // runner. `script` is set for a scripted run: check its Failed() flag before
 // saving anything, and call Finish() after the last dialog.
 struct ServiceSelection {
   std::unique_ptr<ui::PlatformServices> services;
   ui::ScriptedServices* script = nullptr;
 };
-ServiceSelection SelectServices(std::ostream& report);
+ServiceSelection SelectServices(const std::string& script, std::ostream& report);
 
 // Renders `dialog` as the Qt view shows it (offscreen when there is no
 // display).
