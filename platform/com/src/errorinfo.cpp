@@ -1,10 +1,10 @@
 #include "com/errorinfo.h"
 
-#include <atomic>
 #include <mutex>
 #include <new>
 
 #include "com/comptr.h"
+#include "com/object.h"
 
 namespace {
 
@@ -23,9 +23,9 @@ class ErrorObject final : public ICreateErrorInfo, public IErrorInfo {
     AddRef();
     return S_OK;
   }
-  ULONG AddRef() override { return refs_.fetch_add(1) + 1; }
+  ULONG AddRef() override { return refs_.Add(); }
   ULONG Release() override {
-    ULONG n = refs_.fetch_sub(1) - 1;
+    ULONG n = refs_.Drop();
     if (n == 0) delete this;
     return n;
   }
@@ -77,7 +77,7 @@ class ErrorObject final : public ICreateErrorInfo, public IErrorInfo {
     return field.Get() && !*out ? E_OUTOFMEMORY : S_OK;
   }
 
-  std::atomic<ULONG> refs_{1};
+  com::RefCount refs_{1};  // the creator holds the first reference
   std::mutex lock_;
   GUID guid_ = GUID_NULL;
   com::Bstr source_, description_, helpFile_;

@@ -1,11 +1,12 @@
 #include "com/stream.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
+
+#include "com/object.h"
 
 namespace {
 
@@ -50,9 +51,9 @@ class HGlobalStream final : public IStream {
     *ppv = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.fetch_add(1) + 1; }
+  ULONG AddRef() override { return refs_.Add(); }
   ULONG Release() override {
-    ULONG n = refs_.fetch_sub(1) - 1;
+    ULONG n = refs_.Drop();
     if (n == 0) delete this;
     return n;
   }
@@ -177,7 +178,7 @@ class HGlobalStream final : public IStream {
  private:
   ~HGlobalStream() = default;
 
-  std::atomic<ULONG> refs_{1};
+  com::RefCount refs_{1};  // the creator holds the first reference
   std::shared_ptr<SharedBlock> block_;
   uint64_t pos_;
 };
