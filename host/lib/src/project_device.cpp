@@ -3,6 +3,7 @@
 #include "base/strings.h"
 #include "host/project_com.h"
 #include "host/project_objects.h"
+#include "project_object.h"
 
 namespace host {
 namespace {
@@ -112,75 +113,39 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
   std::shared_ptr<ReadMark> mark_ = std::make_shared<ReadMark>();
 };
 
-class CLine : public ILine, public com::ObjectRoot {
+class CLine : public ProjectObject<ILine> {
  public:
-  using PrimaryInterface = ILine;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<ILine>(this, iid, ppv);
-  }
-  void Init(const Project& project, int64_t id) {
-    project_ = project;
-    id_ = id;
-  }
   HRESULT get_Address(VARIANT* address) override {
-    return CallGuarded([&] { return ReturnLong(project_.LineAddress(id_), address); });
+    return CallGuarded([&] { return ReturnLong(project_.LineAddress(key_), address); });
   }
   HRESULT get_Parent(IArea** area) override {
-    return CallGuarded([&] { return MakeAreaObject(project_, project_.AreaOfLine(id_), area); });
+    return CallGuarded([&] { return MakeAreaObject(project_, project_.AreaOfLine(key_), area); });
   }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
-class CArea : public IArea, public com::ObjectRoot {
+class CArea : public ProjectObject<IArea> {
  public:
-  using PrimaryInterface = IArea;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IArea>(this, iid, ppv);
-  }
-  void Init(const Project& project, int64_t id) {
-    project_ = project;
-    id_ = id;
-  }
   HRESULT get_Address(VARIANT* address) override {
-    return CallGuarded([&] { return ReturnLong(project_.AreaAddress(id_), address); });
+    return CallGuarded([&] { return ReturnLong(project_.AreaAddress(key_), address); });
   }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
-class CApplicationProgram : public IApplicationProgram, public com::ObjectRoot {
+class CApplicationProgram : public ProjectObject<IApplicationProgram> {
  public:
-  using PrimaryInterface = IApplicationProgram;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<IApplicationProgram>(this, iid, ppv);
-  }
-  void Init(const Project& project, int64_t deviceId) {
-    project_ = project;
-    id_ = deviceId;
-  }
   HRESULT get_Version(SHORT* version) override {
     if (!version) return E_POINTER;
     return CallGuarded([&] {
-      *version = static_cast<SHORT>(project_.DataOf(id_).programVersion);
+      *version = static_cast<SHORT>(project_.DataOf(key_).programVersion);
       return S_OK;
     });
   }
   HRESULT get_DeviceType(LONG* type) override {
     if (!type) return E_POINTER;
     return CallGuarded([&] {
-      *type = project_.DataOf(id_).deviceType;
+      *type = project_.DataOf(key_).deviceType;
       return S_OK;
     });
   }
-
- private:
-  Project project_{nullptr};
-  int64_t id_ = 0;
 };
 
 class CProject : public IProject, public com::ObjectRoot {
