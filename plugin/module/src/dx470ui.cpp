@@ -56,11 +56,11 @@ HRESULT CDX470UI::Edit() {
       OpenDialog open;
       run = editor::RunEditor(m_oDX470Data);
     }
-    if (run.hr == editor::kScriptFailed) {
+    if (run.hr == EDIT_E_SCRIPT_FAILED) {
       Describe(u"the UI script failed; nothing was saved");
       return run.hr;
     }
-    if (run.hr == editor::kNoDisplay) {
+    if (run.hr == EDIT_E_NO_DISPLAY) {
       std::u16string why = base::Utf8ToUtf16(run.problem.empty() ? "there is no display to show the editor on"
                                                                  : run.problem);
       Describe(why.c_str());

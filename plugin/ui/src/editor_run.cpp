@@ -93,7 +93,7 @@ bool ToolkitStarted() { return g_toolkit; }
 
 EditorResult RunEditor(CDX470Data& data) {
   Selection selection = Select();
-  if (!selection.services) return {kNoDisplay, 0, selection.problem};
+  if (!selection.services) return {EDIT_E_NO_DISPLAY, 0, selection.problem};
   EditorResult result;
   {
     ServicesScope scope(selection.services.get());
@@ -101,7 +101,7 @@ EditorResult RunEditor(CDX470Data& data) {
     DX470MainDialog dialog(data);
     result.dialogResult = dialog.DoModal();
   }
-  if (selection.script && !selection.script->Finish()) result.hr = kScriptFailed;
+  if (selection.script && !selection.script->Finish()) result.hr = EDIT_E_SCRIPT_FAILED;
   std::cout.flush();
   return result;
 }
