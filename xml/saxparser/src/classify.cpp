@@ -81,98 +81,111 @@ HRESULT CSaxParser::GetTagType(std::string_view tag, std::string& name, TagType&
 // The steps run in a fixed order; the first that recognises the tag decides.
 HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& type,
                              bool& empty) {
-  HRESULT hr = S_OK;
-  auto failed = [&](const char* step) {
-    XW_TRACE_ERROR(m_trace) << "GetTagType: " << step << " failed with: " << hr;
-    return hr;
-  };
-
   const LtMarks marks = FindLtMarks(tag);
-  // Version element: the value and the end tag follow.
+  const char* step = nullptr;
+  HRESULT hr = S_OK;
   if (marks.version != npos) {
-    std::string_view value;
-    hr = GetNextValue(value);
-    if (FAILED(hr)) {
-      XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextValue failed with: " << hr;
-      return failed("IsVersion");
-    }
-    name.assign(value);
-    std::string_view end;
-    hr = GetNextTag(end);
-    if (FAILED(hr)) {
-      XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextTag failed with: " << hr;
-      return failed("IsVersion");
-    }
-    if (!Contains(end, "</schemaversion>")) {
-      hr = XML_E_VERSIONEND;
-      XW_TRACE_ERROR(m_trace) << "IsVersionTag:end element missing";
-      ReportHandlerError(hr);
-      return failed("IsVersion");
-    }
-    type = TAG_VERSION;
+    step = "IsVersion";
+    hr = ClassifyVersion(name, type);
+  } else if (marks.comment != npos) {
+    step = "IsComment";
+    hr = ClassifyComment(tag, marks.comment, name, type);
+  } else if (marks.end != npos) {
+    step = "IsEndTag";
+    hr = ClassifyEndTag(tag, marks.end, name, type);
+  } else if (tag.find('=') == npos) {
+    step = "IsBeginTag";
+    hr = ClassifyPlainTag(tag, name, type);
+  } else {
+    hr = ClassifyTypedTag(tag, name, type, empty, step);
+  }
+  if (FAILED(hr)) XW_TRACE_ERROR(m_trace) << "GetTagType: " << step << " failed with: " << hr;
+  return hr;
+}
+
+// Version element: the value and the end tag follow.
+HRESULT CSaxParser::ClassifyVersion(std::string& name, TagType& type) {
+  std::string_view value;
+  HRESULT hr = GetNextValue(value);
+  if (FAILED(hr)) {
+    XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextValue failed with: " << hr;
+    return hr;
+  }
+  name.assign(value);
+  std::string_view end;
+  hr = GetNextTag(end);
+  if (FAILED(hr)) {
+    XW_TRACE_ERROR(m_trace) << "IsVersionTag: GetNextTag failed with: " << hr;
+    return hr;
+  }
+  if (!Contains(end, "</schemaversion>")) {
+    XW_TRACE_ERROR(m_trace) << "IsVersionTag:end element missing";
+    ReportHandlerError(XML_E_VERSIONEND);
+    return XML_E_VERSIONEND;
+  }
+  type = TAG_VERSION;
+  return S_OK;
+}
+
+// Comment: the text between "<!-- " and the byte before "-->".
+HRESULT CSaxParser::ClassifyComment(std::string_view tag, size_t at, std::string& name, TagType& type) {
+  size_t q = tag.find("-->", at);
+  if (q == npos) {
+    XW_TRACE_ERROR(m_trace) << "IsComment: syntax error : no end ";
+    ReportHandlerError(XML_E_SYNTAX);
+    return XML_E_SYNTAX;
+  }
+  if (q >= at + 6) name.assign(tag.substr(at + 5, q - 1 - (at + 5)));
+  type = TAG_COMMENT;
+  return S_OK;
+}
+
+HRESULT CSaxParser::ClassifyEndTag(std::string_view tag, size_t at, std::string& name, TagType& type) {
+  size_t gt = tag.find('>', at);
+  if (gt == npos) {
+    XW_TRACE_ERROR(m_trace) << "IsEndTag: syntax error : no end ";
+    ReportHandlerError(XML_E_SYNTAX);
+    return XML_E_SYNTAX;
+  }
+  name.assign(tag.substr(at + 2, gt - at - 2));
+  type = TAG_END;
+  return S_OK;
+}
+
+// A tag without attribute: empty (<name/>) or a begin tag; an empty tag
+// string (end of input) ends here.
+HRESULT CSaxParser::ClassifyPlainTag(std::string_view tag, std::string& name, TagType& type) {
+  if (size_t q = tag.find("/>"); q != npos) {
+    name.assign(tag.substr(1, q - 1));
+    type = TAG_EMPTY;
     return S_OK;
   }
-
-  // Comment: the text between "<!-- " and the byte before "-->".
-  if (size_t p = marks.comment; p != npos) {
-    size_t q = tag.find("-->", p);
-    if (q == npos) {
-      hr = XML_E_SYNTAX;
-      XW_TRACE_ERROR(m_trace) << "IsComment: syntax error : no end ";
-      ReportHandlerError(hr);
-      return failed("IsComment");
-    }
-    if (q >= p + 6) name.assign(tag.substr(p + 5, q - 1 - (p + 5)));
-    type = TAG_COMMENT;
-    return S_OK;
+  size_t gt = tag.find('>');
+  if (gt == npos) {
+    ReportHandlerError(XML_E_SYNTAX);
+    return XML_E_SYNTAX;
   }
+  name.assign(tag.substr(1, gt - 1));
+  type = TAG_BEGIN;
+  return S_OK;
+}
 
-  // End tag.
-  if (size_t p = marks.end; p != npos) {
-    size_t gt = tag.find('>', p);
-    if (gt == npos) {
-      hr = XML_E_SYNTAX;
-      XW_TRACE_ERROR(m_trace) << "IsEndTag: syntax error : no end ";
-      ReportHandlerError(hr);
-      return failed("IsEndTag");
-    }
-    name.assign(tag.substr(p + 2, gt - p - 2));
-    type = TAG_END;
-    return S_OK;
-  }
-
-  const bool hasAttribute = tag.find('=') != npos;
-  // Plain empty tag.
-  if (!hasAttribute) {
-    if (size_t q = tag.find("/>"); q != npos) {
-      name.assign(tag.substr(1, q - 1));
-      type = TAG_EMPTY;
-      return S_OK;
-    }
-    // Plain begin tag; an empty tag string (end of input) ends here.
-    size_t gt = tag.find('>');
-    if (gt == npos) {
-      hr = XML_E_SYNTAX;
-      ReportHandlerError(hr);
-      return failed("IsBeginTag");
-    }
-    name.assign(tag.substr(1, gt - 1));
-    type = TAG_BEGIN;
-    return S_OK;
-  }
-
-  // Typed tag: the name up to the first space, then the quoted type name.
+// Typed tag: the name up to the first space, then the quoted type name.
+HRESULT CSaxParser::ClassifyTypedTag(std::string_view tag, std::string& name, TagType& type, bool& empty,
+                                     const char*& step) {
+  step = "GetTagName";
   size_t lt = tag.empty() || tag[0] != '<' ? tag.find('<') : 0;
   size_t nameEnd = lt == npos ? npos : tag.find(' ', lt);
   if (lt != npos && nameEnd == npos) nameEnd = tag.find('>', lt);
   if (lt == npos || nameEnd == npos) {
-    hr = XML_E_SYNTAX;
     XW_TRACE_ERROR(m_trace) << "GetTagName: syntax error";
-    ReportHandlerError(hr);
-    return failed("GetTagName");
+    ReportHandlerError(XML_E_SYNTAX);
+    return XML_E_SYNTAX;
   }
   name.assign(tag.substr(lt + 1, nameEnd - lt - 1));
+  step = "GetTagAttribute";
   std::string_view rest = tag.substr(nameEnd + 1);
+  HRESULT hr = S_OK;
   size_t eq = rest.find('=');
   if (eq == npos) {
     hr = XML_E_SYNTAX;
@@ -187,7 +200,7 @@ HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& t
   if (FAILED(hr)) {
     ReportHandlerError(hr);
     if (m_depth < INT32_MAX) ++m_depth;
-    return failed("GetTagAttribute");
+    return hr;
   }
   empty = Contains(rest, "/>");
   return S_OK;

@@ -196,121 +196,139 @@ HRESULT CSaxParser::ParseTag(std::string_view tag) {
     return hr;
   }
   if (!m_levelStack.empty() && m_levelStack.back() > m_depth) RemoveDocumentHandler();
-  const std::string& name = m_name;
-
   switch (type) {
-    case TAG_BEGIN:
-      if (m_depth == INT32_MAX) {  // deeper than the depth counter reaches
-        ReportHandlerError(XML_E_SYNTAX);
-        return XML_E_SYNTAX;
-      }
-      if (m_pDocumentHandler) {
-        m_elementNameStack.push_back(name);
-        hr = m_pDocumentHandler->StartElementA(name.c_str());
-        if (FAILED(hr)) {
-          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementA() failed " << hr;
-          ReportHandlerError(XML_E_SYNTAX);
-        } else {
-          std::string_view value;
-          if (SUCCEEDED(GetNextValue(value))) {
-            StripLeadingBlanks(value);
-            if (!value.empty() && m_pDocumentHandler) {
-              ReportHandlerError(XML_E_UNTYPEDVALUE);
-              XW_TRACE_ERROR(m_trace) << "ParseTag: attribute missing for Value: " << value;
-            }
-          }
-        }
-      }
-      ++m_depth;
-      return hr;
-
-    case TAG_END:
-      --m_depth;
-      if (m_pDocumentHandler) {
-        if (!m_levelStack.empty() && m_levelStack.back() > m_depth) RemoveDocumentHandler();
-        if (m_pDocumentHandler) {
-          if (!m_elementNameStack.empty()) {
-            if (m_elementNameStack.back() != name) {
-              XW_TRACE_ERROR(m_trace) << "ParseTag: EndElement: " << name
-                                      << " is different BeginElement: "
-                                      << m_elementNameStack.back() << " line = " << m_line
-                                      << " failed " << hr;
-              ReportHandlerError(XML_E_SYNTAX);
-            }
-            m_elementNameStack.pop_back();
-          }
-          HRESULT he = m_pDocumentHandler->EndElementA(name.c_str());
-          if (FAILED(he)) {
-            XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndElementA() tag= " << name
-                                    << " line = " << m_line << " failed " << he;
-            ReportHandlerError(XML_E_SYNTAX);
-            hr = he;
-          }
-        }
-      }
-      if (m_depth < 1) {
-        if (m_pDocumentHandler) {
-          hr = m_pDocumentHandler->EndDocument();
-          if (FAILED(hr)) {
-            XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndDocument() tag= " << name
-                                    << " line = " << m_line << " failed " << hr;
-            ReportHandlerError(XML_E_SYNTAX);
-          }
-          RemoveDocumentHandler();
-        }
-        m_depth = -1;
-      }
-      return hr;
-
+    case TAG_BEGIN: return BeginElement();
+    case TAG_END: return EndElement();
     case TAG_BOOL:
     case TAG_LONG:
     case TAG_FLOAT:
-    case TAG_STRING:
-      return ParseTypedLeaf(type, empty);
-
+    case TAG_STRING: return ParseTypedLeaf(type, empty);
     case TAG_BYTEARRAY:
-    case TAG_LONGARRAY:
-      return ParseArrayLeaf(type, empty);
-
-    case TAG_COMMENT:
-      if (m_pDocumentHandler) {
-        std::string decoded;
-        const std::string& text =
-            SUCCEEDED(XmlTextToString(name, decoded)) ? decoded : name;
-        m_pDocumentHandler->CommentA(text.c_str());
-      }
-      return hr;
-
-    case TAG_VERSION:
-      if (m_pDocumentHandler) {
-        hr = m_pDocumentHandler->FileVersionA("schemaversion", name.c_str());
-        if (FAILED(hr)) {
-          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->FileVersionA() line = "
-                                  << m_line << " failed " << hr;
-          ReportHandlerError(XML_E_SYNTAX);
-        }
-      }
-      return hr;
-
-    case TAG_EMPTY:
-      if (m_pDocumentHandler) {
-        hr = m_pDocumentHandler->StartElementA(name.c_str());
-        if (FAILED(hr)) {
-          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementA() failed " << hr;
-          ReportHandlerError(XML_E_SYNTAX);
-          return hr;
-        }
-        if (m_pDocumentHandler) hr = m_pDocumentHandler->EndElementA(name.c_str());
-        if (FAILED(hr)) {
-          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndElementA() failed " << hr;
-          ReportHandlerError(XML_E_SYNTAX);
-        }
-      }
-      return hr;
-
-    default:
-      return hr;
+    case TAG_LONGARRAY: return ParseArrayLeaf(type, empty);
+    case TAG_COMMENT: return Comment();
+    case TAG_VERSION: return FileVersion();
+    case TAG_EMPTY: return EmptyElement();
+    default: return hr;
   }
+}
+
+// <name>: the handler's StartElementA; text right behind it has no type.
+HRESULT CSaxParser::BeginElement() {
+  const std::string& name = m_name;
+  HRESULT hr = S_OK;
+  if (m_depth == INT32_MAX) {  // deeper than the depth counter reaches
+    ReportHandlerError(XML_E_SYNTAX);
+    return XML_E_SYNTAX;
+  }
+  if (m_pDocumentHandler) {
+    m_elementNameStack.push_back(name);
+    hr = m_pDocumentHandler->StartElementA(name.c_str());
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementA() failed " << hr;
+      ReportHandlerError(XML_E_SYNTAX);
+    } else {
+      std::string_view value;
+      if (SUCCEEDED(GetNextValue(value))) {
+        StripLeadingBlanks(value);
+        if (!value.empty() && m_pDocumentHandler) {
+          ReportHandlerError(XML_E_UNTYPEDVALUE);
+          XW_TRACE_ERROR(m_trace) << "ParseTag: attribute missing for Value: " << value;
+        }
+      }
+    }
+  }
+  ++m_depth;
+  return hr;
+}
+
+// </name>: the handler's EndElementA, and EndDocument at the root.
+HRESULT CSaxParser::EndElement() {
+  const std::string& name = m_name;
+  HRESULT hr = S_OK;
+  --m_depth;
+  if (m_pDocumentHandler) {
+    if (!m_levelStack.empty() && m_levelStack.back() > m_depth) RemoveDocumentHandler();
+    if (m_pDocumentHandler) {
+      if (!m_elementNameStack.empty()) {
+        if (m_elementNameStack.back() != name) {
+          XW_TRACE_ERROR(m_trace) << "ParseTag: EndElement: " << name
+                                  << " is different BeginElement: "
+                                  << m_elementNameStack.back() << " line = " << m_line
+                                  << " failed " << hr;
+          ReportHandlerError(XML_E_SYNTAX);
+        }
+        m_elementNameStack.pop_back();
+      }
+      HRESULT he = m_pDocumentHandler->EndElementA(name.c_str());
+      if (FAILED(he)) {
+        XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndElementA() tag= " << name
+                                << " line = " << m_line << " failed " << he;
+        ReportHandlerError(XML_E_SYNTAX);
+        hr = he;
+      }
+    }
+  }
+  if (m_depth < 1) {
+    if (m_pDocumentHandler) {
+      hr = m_pDocumentHandler->EndDocument();
+      if (FAILED(hr)) {
+        XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndDocument() tag= " << name
+                                << " line = " << m_line << " failed " << hr;
+        ReportHandlerError(XML_E_SYNTAX);
+      }
+      RemoveDocumentHandler();
+    }
+    m_depth = -1;
+  }
+  return hr;
+}
+
+// <!-- text -->, decoded when it can be.
+HRESULT CSaxParser::Comment() {
+  const std::string& name = m_name;
+  HRESULT hr = S_OK;
+  if (m_pDocumentHandler) {
+    std::string decoded;
+    const std::string& text =
+        SUCCEEDED(XmlTextToString(name, decoded)) ? decoded : name;
+    m_pDocumentHandler->CommentA(text.c_str());
+  }
+  return hr;
+}
+
+// The schema version of the document.
+HRESULT CSaxParser::FileVersion() {
+  const std::string& name = m_name;
+  HRESULT hr = S_OK;
+  if (m_pDocumentHandler) {
+    hr = m_pDocumentHandler->FileVersionA("schemaversion", name.c_str());
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->FileVersionA() line = "
+                              << m_line << " failed " << hr;
+      ReportHandlerError(XML_E_SYNTAX);
+    }
+  }
+  return hr;
+}
+
+// <name/>: a start and an end.
+HRESULT CSaxParser::EmptyElement() {
+  const std::string& name = m_name;
+  HRESULT hr = S_OK;
+  if (m_pDocumentHandler) {
+    hr = m_pDocumentHandler->StartElementA(name.c_str());
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementA() failed " << hr;
+      ReportHandlerError(XML_E_SYNTAX);
+      return hr;
+    }
+    if (m_pDocumentHandler) hr = m_pDocumentHandler->EndElementA(name.c_str());
+    if (FAILED(hr)) {
+      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->EndElementA() failed " << hr;
+      ReportHandlerError(XML_E_SYNTAX);
+    }
+  }
+  return hr;
 }
 
 // Bool, long, float and string leaves.

@@ -66,12 +66,25 @@ class CSaxParser {
   HRESULT ParseLoop();
   HRESULT ParseHeader();
   HRESULT ParseTag(std::string_view tag);
+  // One kind of tag each, the name in m_name (dispatch.cpp).
+  HRESULT BeginElement();
+  HRESULT EndElement();
+  HRESULT Comment();
+  HRESULT FileVersion();
+  HRESULT EmptyElement();
   HRESULT ParseTypedLeaf(TagType type, bool empty);
   HRESULT ParseArrayLeaf(TagType type, bool empty);
   HRESULT CheckEndTag();
   void ReportHandlerError(HRESULT code);
   void ReleaseAllHandlers();
   HRESULT Classify(std::string_view tag, std::string& name, TagType& type, bool& empty);
+  // One kind of tag each (classify.cpp).
+  HRESULT ClassifyVersion(std::string& name, TagType& type);
+  HRESULT ClassifyComment(std::string_view tag, size_t at, std::string& name, TagType& type);
+  HRESULT ClassifyEndTag(std::string_view tag, size_t at, std::string& name, TagType& type);
+  HRESULT ClassifyPlainTag(std::string_view tag, std::string& name, TagType& type);
+  HRESULT ClassifyTypedTag(std::string_view tag, std::string& name, TagType& type, bool& empty,
+                           const char*& step);
 
   TraceChannel m_trace;
   InputSource* m_source = nullptr;
