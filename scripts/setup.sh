@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libsqlite3-dev
           libexpat1-dev libxml2-dev libpugixml-dev libbenchmark-dev zlib1g-dev qt6-base-dev qt6-qpa-plugins fonts-liberation2
-          poppler-utils)
+          poppler-utils knxd)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

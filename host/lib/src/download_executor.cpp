@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/strings.h"
+#include "com/barrier.h"
 #include "com/cocreate.h"
 #include "com/comptr.h"
 #include "com/errorinfo.h"
@@ -91,23 +92,31 @@ class CStatusSink : public IStatusSink, public com::ObjectRoot {
   HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
     return com::QueryInterfaceOf<IStatusSink>(this, iid, ppv);
   }
+  // The observer is the host's own code, but what it throws must not
+  // cross back into the plug-in.
   HRESULT ShowStatus(LONG, LONG, LONG kind, const OLECHAR* text) override {
-    const std::string utf8 = text ? base::Utf16ToUtf8(text) : std::string();
-    if (kind == kStatusKindDecision) decision_ = utf8;
-    if (observer_) observer_->Status(kind, utf8);
-    return S_OK;
+    return com::CallGuarded([&] {
+      const std::string utf8 = text ? base::Utf16ToUtf8(text) : std::string();
+      if (kind == kStatusKindDecision) decision_ = utf8;
+      if (observer_) observer_->Status(kind, utf8);
+      return S_OK;
+    });
   }
   HRESULT SetProgress(LONG position) override {
-    if (observer_) observer_->Progress(int(position));
-    return S_OK;
+    return com::CallGuarded([&] {
+      if (observer_) observer_->Progress(int(position));
+      return S_OK;
+    });
   }
   HRESULT ReportError(LONG, IErrorInfo* error, LONG) override {
-    error_ = "download error";
-    if (error) {
-      com::Bstr text;
-      if (SUCCEEDED(error->GetDescription(&text)) && text.Get()) error_ = text.ToUtf8();
-    }
-    return S_OK;
+    return com::CallGuarded([&] {
+      error_ = "download error";
+      if (error) {
+        com::Bstr text;
+        if (SUCCEEDED(error->GetDescription(&text)) && text.Get()) error_ = text.ToUtf8();
+      }
+      return S_OK;
+    });
   }
   DownloadObserver* observer_ = nullptr;
   std::string error_;
@@ -158,10 +167,89 @@ std::string WrittenSoFar(const DownloadResult& r) {
                                                           : r.host.lastWriteAddress));
 }
 
+// Passes every call on to the device's link, refuses all but the
+// disconnect once the download is interrupted, and tells the observer after
+// each telegram how far the current procedure list is.
+class ObservedLink : public DeviceLink {
+ public:
+  ObservedLink(DeviceLink& inner, DownloadObserver* observer, const std::atomic<bool>* interrupt)
+      : inner_(inner), observer_(observer), interrupt_(interrupt) {}
+
+  void BeginList(int step, const BusTraffic& plan) {
+    step_ = step;
+    plan_ = plan;
+    done_ = BusTraffic{};
+    Notify();
+  }
+  bool Connect(std::string& error) override {
+    return Go(error) && Done(inner_.Connect(error), [&] { done_.AddConnect(); });
+  }
+  bool Disconnect(std::string& error) override {
+    return Done(inner_.Disconnect(error), [&] { done_.AddDisconnect(); });
+  }
+  bool WriteMemory(uint16_t address, const uint8_t* data, uint32_t n, std::string& error) override {
+    return Go(error) &&
+           Done(inner_.WriteMemory(address, data, n, error), [&] { done_.AddWrite(n, address); });
+  }
+  bool ReadMemory(uint16_t address, uint8_t* data, uint32_t n, std::string& error) override {
+    return Go(error) && Done(inner_.ReadMemory(address, data, n, error), [&] { done_.AddRead(n); });
+  }
+  bool Restart(std::string& error) override {
+    return Go(error) && Done(inner_.Restart(error), [&] { done_.AddRestart(); });
+  }
+
+ private:
+  bool Go(std::string& error) {
+    if (interrupt_ && interrupt_->load()) {
+      error = "interrupted";
+      return false;
+    }
+    return true;
+  }
+  template <class F>
+  bool Done(bool ok, F count) {
+    if (ok) {
+      count();
+      ++telegrams_;
+      Notify();
+    }
+    return ok;
+  }
+  void Notify() {
+    if (!observer_) return;
+    DownloadObserver::Transfer t;
+    const bool writes = plan_.bytesWritten > 0;
+    t.phase = writes ? "writing" : plan_.readTelegrams ? "reading" : plan_.restarts ? "restarting" : "connecting";
+    t.step = step_;
+    t.bytesTotal = writes ? plan_.bytesWritten : plan_.bytesRead;
+    t.bytesDone = std::min(t.bytesTotal, writes ? done_.bytesWritten : done_.bytesRead);
+    t.telegrams = telegrams_;
+    t.lineSecondsLeft =
+        plan_.bitTimes > done_.bitTimes ? double(plan_.bitTimes - done_.bitTimes) / BusTraffic::kBitRate : 0;
+    observer_->OnTransfer(t);
+  }
+
+  DeviceLink& inner_;
+  DownloadObserver* observer_;
+  const std::atomic<bool>* interrupt_;
+  int step_ = 0;
+  BusTraffic plan_;
+  BusTraffic done_;
+  uint32_t telegrams_ = 0;
+};
+
 }  // namespace
 
 DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
                            DownloadObserver* observer, const DownloadFault* fault) {
+  DownloadOptions options;
+  options.fault = fault;
+  return RunDownload(project, deviceId, mode, observer, options);
+}
+
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
+                           DownloadObserver* observer, const DownloadOptions& options) {
+  const DownloadFault* fault = options.fault;
   DownloadResult result;
   result.pluginDataSkipped = (mode & 1) == 0;
   result.applicationDataSkipped = mode != 0xFF && (mode & 2) == 0;
@@ -171,9 +259,17 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     result.error = *problem;
     return result;
   }
-  SimulatedDevice device(project, deviceId);
-  SimulatedLink memoryLink(device);
-  FailingLink link(memoryLink, fault ? fault->telegram : UINT64_MAX);
+  // The simulated device is loaded (and saved) only when it is the target.
+  std::optional<SimulatedDevice> device;
+  std::optional<SimulatedLink> memoryLink;
+  DeviceLink* target = options.link;
+  if (!target) {
+    device.emplace(project, deviceId);
+    memoryLink.emplace(*device);
+    target = &*memoryLink;
+  }
+  ObservedLink observed(*target, observer, options.interrupt);
+  FailingLink link(observed, fault ? fault->telegram : UINT64_MAX);
   com::ComPtr<IDevice> deviceObject;
   HRESULT hr = MakeDeviceObject(project, deviceId, &deviceObject);
   com::ComPtr<IDeviceDownload> hawk;
@@ -183,6 +279,12 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
   if (SUCCEEDED(hr) && (!data || !sink)) hr = E_OUTOFMEMORY;
   if (FAILED(hr)) {
     result.error = "the plug-in's download cannot be started: " + base::ErrorText(hr);
+    // A class lookup over an unreadable registry says which file is wrong.
+    com::ComPtr<IErrorInfo> info;
+    com::Bstr description;
+    if (GetErrorInfo(0, &info) == S_OK && info && SUCCEEDED(info->GetDescription(&description)) &&
+        !description.Empty())
+      result.error += " - " + description.ToUtf8();
     return result;
   }
   static_cast<CDownloadData*>(data.Get())->device_ = com::ComPtr<IUnknown>(deviceObject.Get());
@@ -219,11 +321,21 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     const bool lastStep = hr == DOWNLOAD_S_LAST_STEP;
     std::string error;
     bool wroteImage = false;
+    if (procedures)
+      observed.BeginList(result.steps, PlanProcedures(procedures.Get(), imageOut, options.verify));
     if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, link,
                                          hostStep ? result.host : result.plugin, wroteImage, error,
                                          fault && fault->step == result.steps ? fault->record
-                                                                              : SIZE_MAX)) {
+                                                                              : SIZE_MAX,
+                                         options.verify)) {
       FreeSegments(imageOut);
+      // The connection ends cleanly, whatever broke it.
+      std::string ignored;
+      target->Disconnect(ignored);
+      if (options.interrupt && options.interrupt->load()) {
+        result.interrupted = true;
+        error = "interrupted (Ctrl-C)";
+      }
       if (lastStep && sinkImpl->error_.empty()) {
         // The plug-in has remembered the download in the step that hands
         // over the restart; the device holds the configuration but does not
@@ -234,6 +346,9 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
       } else {
         result.error = "download step " + std::to_string(result.steps) + ": " + error + "; " +
                        WrittenSoFar(result);
+        // Not done, also when the host's own application data broke off
+        // before the plug-in's steps cleared the flag.
+        Project(project).SetParametersLoaded(deviceId, false);
       }
       failed = true;
       break;
@@ -241,7 +356,7 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     // What the device took is kept before the plug-in hears of it, as a
     // real device keeps it: a host killed after the plug-in remembered the
     // download never leaves a device behind that lacks it.
-    device.Save();
+    if (device) device->Save();
     if (!hostStep && wroteImage) result.complete = true;
     if (observer) observer->Progress(progress == 100 ? 100 : std::min(90, result.steps * 30));
     if (lastStep) {
@@ -256,7 +371,7 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
       break;
     }
   }
-  device.Save();
+  if (device) device->Save();
   if (!failed && !sinkImpl->error_.empty()) {
     result.error = sinkImpl->error_;
     failed = true;

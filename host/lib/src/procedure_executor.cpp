@@ -58,6 +58,29 @@ bool ReadRun(DeviceLink& link, uint32_t start, uint8_t* data, uint32_t n, BusTra
   return true;
 }
 
+// Reads [start, start + n) back and compares it with what was written.
+bool VerifyRun(DeviceLink& link, uint32_t start, const uint8_t* written, uint32_t n,
+               BusTraffic& traffic, std::string& error) {
+  uint8_t back[DeviceLink::kMaxTelegramData];
+  for (uint32_t done = 0; done < n;) {
+    const uint32_t piece = std::min(n - done, DeviceLink::kMaxTelegramData);
+    if (!link.ReadMemory(uint16_t(start + done), back, piece, error)) {
+      error = "verify: " + error;
+      return false;
+    }
+    traffic.AddRead(piece);
+    traffic.bytesVerified += piece;
+    for (uint32_t i = 0; i < piece; ++i)
+      if (back[i] != written[done + i]) {
+        error = base::Format("verify: the device holds 0x%02X at 0x%04X where 0x%02X was written",
+                             back[i], unsigned(start + done + i), written[done + i]);
+        return false;
+      }
+    done += piece;
+  }
+  return true;
+}
+
 bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
   STATSTG stat{};
   if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart > (1u << 24)) return false;
@@ -73,7 +96,7 @@ bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
 
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link,
                        BusTraffic& traffic, bool& wroteWholeImage, std::string& error,
-                       size_t recordLimit) {
+                       size_t recordLimit, bool verify) {
   namespace proc = dx470::proc;
   std::vector<uint8_t> bytes;
   if (!ReadStream(stream, bytes)) {
@@ -146,6 +169,7 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& 
         uint8_t* at = s->data + (start - s->start);
         if (write) {
           if (!WriteRun(link, start, at, n, traffic, error)) return false;
+          if (verify && !VerifyRun(link, start, at, n, traffic, error)) return false;
           if (s == image)
             for (uint32_t i = start - s->start; i < start - s->start + n; ++i) written[i] = true;
         } else {
@@ -162,6 +186,44 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& 
   if (!written.empty() && std::find(written.begin(), written.end(), false) == written.end())
     wroteWholeImage = true;
   return true;
+}
+
+BusTraffic PlanProcedures(IStream* stream, const ImageSegmentList&, bool verify) {
+  namespace proc = dx470::proc;
+  BusTraffic plan;
+  std::vector<uint8_t> bytes;
+  if (!ReadStream(stream, bytes) || bytes.size() < proc::kGuidSize) return plan;
+  for (size_t at = proc::kGuidSize; at + proc::kRecordSize <= bytes.size(); at += proc::kRecordSize) {
+    const uint8_t* r = bytes.data() + at;
+    switch (r[0]) {
+      case proc::kOpen: plan.AddConnect(); break;
+      case proc::kClose: plan.AddDisconnect(); break;
+      case proc::kRestart: plan.AddRestart(); break;
+      case proc::kEnd:
+      case proc::kAfterRestart: break;
+      case proc::kWriteRange:
+      case proc::kReadRange: {
+        const bool write = r[0] == proc::kWriteRange;
+        const size_t o = write ? 1 : 3;
+        const uint32_t start = uint32_t(r[o] << 8 | r[o + 1]);
+        const uint32_t end = uint32_t(r[o + 2] << 8 | r[o + 3]);
+        if (start > end) return plan;
+        if (write) {
+          plan.AddWrite(end - start + 1, start);
+          if (verify) {
+            plan.AddRead(end - start + 1);
+            plan.bytesVerified += end - start + 1;
+          }
+        } else {
+          plan.AddRead(end - start + 1);
+        }
+        break;
+      }
+      default:
+        return plan;
+    }
+  }
+  return plan;
 }
 
 }  // namespace host

@@ -107,6 +107,19 @@ TEST_F(DownloadCli, ApplicationDataFollowsAnImportedConfigurationAtOnce) {
   EXPECT_NE(out.find("0110  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03"), std::string::npos) << out;
 }
 
+// A registry that cannot be read is named, file and line, not "class not
+// registered".
+TEST_F(DownloadCli, AnUnreadableRegistryIsNamed) {
+  ASSERT_EQ(Run("register"), 0);
+  ASSERT_EQ(Run("init"), 0);
+  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  const std::string hive = home.Path() + "/registry/HKCR.reg";
+  std::ofstream(hive, std::ios::app) << "a line of no meaning\n";
+  std::string out;
+  EXPECT_EQ(Run("download 1.1.5", &out), 1);
+  EXPECT_NE(out.find("the registry file " + hive + " is corrupt: line"), std::string::npos) << out;
+}
+
 TEST_F(DownloadCli, TheSummarySaysWhatWasAndWasNotWritten) {
   ASSERT_EQ(Run("register"), 0);
   ASSERT_EQ(Run("init"), 0);

@@ -1,11 +1,14 @@
 #pragma once
 // The host's side of a device download: calls the plug-in's download step
 // (class DX470Hawk) again and again and, between two calls, executes the
-// procedure records it returned against the simulated device.
+// procedure records it returned against the simulated device, or against a
+// real device over a DeviceLink given in the options.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "host/device_link.h"
 #include "host/project.h"
 
 namespace host {
@@ -19,6 +22,17 @@ class DownloadObserver {
   virtual void Status(int32_t kind, const std::string& text) = 0;
   // Progress in percent, after every executed step.
   virtual void Progress(int percent) = 0;
+  // After every telegram of a step's procedure list (and once before the
+  // first): what this list has done of what it plans.
+  struct Transfer {
+    const char* phase = "";     // "reading", "writing", "restarting"
+    int step = 0;               // 1-based download step
+    uint64_t bytesDone = 0;     // written (or read, when the list writes nothing)
+    uint64_t bytesTotal = 0;
+    uint32_t telegrams = 0;     // telegrams of the whole download so far
+    double lineSecondsLeft = 0; // the rest of this list by the TP1 line model
+  };
+  virtual void OnTransfer(const Transfer&) {}
 };
 
 // Bus traffic and the least time it takes on a KNX TP1 line (9600 bit/s):
@@ -35,6 +49,7 @@ class DownloadObserver {
 struct BusTraffic {
   uint64_t bytesWritten = 0;
   uint64_t bytesRead = 0;
+  uint64_t bytesVerified = 0;   // read back and compared after writing (part of bytesRead)
   uint32_t writeTelegrams = 0;  // memory-write frames, at most 12 bytes each
   uint32_t readTelegrams = 0;   // memory-read requests
   uint32_t restarts = 0;
@@ -68,6 +83,7 @@ struct DownloadResult {
   bool notRestarted = false;
   int steps = 0;
   double pluginCpuSeconds = 0;  // processor time spent inside the plug-in's Download calls
+  bool interrupted = false;  // ended by DownloadOptions::interrupt
   std::string error;  // reported through the status sink, or the host's own error
   BusTraffic plugin;  // traffic of the plug-in's records
   BusTraffic host;    // traffic of the host's own application download
@@ -82,9 +98,24 @@ struct DownloadFault {
   uint64_t telegram = UINT64_MAX;
 };
 
+struct DownloadOptions {
+  // The device over a real bus; null: the project's simulated device.
+  DeviceLink* link = nullptr;
+  // Every written run is read back and compared; a difference stops the
+  // download, naming the address and both byte values.
+  bool verify = false;
+  // Once true (Ctrl-C), no further telegram is sent, the connection is
+  // closed and the download fails as a bus failure does.
+  const std::atomic<bool>* interrupt = nullptr;
+  const DownloadFault* fault = nullptr;
+};
+
 // Downloads a device with `mode` (bit 0: the plug-in's data; 0xFF: complete
 // without comparison; bit 1: the host's own application data first).
-// Device memory keeps what the executed records wrote, also after a failure.
+// Device memory keeps what the executed records wrote, also after a failure;
+// after a failure the connection is closed.
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
+                           DownloadObserver* observer, const DownloadOptions& options);
 DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
                            DownloadObserver* observer, const DownloadFault* fault = nullptr);
 

@@ -8,7 +8,8 @@
 // truncated list, a link failure) what went before stays executed.
 // `wroteWholeImage` is set when the list wrote every byte of its largest
 // segment. `recordLimit` simulates a bus failure: records from that index
-// on are not executed and it is an error.
+// on are not executed and it is an error. With `verify` every written run is
+// read back and compared right after it was written.
 #include <cstdint>
 #include <string>
 
@@ -21,6 +22,11 @@ namespace host {
 
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link,
                        BusTraffic& traffic, bool& wroteWholeImage, std::string& error,
-                       size_t recordLimit = SIZE_MAX);
+                       size_t recordLimit = SIZE_MAX, bool verify = false);
+
+// What ExecuteProcedures would send for the list (with `verify`, the
+// read-backs too), without executing it; a list it would refuse plans what
+// comes before the record it stops at.
+BusTraffic PlanProcedures(IStream* stream, const ImageSegmentList& segments, bool verify);
 
 }  // namespace host
