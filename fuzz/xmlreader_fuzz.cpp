@@ -71,8 +71,7 @@ class FuzzHandler : public IDocumentHandler, public com::ObjectRoot {
         control->keep.push_back(ref);
         control->parser->AddDocumentHandler(h);
         IDocumentHandler* active = nullptr;
-        if (SUCCEEDED(control->parser->GetActiveDocumentHandler(&active)) && active)
-          active->Release();
+        if (SUCCEEDED(control->parser->GetActiveDocumentHandler(&active)) && active) active->Release();
       }
     }
     return S_OK;

@@ -82,12 +82,14 @@ class Bench {
   // One more character of the first message changed.
   bool ChangeOneCharacter() {
     std::vector<uint8_t> bytes;
-    if (FAILED(host::ReadExtDataBytes(object_.Get(), dx47x::blob::kKeyWide, &bytes)) || bytes.size() != sizeof(Blob))
+    if (FAILED(host::ReadExtDataBytes(object_.Get(), dx47x::blob::kKeyWide, &bytes)) ||
+        bytes.size() != sizeof(Blob))
       return false;
     auto* blob = reinterpret_cast<Blob*>(bytes.data());
     blob->Current.Lcd.Messages[0].Text[0][0] = char('a' + (++edits_ % 26));
     dx470::UpdateBlockInformation(blob->Current);
-    return SUCCEEDED(host::WriteExtDataBytes(object_.Get(), dx47x::blob::kKeyWide, bytes.data(), bytes.size()));
+    return SUCCEEDED(
+        host::WriteExtDataBytes(object_.Get(), dx47x::blob::kKeyWide, bytes.data(), bytes.size()));
   }
 
  private:
@@ -142,7 +144,8 @@ int main(int argc, char** argv) {
     const int64_t id = project.AddDevice({address >> 12, (address >> 8) & 0x0F, address & 0xFF},
                                          host::Dx47xDeviceTemplate());
     com::ComPtr<IDevice> object;
-    if (FAILED(host::MakeDeviceObject(project, id, &object)) || FAILED(events->OnAddDevide(object.Get(), nullptr)))
+    if (FAILED(host::MakeDeviceObject(project, id, &object)) ||
+        FAILED(events->OnAddDevide(object.Get(), nullptr)))
       return 1;
     Bench bench(project, id, object, bus, address);
     bool ok = true;
@@ -160,7 +163,8 @@ int main(int argc, char** argv) {
       for (const Run* r : {&complete, &partial, &verified})
         ok = ok && r->wall <= 1.10 * r->line.Seconds() && r->wall >= 0.90 * r->line.Seconds();
       std::printf("line time of the partial download with --verify: %.2f s against %.2f s without (x%.2f)\n",
-                  verified.line.Seconds(), partial.line.Seconds(), verified.line.Seconds() / partial.line.Seconds());
+                  verified.line.Seconds(), partial.line.Seconds(),
+                  verified.line.Seconds() / partial.line.Seconds());
       std::printf("target: each measured time within 10%% of the line model: %s\n", ok ? "ok" : "MISSED");
     } else {
       std::printf("unpaced emulator through %s\n", bus.c_str());
@@ -175,10 +179,12 @@ int main(int argc, char** argv) {
       Row("partial, one character", partial, false);
       const double cpuPerTelegram = 1000.0 * complete.cpu / complete.Telegrams();
       const double pluginPerTelegram = 1000.0 * complete.result.pluginCpuSeconds / complete.Telegrams();
-      std::printf("processor time per telegram of the complete download: %.4f ms (%.4f ms of it in the plug-in)\n",
-                  cpuPerTelegram, pluginPerTelegram);
+      std::printf(
+          "processor time per telegram of the complete download: %.4f ms (%.4f ms of it in the plug-in)\n",
+          cpuPerTelegram, pluginPerTelegram);
       std::printf("line time of the complete download with --verify: %.2f s against %.2f s without (x%.2f)\n",
-                  verified.line.Seconds(), complete.line.Seconds(), verified.line.Seconds() / complete.line.Seconds());
+                  verified.line.Seconds(), complete.line.Seconds(),
+                  verified.line.Seconds() / complete.line.Seconds());
       ok = cpuPerTelegram < 0.2;
       std::printf("target: processor time per telegram < 0.2 ms: %s\n", ok ? "ok" : "MISSED");
     }

@@ -34,7 +34,8 @@ struct Device {
 
 bool ReadBlob(Device& d, Blob& blob) {
   std::vector<uint8_t> bytes;
-  if (FAILED(host::ReadExtDataBytes(d.object.Get(), dx47x::blob::kKeyWide, &bytes)) || bytes.size() != sizeof blob)
+  if (FAILED(host::ReadExtDataBytes(d.object.Get(), dx47x::blob::kKeyWide, &bytes)) ||
+      bytes.size() != sizeof blob)
     return false;
   std::memcpy(&blob, bytes.data(), sizeof blob);
   return true;
@@ -110,8 +111,8 @@ int main(int argc, char** argv) {
          }},
         {"one font glyph", [](dx470::PARAM& p) { p.Lcd.Fonts[0].Glyphs['A' - 32].Bitmap[5] ^= 0x40; }},
     };
-    std::printf("%-20s %9s %9s %9s %9s %9s %11s\n", "edit", "bytes", "complete", "telegr.",
-                "complete", "ratio", "ms/call");
+    std::printf("%-20s %9s %9s %9s %9s %9s %11s\n", "edit", "bytes", "complete", "telegr.", "complete",
+                "ratio", "ms/call");
     bool ok = true;
     for (const Edit& e : edits) {
       ReadBlob(partial, *blob);
@@ -138,9 +139,10 @@ int main(int argc, char** argv) {
       if (std::string(e.name) == "one character" && ratio >= 0.01) ok = false;
       if (msPerCall >= 5.0) ok = false;
     }
-    std::printf("targets: one character < 1%% of the complete download's telegrams; each Download "
-                "call < 5 ms: %s\n",
-                ok ? "ok" : "MISSED");
+    std::printf(
+        "targets: one character < 1%% of the complete download's telegrams; each Download "
+        "call < 5 ms: %s\n",
+        ok ? "ok" : "MISSED");
     return ok ? 0 : 1;
   } catch (const host::ProjectError& e) {
     std::fprintf(stderr, "download_bench: %s\n", e.what());

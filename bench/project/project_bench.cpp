@@ -97,8 +97,7 @@ int main(int argc, char** argv) {
       host::PhysicalAddress a{i / 4096, (i / 256) % 16, i % 256};
       int64_t id = project.AddDevice(a, product);
       com::ComPtr<IDevice> d;
-      if (FAILED(host::MakeDeviceObject(project, id, &d)) ||
-          FAILED(events->OnAddDevide(d.Get(), nullptr)))
+      if (FAILED(host::MakeDeviceObject(project, id, &d)) || FAILED(events->OnAddDevide(d.Get(), nullptr)))
         return 1;
       data[size_t(i)] = std::make_unique<CDX470Data>();
       if (FAILED(data[size_t(i)]->EtsInit(d.Get()))) return 1;
@@ -151,8 +150,8 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(size), static_cast<unsigned long long>(withJournal));
     std::printf("  %-34s %10.2f x (plain files: %.3f ms)\n", "read vs plain files", readMs / peerReadMs,
                 peerReadMs);
-    std::printf("  %-34s %10.2f x (plain files: %.3f ms)\n", "rewrite vs plain files",
-                writeMs / peerWriteMs, peerWriteMs);
+    std::printf("  %-34s %10.2f x (plain files: %.3f ms)\n", "rewrite vs plain files", writeMs / peerWriteMs,
+                peerWriteMs);
     return ok ? 0 : 1;
   } catch (const host::ProjectError& e) {
     std::fprintf(stderr, "project_bench: %s\n", e.what());

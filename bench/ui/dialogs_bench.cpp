@@ -8,19 +8,18 @@
 #include <memory>
 #include <sstream>
 
-#include "measure.h"
 #include "data/dx470data.h"
 #include "data/msgtypes.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
 #include "editor/message_settings.h"
 #include "editor/message_types.h"
+#include "measure.h"
 #include "ui/script.h"
 
 namespace {
 
 using bench::Measure;
-
 
 // Runs `dialog` with a script that only presses OK.
 int RunOk(ui::Dialog& dialog) {
@@ -57,7 +56,8 @@ int main() {
     const bool fast = ours < 5.0;
     met = met && fast;
     std::printf("settings of %-28s %.4f ms  (target < 5 ms: %s; %.2f x the main dialog)\n",
-                (std::string(dx470::TypeName(receive)) + ":").c_str(), ours, fast ? "met" : "MISSED", ours / main);
+                (std::string(dx470::TypeName(receive)) + ":").c_str(), ours, fast ? "met" : "MISSED",
+                ours / main);
   }
   return met ? 0 : 1;
 }

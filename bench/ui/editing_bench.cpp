@@ -11,18 +11,17 @@
 #include <memory>
 #include <sstream>
 
-#include "measure.h"
 #include "data/defaults.h"
 #include "editor/character_grid.h"
 #include "editor/message_text_edit.h"
 #include "editor/pixel_editor.h"
+#include "measure.h"
 #include "ui/dialog.h"
 #include "ui/script.h"
 
 namespace {
 
 using bench::Measure;
-
 
 // A dialog holding one text field, so that a keystroke takes its real way.
 ui::DialogTemplate FieldTemplate() {
@@ -41,7 +40,9 @@ class FieldDialog : public ui::Dialog {
   int changes = 0;
 
  protected:
-  void OnNotify(int, int code, intptr_t) override { changes += code == editor::CMessageTextEdit::kChangeNotify; }
+  void OnNotify(int, int code, intptr_t) override {
+    changes += code == editor::CMessageTextEdit::kChangeNotify;
+  }
 };
 
 bool Report(const char* what, double ours, double fill) {
@@ -74,7 +75,9 @@ int main() {
   grid.Select(65);
   gfx::Bitmap gridBitmap(editor::CharacterGrid::WidthFor(20), editor::CharacterGrid::HeightFor(20));
   const double gridPaint = Measure(200, [&] { grid.Paint(gridBitmap); });
-  const double gridFill = Measure(200, [&] { gridBitmap.FillRect({0, 0, gridBitmap.width(), gridBitmap.height()}, 0xFFFFFF); });
+  const double gridFill = Measure(200, [&] {
+    gridBitmap.FillRect({0, 0, gridBitmap.width(), gridBitmap.height()}, 0xFFFFFF);
+  });
   met = Report("character grid, full repaint (20-row font):", gridPaint, gridFill) && met;
 
   editor::PixelEditor pixels;
@@ -83,8 +86,9 @@ int main() {
   pixels.SetGlyph(wide, 20);
   gfx::Bitmap pixelBitmap(pixels.PixelWidth(), pixels.PixelHeight());
   const double pixelPaint = Measure(200, [&] { pixels.Paint(pixelBitmap); });
-  const double pixelFill =
-      Measure(200, [&] { pixelBitmap.FillRect({0, 0, pixelBitmap.width(), pixelBitmap.height()}, 0xFFFFFF); });
+  const double pixelFill = Measure(200, [&] {
+    pixelBitmap.FillRect({0, 0, pixelBitmap.width(), pixelBitmap.height()}, 0xFFFFFF);
+  });
   met = Report("pixel editor, full repaint (40 x 20 glyph):", pixelPaint, pixelFill) && met;
 
   // One keystroke: the character goes in, the parent hears of it and the
@@ -96,14 +100,17 @@ int main() {
   dialog.field.SetText(text, 30);
   dialog.SetFocus(100);
   dialog.UserKey(100, ui::Key::End, {});
-  const double keystroke = Measure(500, [&] {
-    dialog.UserChar(100, 'x');
-    dialog.PaintControl(100);
-    dialog.UserKey(100, ui::Key::Back, {});
-  }) / 2;
+  const double keystroke = Measure(500,
+                                   [&] {
+                                     dialog.UserChar(100, 'x');
+                                     dialog.PaintControl(100);
+                                     dialog.UserKey(100, ui::Key::Back, {});
+                                   }) /
+                           2;
   gfx::Bitmap fieldBitmap = dialog.PaintControl(100);
-  const double fieldFill =
-      Measure(500, [&] { fieldBitmap.FillRect({0, 0, fieldBitmap.width(), fieldBitmap.height()}, 0xFFFFFF); });
+  const double fieldFill = Measure(500, [&] {
+    fieldBitmap.FillRect({0, 0, fieldBitmap.width(), fieldBitmap.height()}, 0xFFFFFF);
+  });
   met = Report("text field, one keystroke with repaint:", keystroke, fieldFill) && met;
   if (dialog.changes == 0) {
     std::printf("the keystrokes never reached the field\n");

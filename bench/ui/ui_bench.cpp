@@ -14,11 +14,11 @@
 #include <sstream>
 #include <vector>
 
-#include "measure.h"
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
 #include "editor/screen_font.h"
+#include "measure.h"
 #include "ui/script.h"
 #ifdef DX47X_WITH_QT
 #include "qtui/qtui.h"
@@ -27,7 +27,6 @@
 namespace {
 
 using bench::Measure;
-
 
 struct RowTexts {
   std::string text, receive, send;
@@ -68,16 +67,19 @@ int main() {
       const auto& m = param.Lcd.Messages[slot];
       const bool signedValues = (m.TypeSpecific[3] & dx470::kValueFlagSigned) != 0;
       RowTexts& t = texts[size_t(row)];
-      t.text.assign(reinterpret_cast<const char*>(m.Text[0]), strnlen(reinterpret_cast<const char*>(m.Text[0]), 30));
+      t.text.assign(reinterpret_cast<const char*>(m.Text[0]),
+                    strnlen(reinterpret_cast<const char*>(m.Text[0]), 30));
       t.receive = editor::DX470MainDialog::ReceiveTypeText(param.MessageKind[slot], signedValues);
-      t.send = editor::DX470MainDialog::SendTypeText(param.MessageKind[slot], param.MessageType[slot], signedValues);
+      t.send = editor::DX470MainDialog::SendTypeText(param.MessageKind[slot], param.MessageType[slot],
+                                                     signedValues);
       list.SetRow(row, true, m.HighlightedFont, t.text, t.receive, t.send);
     }
     for (int row = 0; row < dx470::kSlotCount; ++row) list.DrawItem(row, row == 3, rows[size_t(row)]);
   };
   auto fill = [&] {
     for (int row = 0; row < dx470::kSlotCount; ++row)
-      rows[size_t(row)].FillRect({0, 0, 385, editor::CMessageListBox::kRowHeight}, row == 3 ? 0x000080 : 0xFFFFFF);
+      rows[size_t(row)].FillRect({0, 0, 385, editor::CMessageListBox::kRowHeight},
+                                 row == 3 ? 0x000080 : 0xFFFFFF);
   };
   ui::FontChoice face{"MS Sans Serif", 8, false};
   auto uncached = [&] {

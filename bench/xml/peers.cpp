@@ -15,8 +15,8 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 #include "bench.h"
 #include "genscript.h"
@@ -48,12 +48,18 @@ struct Collector {
     text.clear();
     type = 0;
     if (!t) return;
-    if (!std::strcmp(t, "b")) type = 'b';
-    else if (!std::strcmp(t, "i4")) type = 'i';
-    else if (!std::strcmp(t, "r4")) type = 'r';
-    else if (!std::strcmp(t, "s")) type = 's';
-    else if (!std::strcmp(t, "64Bin")) type = '6';
-    else if (!std::strcmp(t, "la")) type = 'l';
+    if (!std::strcmp(t, "b"))
+      type = 'b';
+    else if (!std::strcmp(t, "i4"))
+      type = 'i';
+    else if (!std::strcmp(t, "r4"))
+      type = 'r';
+    else if (!std::strcmp(t, "s"))
+      type = 's';
+    else if (!std::strcmp(t, "64Bin"))
+      type = '6';
+    else if (!std::strcmp(t, "la"))
+      type = 'l';
   }
   void Text(const char* s, int len) {
     if (type) text.append(s, size_t(len));
@@ -112,9 +118,7 @@ void XMLCALL ExpatStart(void* ud, const XML_Char*, const XML_Char** atts) {
   static_cast<Collector*>(ud)->Start(t);
 }
 void XMLCALL ExpatEnd(void* ud, const XML_Char*) { static_cast<Collector*>(ud)->End(); }
-void XMLCALL ExpatText(void* ud, const XML_Char* s, int len) {
-  static_cast<Collector*>(ud)->Text(s, len);
-}
+void XMLCALL ExpatText(void* ud, const XML_Char* s, int len) { static_cast<Collector*>(ud)->Text(s, len); }
 
 XML_Parser NewExpat(Collector& c) {
   XML_Parser p = XML_ParserCreate(nullptr);

@@ -4,10 +4,10 @@
 // the best of RUNS turns, in processor time of the measuring thread.
 #include <sys/stat.h>
 
-#include <ctime>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -40,7 +40,7 @@ std::vector<double> BestSeconds(const std::vector<std::function<void()>>& runs, 
 }
 
 double FileMB(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   stat(path.c_str(), &st);
   return double(st.st_size) / 1e6;
 }
@@ -82,8 +82,7 @@ int main(int argc, char** argv) {
 
   const std::string doc = dir + "/doc.xml", plain = dir + "/plain.xml", tw = dir + "/tw.xml";
   std::printf("Writer, %llu typed leaves:\n", static_cast<unsigned long long>(leaves));
-  auto w = BestSeconds({[&] { bench::OursWrite(doc, leaves); },
-                        [&] { bench::PlainWrite(plain, leaves); },
+  auto w = BestSeconds({[&] { bench::OursWrite(doc, leaves); }, [&] { bench::PlainWrite(plain, leaves); },
                         [&] { bench::TextWriterWrite(tw, leaves); }},
                        runs);
   const double tOurs = w[0], tPlain = w[1], tTw = w[2];
@@ -92,32 +91,27 @@ int main(int argc, char** argv) {
   Line("64 KiB buffer + write(2)", FileMB(plain), tPlain);
   Line("libxml2 xmlTextWriter", FileMB(tw), tTw);
   bool same = bench::ReadFile(doc) == bench::ReadFile(plain);
-  std::printf("  document %.1f MB; plain writer produced %s bytes\n", mb,
-              same ? "the same" : "DIFFERENT");
+  std::printf("  document %.1f MB; plain writer produced %s bytes\n", mb, same ? "the same" : "DIFFERENT");
 
   std::printf("Reader, %.1f MB:\n", mb);
   bench::Sums sOurs, sExpat, sBlocks, sXml2, sPugi;
   uint64_t tags = 0;
-  auto r = BestSeconds({[&] { sOurs = bench::OursRead(doc); },
-                        [&] { sExpat = bench::ExpatWhole(doc); },
-                        [&] { sBlocks = bench::ExpatBlocks(doc); },
-                        [&] { sXml2 = bench::Libxml2Sax(doc); },
-                        [&] { sPugi = bench::Pugixml(doc); },
-                        [&] { tags = bench::MemchrScan(doc); }},
+  auto r = BestSeconds({[&] { sOurs = bench::OursRead(doc); }, [&] { sExpat = bench::ExpatWhole(doc); },
+                        [&] { sBlocks = bench::ExpatBlocks(doc); }, [&] { sXml2 = bench::Libxml2Sax(doc); },
+                        [&] { sPugi = bench::Pugixml(doc); }, [&] { tags = bench::MemchrScan(doc); }},
                        runs);
-  const double rOurs = r[0], rExpat = std::min(r[1], r[2]), rXml2 = r[3], rPugi = r[4],
-               rScan = r[5];
+  const double rOurs = r[0], rExpat = std::min(r[1], r[2]), rXml2 = r[3], rPugi = r[4], rScan = r[5];
   Line("XMLReader (COM, typed handler)", mb, rOurs);
   Line("expat, one XML_Parse call", mb, r[1]);
   Line("expat, 64 KiB buffers", mb, r[2]);
   Line("libxml2 SAX2 push, 64 KiB chunks", mb, rXml2);
   Line("pugixml, whole document in place", mb, rPugi);
   Line("64 KiB reads + memchr('<')", mb, rScan);
-  bool agree = SameSums(sOurs, sExpat) && SameSums(sOurs, sBlocks) && SameSums(sOurs, sXml2) &&
-               SameSums(sOurs, sPugi);
+  bool agree =
+      SameSums(sOurs, sExpat) && SameSums(sOurs, sBlocks) && SameSums(sOurs, sXml2) && SameSums(sOurs, sPugi);
   std::printf("  %llu typed values, %llu tags; all readers %s\n",
-              static_cast<unsigned long long>(sOurs.elements),
-              static_cast<unsigned long long>(tags), agree ? "agree" : "DISAGREE");
+              static_cast<unsigned long long>(sOurs.elements), static_cast<unsigned long long>(tags),
+              agree ? "agree" : "DISAGREE");
 
   // Linear time in the size of a single token.
   const size_t big = 16u << 20;
@@ -141,12 +135,13 @@ int main(int argc, char** argv) {
   auto l = BestSeconds({[&] { bench::OursRead(small); }, [&] { bench::OursRead(str); },
                         [&] { bench::OursRead(com); }, [&] { bench::OursRead(quarter); }},
                        runs);
-  const double lSmall = l[0] / FileMB(small), lString = l[1] / FileMB(str),
-               lComment = l[2] / FileMB(com), lQuarter = l[3] / FileMB(quarter);
+  const double lSmall = l[0] / FileMB(small), lString = l[1] / FileMB(str), lComment = l[2] / FileMB(com),
+               lQuarter = l[3] / FileMB(quarter);
   std::printf("Linear time (s per MB):\n");
-  std::printf("  16 MiB of small elements %.4f, one 16 MiB string value %.4f, one 16 MiB comment "
-              "%.4f\n  a quarter of the document %.4f, the whole document %.4f\n",
-              lSmall, lString, lComment, lQuarter, rOurs / mb);
+  std::printf(
+      "  16 MiB of small elements %.4f, one 16 MiB string value %.4f, one 16 MiB comment "
+      "%.4f\n  a quarter of the document %.4f, the whole document %.4f\n",
+      lSmall, lString, lComment, lQuarter, rOurs / mb);
 
   std::printf("Ratios:\n");
   // Speed ratios: the peer's time over ours.

@@ -21,8 +21,8 @@ struct UsageError {
 };
 
 struct Context {
-  std::string projectPath;         // --project, else $DX47X_HOME/project.db
-  std::vector<std::string> args;   // the command's own arguments
+  std::string projectPath;        // --project, else $DX47X_HOME/project.db
+  std::vector<std::string> args;  // the command's own arguments
 };
 
 // Prints "dx47x-host: <message>" on standard error and returns kFailure.

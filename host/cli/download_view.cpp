@@ -65,14 +65,13 @@ void TerminalObserver::DrawBar() {
   const int filled = percent * kWidth / 100;
   std::string bar(size_t(filled), '#');
   bar.append(size_t(kWidth - filled), '.');
-  const double elapsed =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   std::string detail;
   if (t.bytesTotal > 0)
     detail = base::Format("%s %llu/%llu bytes, %u telegrams, %s elapsed, ~%s left", t.phase,
                           static_cast<unsigned long long>(t.bytesDone),
-                          static_cast<unsigned long long>(t.bytesTotal), t.telegrams,
-                          Clock(elapsed).c_str(), Clock(t.lineSecondsLeft).c_str());
+                          static_cast<unsigned long long>(t.bytesTotal), t.telegrams, Clock(elapsed).c_str(),
+                          Clock(t.lineSecondsLeft).c_str());
   else
     detail = status_;
   std::fprintf(stderr, "\r[%s] %3d%% %s\033[K", bar.c_str(), percent, detail.c_str());
@@ -85,10 +84,11 @@ std::string Traffic(const host::BusTraffic& t) {
   std::string s = base::Format(
       "%llu bytes written in %u memory-write telegrams (at most %u bytes each), %u read telegrams, "
       "%u restart(s); line time at least %.2f s on a KNX TP1 line (9600 bit/s)",
-      static_cast<unsigned long long>(t.bytesWritten), t.writeTelegrams,
-      host::BusTraffic::kMaxTelegramData, t.readTelegrams, t.restarts, t.Seconds());
+      static_cast<unsigned long long>(t.bytesWritten), t.writeTelegrams, host::BusTraffic::kMaxTelegramData,
+      t.readTelegrams, t.restarts, t.Seconds());
   if (t.bytesVerified > 0)
-    s += base::Format("; %llu bytes read back and verified", static_cast<unsigned long long>(t.bytesVerified));
+    s +=
+        base::Format("; %llu bytes read back and verified", static_cast<unsigned long long>(t.bytesVerified));
   return s;
 }
 

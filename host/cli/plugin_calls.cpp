@@ -53,8 +53,7 @@ HRESULT NotifyPlugin(const host::Project& project, int64_t id, std::optional<int
   hr = CoCreateInstance(CLSID_DX470DeviceEvent, nullptr, CLSCTX_INPROC_SERVER, IDeviceEvents::iid,
                         events.PpvSlot());
   if (FAILED(hr)) {
-    *error = "the plug-in's device events are not available " + CallError(hr) +
-             RegisterHint(hr);
+    *error = "the plug-in's device events are not available " + CallError(hr) + RegisterHint(hr);
     return hr;
   }
   SetErrorInfo(0, nullptr);  // only an error object left by this call describes it

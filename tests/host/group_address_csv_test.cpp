@@ -10,9 +10,7 @@ using host::GroupAddressCsvError;
 using host::GroupAddressEntry;
 using host::ParseGroupAddressCsv;
 
-std::vector<GroupAddressEntry> Parse(const std::string& text) {
-  return ParseGroupAddressCsv(text, "ga.csv");
-}
+std::vector<GroupAddressEntry> Parse(const std::string& text) { return ParseGroupAddressCsv(text, "ga.csv"); }
 
 // The message of the error a text raises, or "" when it parses.
 std::string ErrorOf(const std::string& text) {
@@ -27,8 +25,8 @@ std::string ErrorOf(const std::string& text) {
 uint16_t Ga(int main, int middle, int sub) { return uint16_t(main << 11 | middle << 8 | sub); }
 
 TEST(GroupAddressCsv, TheThreeSeparatorsAreDetectedFromTheHeader) {
-  for (const char* text : {"Address,Name\n1/2/3,Light\n", "Address;Name\n1/2/3;Light\n",
-                           "Address\tName\n1/2/3\tLight\n"}) {
+  for (const char* text :
+       {"Address,Name\n1/2/3,Light\n", "Address;Name\n1/2/3;Light\n", "Address\tName\n1/2/3\tLight\n"}) {
     std::vector<GroupAddressEntry> rows = Parse(text);
     ASSERT_EQ(rows.size(), 1u) << text;
     EXPECT_EQ(rows[0].address, Ga(1, 2, 3));

@@ -18,8 +18,7 @@ class ObjectsCli : public ::testing::Test {
   }
   int Run(const std::string& args, bool withStderr = true) {
     return testsupport::RunCommand(
-        testsupport::BinDir() + "/dx47x-host " + args + (withStderr ? " 2>&1" : " 2>/dev/null"),
-        &output);
+        testsupport::BinDir() + "/dx47x-host " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), &output);
   }
   std::string Csv(const std::string& name, const std::string& text) {
     std::string path = home.Path() + "/" + name;
@@ -95,8 +94,9 @@ TEST_F(ObjectsCli, ImportAddsAndRenamesAndRefusesAMalformedFileWhole) {
   EXPECT_EQ(Run("group-address import " + bad, false), 1);
   EXPECT_EQ(output, "");  // nothing on standard output
   EXPECT_EQ(Run("group-address import " + bad), 1);
-  EXPECT_EQ(output, "dx47x-host: " + bad + ":4: '1/9/0' is not a three-level group address "
-                    "(MAIN/MIDDLE/SUB: main 0..31, middle 0..7, sub 0..255)\n");
+  EXPECT_EQ(output, "dx47x-host: " + bad +
+                        ":4: '1/9/0' is not a three-level group address "
+                        "(MAIN/MIDDLE/SUB: main 0..31, middle 0..7, sub 0..255)\n");
   // Neither 4/0/0 nor the new name of 1/2/3 arrived.
   EXPECT_EQ(Run("link 1.1.5 2 4/0/0"), 1);
   EXPECT_EQ(Run("group-address import " + good), 0) << output;

@@ -35,7 +35,9 @@ class ProjectCli : public ::testing::Test {
     const size_t param = 14;
     b[param + 2 + 2] = 3;
     b[param + 18 + 2] = 8;
-    const char text[] = "Temp\x01rature \xB0" "C \xE4\x80\x81";
+    const char text[] =
+        "Temp\x01rature \xB0"
+        "C \xE4\x80\x81";
     std::copy(text, text + sizeof text - 1, b.begin() + param + 69 + 236 * 2 + 2);
     return b;
   }
@@ -358,9 +360,10 @@ TEST_F(ProjectCli, ImportKeepsThePreviousBlobAndRefusesWhatThePluginWouldRefuse)
   EXPECT_TRUE(Has("has no previous BLOB")) << output;
   EXPECT_EQ(StoredBlob("1.1.5"), Blob());
 
-  for (const auto& [file, why] : {std::pair<std::string, std::string>{shortBlob, "is 112291 bytes, not 112292"},
-                                  {newer, "has version 0x00020000, not 0x00010000"},
-                                  {empty, "is 0 bytes, not 112292"}}) {
+  for (const auto& [file, why] :
+       {std::pair<std::string, std::string>{shortBlob, "is 112291 bytes, not 112292"},
+        {newer, "has version 0x00020000, not 0x00010000"},
+        {empty, "is 0 bytes, not 112292"}}) {
     EXPECT_EQ(Run("blob 1.1.5 --import " + file), 1) << file;
     EXPECT_TRUE(Has(why)) << output;
     EXPECT_TRUE(Has("nothing was changed (--force stores it anyway)")) << output;

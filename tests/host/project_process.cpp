@@ -17,8 +17,7 @@
 
 namespace projecttest {
 
-pid_t StartHost(const std::vector<std::string>& args, const std::string& outputFile,
-                const HostRun& run) {
+pid_t StartHost(const std::vector<std::string>& args, const std::string& outputFile, const HostRun& run) {
   const std::string program = testsupport::BinDir() + "/dx47x-host";
   std::vector<std::string> all = {program};
   all.insert(all.end(), args.begin(), args.end());

@@ -18,8 +18,7 @@ struct HostRun {
 
 // Starts build/bin/dx47x-host with the arguments; its standard output and
 // error go to `outputFile`. The environment is the test's ($DX47X_HOME).
-pid_t StartHost(const std::vector<std::string>& args, const std::string& outputFile,
-                const HostRun& run = {});
+pid_t StartHost(const std::vector<std::string>& args, const std::string& outputFile, const HostRun& run = {});
 
 // Waits for the child; its exit code, or -1 when a signal ended it.
 int WaitFor(pid_t pid);

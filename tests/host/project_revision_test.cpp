@@ -56,15 +56,13 @@ TEST_F(Revisions, AWriteAfterAnotherWriteSinceTheReadFails) {
   ReadExt(download.Get(), u"DX470");
   ReadExt(editor.Get(), u"DX470");
   ASSERT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 2)), S_OK);
-  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)),
-            host::PROJECT_E_CONFIGURATION_CHANGED);
+  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)), host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(ErrorDescription(),
             "the configuration of device 1.1.5 was changed by another program since it was read; "
             "nothing was saved");
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 2)));
   // It keeps failing: the object still holds what it read first.
-  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)),
-            host::PROJECT_E_CONFIGURATION_CHANGED);
+  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)), host::PROJECT_E_CONFIGURATION_CHANGED);
   // The editor's own next writes are no conflict.
   EXPECT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 4)), S_OK);
   EXPECT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 5)), S_OK);
@@ -79,8 +77,7 @@ TEST_F(Revisions, TwoProjectsOnOneFileSeeEachOthersWrites) {
   ReadExt(Ext(mine).Get(), u"DX470");
   ReadExt(Ext(theirs).Get(), u"DX470");
   ASSERT_EQ(WriteExt(Ext(theirs).Get(), u"DX470", ByteArray(112292, 7)), S_OK);
-  EXPECT_EQ(WriteExt(Ext(mine).Get(), u"DX470", ByteArray(112292, 8)),
-            host::PROJECT_E_CONFIGURATION_CHANGED);
+  EXPECT_EQ(WriteExt(Ext(mine).Get(), u"DX470", ByteArray(112292, 8)), host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 7)));
   EXPECT_EQ(project.Revision(id), other.Revision(id));
 }
@@ -226,9 +223,9 @@ TEST_F(ProjectTest, ConfigurationProblemsSayWhatThePluginWouldRefuse) {
   EXPECT_EQ(host::ConfigurationProblem(project, id),
             "device 1.1.7 has no configuration (add it again or import a BLOB)");
   auto blob = [](size_t n, uint32_t version) {
-    host::StoredValue v = Value(VT_ARRAY | VT_UI1,
-                                {0, 0, 0, 0, uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), 0},
-                                std::vector<uint8_t>(n));
+    host::StoredValue v =
+        Value(VT_ARRAY | VT_UI1, {0, 0, 0, 0, uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), 0},
+              std::vector<uint8_t>(n));
     for (size_t i = 0; i < 4 && i < n; ++i) v.data[i] = uint8_t(version >> (8 * i));
     return v;
   };

@@ -102,8 +102,9 @@ TEST_F(Trouble, AMissingTableOrColumnIsNamedWithTheProject) {
     EXPECT_EQ(output, "dx47x-host: " + expected + "\n") << command;
   }
 
-  host::Project::Create(home.Path() + "/q.db", "Q").Store().Exec(
-      "ALTER TABLE comm_objects DROP COLUMN function;");
+  host::Project::Create(home.Path() + "/q.db", "Q")
+      .Store()
+      .Exec("ALTER TABLE comm_objects DROP COLUMN function;");
   EXPECT_EQ(ErrorOf([&] { host::Project::Open(home.Path() + "/q.db"); }),
             "the project " + home.Path() + "/q.db is damaged: no such column: comm_objects.function");
 }
@@ -147,9 +148,9 @@ TEST_F(ReadOnlyProject, ReadingWorksAndChangesFailClearly) {
   EXPECT_EQ(std::filesystem::file_size(out.File("b.bin")), host::kBlobSize);
 
   WriteFile(out.File("new.bin"), BlobValue(2).data);
-  for (const std::string& change : std::vector<std::string>{
-           "device 1.1.5 --name Other", "blob 1.1.5 --import " + out.File("new.bin"),
-           "group-address add 1/1/9 X"}) {
+  for (const std::string& change :
+       std::vector<std::string>{"device 1.1.5 --name Other", "blob 1.1.5 --import " + out.File("new.bin"),
+                                "group-address add 1/1/9 X"}) {
     EXPECT_EQ(HostOnView(change), 1) << change;
     EXPECT_TRUE(Contains(output, "is open for reading only")) << output;
     EXPECT_TRUE(Contains(output, "nothing was changed")) << output;
@@ -253,7 +254,8 @@ TEST_F(Trouble, WritersWaitForEachOther) {
       if (i == 0) {
         args.insert(args.end(), {"blob", "1.1.5", "--import", home.Path() + "/a.bin"});
       } else {
-        args.insert(args.end(), {"group-address", "add", "2/0/" + std::to_string(i), "G" + std::to_string(i)});
+        args.insert(args.end(),
+                    {"group-address", "add", "2/0/" + std::to_string(i), "G" + std::to_string(i)});
       }
       children.push_back(StartHost(args, home.Path() + "/out" + std::to_string(i) + ".txt"));
     }
@@ -272,7 +274,8 @@ TEST_F(Trouble, AWriterThatWaitsTooLongFailsClearly) {
   host::Project holder = host::Project::Open(path);
   host::Transaction hold(holder.Store());
   const auto start = std::chrono::steady_clock::now();
-  pid_t child = StartHost({"--project", path, "group-address", "add", "3/0/1", "Late"}, home.Path() + "/late.txt");
+  pid_t child =
+      StartHost({"--project", path, "group-address", "add", "3/0/1", "Late"}, home.Path() + "/late.txt");
   int code = WaitFor(child);
   const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   hold.Commit();

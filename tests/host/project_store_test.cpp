@@ -13,8 +13,8 @@ TEST(ProjectAddresses, PhysicalAndGroupAddressesParseOnlyTheirRanges) {
   EXPECT_TRUE(host::ParsePhysicalAddress("15.15.255", &a));
   EXPECT_EQ(a, (host::PhysicalAddress{15, 15, 255}));
   EXPECT_EQ(a.ToString(), "15.15.255");
-  for (const char* bad : {"16.1.1", "1.16.1", "1.1.256", "1.1", "1.1.1.1", "1..1", "a.1.1", "-1.1.1",
-                          "1.1.1 ", ""})
+  for (const char* bad :
+       {"16.1.1", "1.16.1", "1.1.256", "1.1", "1.1.1.1", "1..1", "a.1.1", "-1.1.1", "1.1.1 ", ""})
     EXPECT_FALSE(host::ParsePhysicalAddress(bad, &a)) << bad;
 
   uint16_t ga = 0;
@@ -131,8 +131,7 @@ TEST_F(ProjectTest, AFailedWriteLeavesThePreviousValue) {
     ASSERT_EQ(host::MakeDeviceObject(impatient, id, &d), S_OK);
     com::ComPtr<IDeviceExtData> e2;
     ASSERT_EQ(d.As(&e2), S_OK);
-    EXPECT_EQ(WriteExt(e2.Get(), u"DX470", ByteArray(112292, 2)),
-              HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+    EXPECT_EQ(WriteExt(e2.Get(), u"DX470", ByteArray(112292, 2)), HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
     com::ComPtr<IErrorInfo> info;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
     com::Bstr text;

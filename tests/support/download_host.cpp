@@ -98,8 +98,8 @@ HostDownloadLog& HostLog() {
 ScopedHostDownload::ScopedHostDownload() {
   HostLog() = HostDownloadLog{};
   auto factory = com::ClassFactoryFor<HostDownloadImpl>::Make();
-  CoRegisterClassObject(CLSID_HostDownload, factory.Get(), CLSCTX_INPROC_SERVER,
-                        REGCLS_MULTIPLEUSE, &cookie_);
+  CoRegisterClassObject(CLSID_HostDownload, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                        &cookie_);
 }
 
 ScopedHostDownload::~ScopedHostDownload() { CoRevokeClassObject(cookie_); }
@@ -127,8 +127,7 @@ bool SimulatedDevice::Execute(ImageSegmentList& segments, IStream* procedures) {
     ImageSegment* best = nullptr;
     for (uint32_t i = 0; i < segments.count; ++i) {
       ImageSegment& s = segments.segments[i];
-      if (s.type == 2 && start >= s.start && end - s.start < s.length &&
-          (!best || s.length < best->length))
+      if (s.type == 2 && start >= s.start && end - s.start < s.length && (!best || s.length < best->length))
         best = &s;
     }
     return best;
@@ -156,7 +155,10 @@ bool SimulatedDevice::Execute(ImageSegmentList& segments, IStream* procedures) {
         break;
       }
       case proc::kRestart: ++restarts; break;
-      case proc::kOpen: case proc::kClose: case proc::kEnd: case proc::kAfterRestart: break;
+      case proc::kOpen:
+      case proc::kClose:
+      case proc::kEnd:
+      case proc::kAfterRestart: break;
       default: return false;
     }
   }

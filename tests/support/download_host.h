@@ -75,8 +75,7 @@ struct SimulatedDevice {
 // step's answer and hands the segments back with the next call.
 class DownloadRun {
  public:
-  DownloadRun(IDeviceDownload* hawk, IUnknown* deviceData, IStatusSink* status,
-              SimulatedDevice* device);
+  DownloadRun(IDeviceDownload* hawk, IUnknown* deviceData, IStatusSink* status, SimulatedDevice* device);
   ~DownloadRun();
   DownloadRun(const DownloadRun&) = delete;
   DownloadRun& operator=(const DownloadRun&) = delete;

@@ -21,7 +21,8 @@ TempDir::~TempDir() {
   std::error_code ec;
   // Read-only folders left by a test must not stop the clean-up.
   const auto writable = [&ec](const std::filesystem::path& p) {
-    std::filesystem::permissions(p, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(p, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
   };
   writable(path_);
   for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))

@@ -17,8 +17,7 @@ class XmlCli : public ::testing::Test {
   }
   // Standard error only.
   int RunErr(const std::string& args, std::string* err) {
-    return testsupport::RunCommand(testsupport::BinDir() + "/xmlweave " + args + " 2>&1 >/dev/null",
-                                   err);
+    return testsupport::RunCommand(testsupport::BinDir() + "/xmlweave " + args + " 2>&1 >/dev/null", err);
   }
   std::string Read(const std::string& path) {
     std::vector<uint8_t> bytes;
@@ -66,9 +65,9 @@ TEST_F(XmlCli, GenAndCopyKeepEveryCall) {
   const std::string gen = dir.File("gen.xml"), copy = dir.File("copy.xml");
   ASSERT_EQ(Run("gen --leaves 500 " + gen, &out), 0);
   ASSERT_EQ(Run("dump " + gen, &out), 0);
-  for (const char* call : {"StartElementLongA", "StartElementBoolA", "StartElementFloatA",
-                           "StartElementStringA", "StartElementByteArrayA",
-                           "StartElementLongArrayA", "CommentA"})
+  for (const char* call :
+       {"StartElementLongA", "StartElementBoolA", "StartElementFloatA", "StartElementStringA",
+        "StartElementByteArrayA", "StartElementLongArrayA", "CommentA"})
     EXPECT_NE(out.find(call), std::string::npos) << call;
   // The copy honours the registry: switches off give one line.
   ASSERT_EQ(Run("copy " + gen + " " + copy, &copied), 0);
@@ -113,8 +112,9 @@ TEST_F(XmlCli, MismatchedEndTagFailsDumpAndCopyWithItsLine) {
   EXPECT_EQ(Run("dump " + bad, &out), 1);
   EXPECT_NE(out.find("Error(0xC0050001, 3)"), std::string::npos) << out;
   EXPECT_EQ(RunErr("dump " + bad, &err), 1);
-  EXPECT_EQ(err, "xmlweave: " + bad + ":3: syntax error, premature end, mismatched end tag or "
-                 "failed handler call (0xC0050001)\n");
+  EXPECT_EQ(err, "xmlweave: " + bad +
+                     ":3: syntax error, premature end, mismatched end tag or "
+                     "failed handler call (0xC0050001)\n");
   const std::string outPath = dir.File("out.xml");
   EXPECT_EQ(RunErr("copy " + bad + " " + outPath, &err), 1);
   EXPECT_NE(err.find(bad + ":3: "), std::string::npos) << err;
@@ -127,8 +127,7 @@ TEST_F(XmlCli, ErrorsThatLetTheParseGoOnStillFailIt) {
   // Text in a plain element and an unknown type: reported with their meaning.
   const std::string text = Write("text.xml", "<?xml version=\"1.0\"?>\n<R>oops</R>\n");
   EXPECT_EQ(RunErr("dump " + text, &err), 1);
-  EXPECT_NE(err.find(":2: text in an element without a type (0xC0050004)"), std::string::npos)
-      << err;
+  EXPECT_NE(err.find(":2: text in an element without a type (0xC0050004)"), std::string::npos) << err;
   EXPECT_EQ(RunErr("copy " + text + " " + dir.File("o.xml"), &err), 1);
   EXPECT_FALSE(win::FileExists(dir.File("o.xml")));
   const std::string type = Write("type.xml", "<R>\n<v t=\"x\">1</v></R>");
@@ -147,25 +146,25 @@ TEST_F(XmlCli, GenRefusesCountsThatAreNotPlainDigits) {
     EXPECT_FALSE(win::FileExists(gen)) << n;
   }
   EXPECT_EQ(Run("gen --leaves 0 " + gen, &out), 0);
-  EXPECT_EQ(Read(gen), "<?xml version=\"1.0\"?>\r\n<Project>\r\n\t<schemaversion>1.0</schemaversion>"
-                       "\r\n</Project>\r\n");
+  EXPECT_EQ(Read(gen),
+            "<?xml version=\"1.0\"?>\r\n<Project>\r\n\t<schemaversion>1.0</schemaversion>"
+            "\r\n</Project>\r\n");
   EXPECT_EQ(Run("gen --leaves 007 " + gen, &out), 0);
 }
 
 TEST_F(XmlCli, CopyOfACopyIsTheCopy) {
   std::string out;
-  const std::string in = Write(
-      "in.xml",
-      "<?xml version=\"1.0\"?>\r\n<R>\r\n\t<schemaversion>a&amp;b &lt;2&gt; &#65;</schemaversion>"
-      "\r\n\t<s t=\"s\">&#X41;x&amp;y&quot;</s>\r\n\t<f t=\"r4\">inf</f><g t=\"r4\">-nan</g>"
-      "<h t=\"r4\">3.14159265</h>\r\n\t<!-- a &amp; b -->\r\n\t<P>\r\n\t\t<l t=\"la\">1,-2</l>"
-      "\r\n\t</P>\r\n</R>\r\n");
+  const std::string in =
+      Write("in.xml",
+            "<?xml version=\"1.0\"?>\r\n<R>\r\n\t<schemaversion>a&amp;b &lt;2&gt; &#65;</schemaversion>"
+            "\r\n\t<s t=\"s\">&#X41;x&amp;y&quot;</s>\r\n\t<f t=\"r4\">inf</f><g t=\"r4\">-nan</g>"
+            "<h t=\"r4\">3.14159265</h>\r\n\t<!-- a &amp; b -->\r\n\t<P>\r\n\t\t<l t=\"la\">1,-2</l>"
+            "\r\n\t</P>\r\n</R>\r\n");
   const std::string once = dir.File("once.xml"), twice = dir.File("twice.xml");
   ASSERT_EQ(Run("copy " + in + " " + once, &out), 0);
   ASSERT_EQ(Run("copy " + once + " " + twice, &out), 0);
   EXPECT_EQ(Read(twice), Read(once));
-  EXPECT_NE(Read(once).find("<schemaversion>a&amp;b &lt;2&gt; A</schemaversion>"),
-            std::string::npos)
+  EXPECT_NE(Read(once).find("<schemaversion>a&amp;b &lt;2&gt; A</schemaversion>"), std::string::npos)
       << Read(once);
   ASSERT_EQ(Run("dump " + twice, &out), 0);
   EXPECT_NE(out.find("StartElementFloatA(\"f\", inf)"), std::string::npos) << out;
@@ -178,7 +177,7 @@ TEST_F(XmlCli, CopyToDevNullLeavesTheDevice) {
   const std::string gen = dir.File("gen.xml");
   ASSERT_EQ(Run("gen --leaves 20 " + gen, &out), 0);
   EXPECT_EQ(Run("copy " + gen + " /dev/null", &out), 0);
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -121,11 +121,10 @@ TEST(XmlClient, WritesAndReadsADocumentThroughCom) {
   Handler handler;
   EXPECT_EQ(reader->AddDocumentHandler(&handler), S_OK);
   EXPECT_EQ(reader->ParseW(Wide(path).c_str()), S_OK);
-  EXPECT_EQ(handler.log,
-            std::vector<std::string>({"doc", "<Project", "version 3.0", "<Device",
-                                      "Name='A <b> & \"c\"'", "Address=4354", "On=true",
-                                      "Gain=2.5", "Data=bytes 0 1 255", "List=longs -1 0 70000",
-                                      "Device>", "comment done", "Project>", "end"}));
+  EXPECT_EQ(handler.log, std::vector<std::string>({"doc", "<Project", "version 3.0", "<Device",
+                                                   "Name='A <b> & \"c\"'", "Address=4354", "On=true",
+                                                   "Gain=2.5", "Data=bytes 0 1 255", "List=longs -1 0 70000",
+                                                   "Device>", "comment done", "Project>", "end"}));
   EXPECT_EQ(handler.refs.load(), 1u);  // the reader let go of the handler
   EXPECT_EQ(reader->ParseW(Wide(dir.File("none.xml")).c_str()), MakeHResult(0x80070002));
   reader->Release();

@@ -239,14 +239,13 @@ namespace {
 class CommaLocale {
  public:
   CommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
-                             "nl_NL.UTF-8", "it_IT.UTF-8", "es_ES.UTF-8", "ru_RU.UTF-8"})
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8",
+                             "it_IT.UTF-8", "es_ES.UTF-8", "ru_RU.UTF-8"})
       if (Use(name)) return;
     char dir[] = "/tmp/xml_locale_XXXXXX";
     if (!::mkdtemp(dir)) return;
     m_dir = dir;
-    const std::string command = "localedef -i de_DE -f UTF-8 " + m_dir +
-                                "/de_DE.UTF-8 >/dev/null 2>&1";
+    const std::string command = "localedef -i de_DE -f UTF-8 " + m_dir + "/de_DE.UTF-8 >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return;
     ::setenv("LOCPATH", m_dir.c_str(), 1);
     Use("de_DE.UTF-8");

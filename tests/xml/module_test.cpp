@@ -111,9 +111,7 @@ TEST_F(XmlModule, FactoriesCountObjectsForUnloading) {
 
 TEST_F(XmlModule, InterfacesAndAggregation) {
   com::ComPtr<IUnknown> unknown;
-  ASSERT_EQ(CoCreateInstance(CLSID_XMLReader, nullptr, CLSCTX_ALL, IUnknown::iid,
-                             unknown.PpvSlot()),
-            S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_XMLReader, nullptr, CLSCTX_ALL, IUnknown::iid, unknown.PpvSlot()), S_OK);
   com::ComPtr<IUnknown> other;
   EXPECT_EQ(unknown->QueryInterface(IXMLWriter::iid, other.PpvSlot()), E_NOINTERFACE);
   EXPECT_EQ(unknown->QueryInterface(IDocumentHandler::iid, other.PpvSlot()), E_NOINTERFACE);
@@ -131,10 +129,8 @@ TEST_F(XmlModule, InterfacesAndAggregation) {
     ULONG Release() override { return --refs; }
   } outer;
   com::ComPtr<IUnknown> inner;
-  ASSERT_EQ(CoCreateInstance(CLSID_XMLWriter, &outer, CLSCTX_ALL, IUnknown::iid, inner.PpvSlot()),
-            S_OK);
-  EXPECT_EQ(CoCreateInstance(CLSID_XMLWriter, &outer, CLSCTX_ALL, IXMLWriter::iid,
-                             other.PpvSlot()),
+  ASSERT_EQ(CoCreateInstance(CLSID_XMLWriter, &outer, CLSCTX_ALL, IUnknown::iid, inner.PpvSlot()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_XMLWriter, &outer, CLSCTX_ALL, IXMLWriter::iid, other.PpvSlot()),
             CLASS_E_NOAGGREGATION);
   IXMLWriter* writer = nullptr;
   ASSERT_EQ(inner->QueryInterface(IXMLWriter::iid, reinterpret_cast<void**>(&writer)), S_OK);

@@ -19,8 +19,7 @@ namespace {
 class XmlReaderObject : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(com::CreateInstance<CXMLReader>(nullptr, nullptr, IXMLReader::iid, reader.PpvSlot()),
-              S_OK);
+    ASSERT_EQ(com::CreateInstance<CXMLReader>(nullptr, nullptr, IXMLReader::iid, reader.PpvSlot()), S_OK);
   }
   std::u16string File(const std::string& name, const std::string& content) {
     std::string path = dir.File(name);
@@ -44,8 +43,7 @@ class XmlReaderObject : public ::testing::Test {
 TEST_F(XmlReaderObject, MissingFileCallsNoHandler) {
   auto h = Recorder();
   reader->AddDocumentHandler(h.Get());
-  EXPECT_EQ(reader->ParseW(base::Utf8ToUtf16(dir.File("missing.xml")).c_str()),
-            MakeHResult(0x80070002));
+  EXPECT_EQ(reader->ParseW(base::Utf8ToUtf16(dir.File("missing.xml")).c_str()), MakeHResult(0x80070002));
   EXPECT_TRUE(calls.empty());
   EXPECT_EQ(reader->ParseW(nullptr), E_POINTER);
   EXPECT_EQ(reader->AddDocumentHandler(nullptr), E_POINTER);
@@ -91,8 +89,7 @@ TEST_F(XmlReaderObject, CallbacksMayAddHandlersOnTheSameThread) {
   EXPECT_EQ(reader->ParseW(file.c_str()), S_OK);
   EXPECT_EQ(calls, Lines({"H:StartDocument()", "H:StartElementA(\"P\")", "H:StartElementA(\"Device\")",
                           "G:StartElementLongA(\"a\", 1)", "H:EndElementA(\"Device\")",
-                          "H:StartElementLongA(\"b\", 2)", "H:EndElementA(\"P\")",
-                          "H:EndDocument()"}));
+                          "H:StartElementLongA(\"b\", 2)", "H:EndElementA(\"P\")", "H:EndDocument()"}));
 }
 
 TEST_F(XmlReaderObject, OtherThreadsWaitUntilTheParseEnds) {

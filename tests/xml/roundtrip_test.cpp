@@ -138,8 +138,7 @@ TEST(XmlRoundTrip, RandomDocuments) {
       k.SetDword(kEnableTabValue, (seed / 2) % 2);
     }
     com::ComPtr<IXMLWriter> writer;
-    ASSERT_EQ(com::CreateInstance<CXMLWriter>(nullptr, nullptr, IXMLWriter::iid, writer.PpvSlot()),
-              S_OK);
+    ASSERT_EQ(com::CreateInstance<CXMLWriter>(nullptr, nullptr, IXMLWriter::iid, writer.PpvSlot()), S_OK);
     ASSERT_EQ(writer->WriteFileW(base::Utf8ToUtf16(path).c_str()), S_OK);
     std::vector<std::string> expected, actual;
     auto want = CallRecorder::Make();

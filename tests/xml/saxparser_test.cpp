@@ -114,22 +114,21 @@ TEST_F(XmlParse, TextInPlainElementIsReportedAndSkipped) {
 
 TEST_F(XmlParse, MismatchedEndTagIsReportedButStillDelivered) {
   EXPECT_EQ(RunWith("<Root><a></b></Root>"), S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")", "StartElementA(\"a\")",
-                          "Error(0xC0050001, 1)", "EndElementA(\"b\")", "EndElementA(\"Root\")",
-                          "EndDocument()"}));
+  EXPECT_EQ(calls,
+            Lines({"StartDocument()", "StartElementA(\"Root\")", "StartElementA(\"a\")",
+                   "Error(0xC0050001, 1)", "EndElementA(\"b\")", "EndElementA(\"Root\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, TypedElementWithoutItsEndTagEndsTheParse) {
   EXPECT_EQ(RunWith("<Root><v t=\"i4\">5<w/></Root>"), XML_E_SYNTAX);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")",
-                          "StartElementLongA(\"v\", 5)", "Error(0xC0050001, 1)"}));
+  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")", "StartElementLongA(\"v\", 5)",
+                          "Error(0xC0050001, 1)"}));
 }
 
 TEST_F(XmlParse, EmptyTypedForms) {
   EXPECT_EQ(RunWith("<Root><v t=\"i4\"/><b t=\"64Bin\"/><l t=\"la\"/><s t=\"s\"/>x</Root>"), S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")",
-                          "StartElementStringA(\"s\", \"x\")", "EndElementA(\"Root\")",
-                          "EndDocument()"}));
+  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")", "StartElementStringA(\"s\", \"x\")",
+                          "EndElementA(\"Root\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, ValueConversions) {
@@ -137,13 +136,13 @@ TEST_F(XmlParse, ValueConversions) {
                     "<x dt=\"i4\">5</x><y t=\"i4\" x=\"y\">6</y><f t=\"r4\">-1.5e1</f>"
                     "<s t=\"s\">A & B</s><d t=\"64Bin\">AAEC</d></R>"),
             S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")",
-                          "StartElementLongArrayA(\"v\", 3, {7, 0, -3})",
-                          "StartElementBoolA(\"b\", 0)", "StartElementBoolA(\"c\", 1)",
-                          "StartElementLongA(\"x\", 5)", "StartElementLongA(\"y\", 6)",
-                          "StartElementFloatA(\"f\", -15)", "StartElementStringA(\"s\", \"A & B\")",
-                          "StartElementByteArrayA(\"d\", 3, {0x00, 0x01, 0x02})",
-                          "EndElementA(\"R\")", "EndDocument()"}));
+  EXPECT_EQ(
+      calls,
+      Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementLongArrayA(\"v\", 3, {7, 0, -3})",
+             "StartElementBoolA(\"b\", 0)", "StartElementBoolA(\"c\", 1)", "StartElementLongA(\"x\", 5)",
+             "StartElementLongA(\"y\", 6)", "StartElementFloatA(\"f\", -15)",
+             "StartElementStringA(\"s\", \"A & B\")", "StartElementByteArrayA(\"d\", 3, {0x00, 0x01, 0x02})",
+             "EndElementA(\"R\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, FloatsThatAreNotFiniteAndIllFormedReferences) {
@@ -151,12 +150,11 @@ TEST_F(XmlParse, FloatsThatAreNotFiniteAndIllFormedReferences) {
                     "<d t=\"r4\">-nan</d><e t=\"r4\">Infinity</e><f t=\"r4\">1.5e400</f>"
                     "<s t=\"s\">&#X41;&amp;&#65;&#-5;&lt;</s><!-- &#6a; &gt; --></R>"),
             S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")",
-                          "StartElementFloatA(\"a\", inf)", "StartElementFloatA(\"b\", -inf)",
-                          "StartElementFloatA(\"c\", nan)", "StartElementFloatA(\"d\", -nan)",
-                          "StartElementFloatA(\"e\", inf)", "StartElementFloatA(\"f\", inf)",
-                          "StartElementStringA(\"s\", \"#X41&A#-5<\")", "CommentA(\"#6a >\")",
-                          "EndElementA(\"R\")", "EndDocument()"}));
+  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementFloatA(\"a\", inf)",
+                          "StartElementFloatA(\"b\", -inf)", "StartElementFloatA(\"c\", nan)",
+                          "StartElementFloatA(\"d\", -nan)", "StartElementFloatA(\"e\", inf)",
+                          "StartElementFloatA(\"f\", inf)", "StartElementStringA(\"s\", \"#X41&A#-5<\")",
+                          "CommentA(\"#6a >\")", "EndElementA(\"R\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, SingleQuotedTypeIsUnknown) {
@@ -171,9 +169,9 @@ TEST_F(XmlParse, Base64WithWhitespaceIsSkippedNotCorrupted) {
 }
 
 TEST_F(XmlParse, AbortingHandlerSeesThreeErrors) {
-  EXPECT_EQ(RunWith("<Root>text</Root>",
-                    [](const char* m) { return std::string(m) == "Error" ? E_FAIL : S_OK; }),
-            XML_E_SYNTAX);
+  EXPECT_EQ(
+      RunWith("<Root>text</Root>", [](const char* m) { return std::string(m) == "Error" ? E_FAIL : S_OK; }),
+      XML_E_SYNTAX);
   EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"Root\")", "Error(0xC0050004, 1)",
                           "Error(0xC0050001, 1)", "Error(0xC0050001, 1)"}));
 }
@@ -191,8 +189,7 @@ TEST_F(XmlParse, FailingCallbackWithAbortingErrorReportsItsOwnCode) {
 }
 
 TEST_F(XmlParse, FailingEndElementAtRootStillEndsTheDocument) {
-  EXPECT_EQ(RunWith("<R></R>",
-                    [](const char* m) { return std::string(m) == "EndElementA" ? E_FAIL : S_OK; }),
+  EXPECT_EQ(RunWith("<R></R>", [](const char* m) { return std::string(m) == "EndElementA" ? E_FAIL : S_OK; }),
             S_OK);
   EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "EndElementA(\"R\")",
                           "Error(0xC0050001, 1)", "EndDocument()"}));
@@ -204,34 +201,32 @@ TEST_F(XmlParse, HeaderOnlyAndTruncatedDocuments) {
   calls.clear();
   EXPECT_EQ(RunWith("<R>\r\n<a>\r\n<v t=\"i4\">1</v>"), XML_E_SYNTAX);
   EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementA(\"a\")",
-                          "StartElementLongA(\"v\", 1)", "Error(0xC0050001, 3)",
-                          "Error(0xC0050001, 3)"}));
+                          "StartElementLongA(\"v\", 1)", "Error(0xC0050001, 3)", "Error(0xC0050001, 3)"}));
 }
 
 TEST_F(XmlParse, CommentsBeforeTheHeader) {
   EXPECT_EQ(RunWith("<!-- a --><?xml version=\"1.0\"?><R></R>"), S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "CommentA(\"a\")", "StartElementA(\"R\")",
-                          "EndElementA(\"R\")", "EndDocument()"}));
+  EXPECT_EQ(calls, Lines({"StartDocument()", "CommentA(\"a\")", "StartElementA(\"R\")", "EndElementA(\"R\")",
+                          "EndDocument()"}));
   calls.clear();
   EXPECT_EQ(RunWith("<!-- a --><!-- b --><?xml version=\"1.0\"?><R></R>"), XML_E_UNKNOWNTYPE);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "CommentA(\"a\")", "CommentA(\"b\")",
-                          "Error(0xC0050005, 1)"}));
+  EXPECT_EQ(calls, Lines({"StartDocument()", "CommentA(\"a\")", "CommentA(\"b\")", "Error(0xC0050005, 1)"}));
 }
 
 TEST_F(XmlParse, EncodingDeclarationIsNotTheHeader) {
   EXPECT_EQ(RunWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<R>\r\n<v t=\"b\">1</v>\r\n</R>\r\n"),
             XML_E_SYNTAX);
   EXPECT_EQ(calls, Lines({"StartDocument()", "Error(0xC0050005, 1)", "StartElementA(\"R\")",
-                          "StartElementBoolA(\"v\", 1)", "EndElementA(\"R\")",
-                          "Error(0xC0050001, 4)", "Error(0xC0050001, 4)"}));
+                          "StartElementBoolA(\"v\", 1)", "EndElementA(\"R\")", "Error(0xC0050001, 4)",
+                          "Error(0xC0050001, 4)"}));
 }
 
 TEST_F(XmlParse, TagNamesAsScanned) {
   EXPECT_EQ(RunWith("<R><a></a ><a b></a b><c  t=\"s\">v</c></R>"), S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementA(\"a\")",
-                          "Error(0xC0050001, 1)", "EndElementA(\"a \")", "StartElementA(\"a b\")",
-                          "EndElementA(\"a b\")", "StartElementStringA(\"c\", \"v\")",
-                          "EndElementA(\"R\")", "EndDocument()"}));
+  EXPECT_EQ(calls,
+            Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementA(\"a\")", "Error(0xC0050001, 1)",
+                   "EndElementA(\"a \")", "StartElementA(\"a b\")", "EndElementA(\"a b\")",
+                   "StartElementStringA(\"c\", \"v\")", "EndElementA(\"R\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, CommentWithGreaterThanIsRejected) {
@@ -248,10 +243,10 @@ TEST_F(XmlParse, BytesBeforeTheFirstTagAndGreaterThanInTextAreHarmless) {
 TEST_F(XmlParse, LineCounting) {
   // Any number of LFs in one piece of text counts as one line.
   EXPECT_EQ(RunWith("<R>\n\n\n<a>x</a>\n<b>\ny</b></R>"), S_OK);
-  EXPECT_EQ(calls, Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementA(\"a\")",
-                          "Error(0xC0050004, 2)", "EndElementA(\"a\")", "StartElementA(\"b\")",
-                          "Error(0xC0050004, 4)", "EndElementA(\"b\")", "EndElementA(\"R\")",
-                          "EndDocument()"}));
+  EXPECT_EQ(calls,
+            Lines({"StartDocument()", "StartElementA(\"R\")", "StartElementA(\"a\")", "Error(0xC0050004, 2)",
+                   "EndElementA(\"a\")", "StartElementA(\"b\")", "Error(0xC0050004, 4)", "EndElementA(\"b\")",
+                   "EndElementA(\"R\")", "EndDocument()"}));
 }
 
 TEST_F(XmlParse, HandlerAddedInLeafCallbackIsRemovedAtTheNextTag) {
@@ -267,10 +262,9 @@ TEST_F(XmlParse, HandlerAddedInLeafCallbackIsRemovedAtTheNextTag) {
   };
   parser.AddDocumentHandler(h.Get());
   EXPECT_EQ(Run("<R><a t=\"i4\">1</a><b t=\"i4\">2</b><c t=\"i4\">3</c></R>"), S_OK);
-  EXPECT_EQ(calls, Lines({"H:StartDocument()", "H:StartElementA(\"R\")",
-                          "H:StartElementLongA(\"a\", 1)", "G1:StartElementLongA(\"b\", 2)",
-                          "H:StartElementLongA(\"c\", 3)", "H:EndElementA(\"R\")",
-                          "H:EndDocument()"}));
+  EXPECT_EQ(calls, Lines({"H:StartDocument()", "H:StartElementA(\"R\")", "H:StartElementLongA(\"a\", 1)",
+                          "G1:StartElementLongA(\"b\", 2)", "H:StartElementLongA(\"c\", 3)",
+                          "H:EndElementA(\"R\")", "H:EndDocument()"}));
 }
 
 TEST_F(XmlParse, HandlerAddedInEmptyTagGetsItsEndElement) {
@@ -284,8 +278,8 @@ TEST_F(XmlParse, HandlerAddedInEmptyTagGetsItsEndElement) {
   parser.AddDocumentHandler(h.Get());
   EXPECT_EQ(Run("<R><x/><y t=\"b\">1</y></R>"), S_OK);
   EXPECT_EQ(calls, Lines({"H:StartDocument()", "H:StartElementA(\"R\")", "H:StartElementA(\"x\")",
-                          "G:EndElementA(\"x\")", "H:StartElementBoolA(\"y\", 1)",
-                          "H:EndElementA(\"R\")", "H:EndDocument()"}));
+                          "G:EndElementA(\"x\")", "H:StartElementBoolA(\"y\", 1)", "H:EndElementA(\"R\")",
+                          "H:EndDocument()"}));
 }
 
 TEST_F(XmlParse, WithoutHandlerTheDocumentIsStillScanned) {

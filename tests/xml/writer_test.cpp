@@ -185,8 +185,8 @@ TEST_F(XmlWriterTest, FailedWritesAreReportedAndLeaveTheOldFile) {
   EXPECT_TRUE(FAILED(first));
   EXPECT_TRUE(FAILED(closed));
   EXPECT_EQ(ReadAll(path), "good");
-  auto entries = std::distance(std::filesystem::directory_iterator(dir.Path()),
-                               std::filesystem::directory_iterator());
+  auto entries =
+      std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator());
   EXPECT_EQ(entries, 1);  // no temporary file is left behind
 }
 
@@ -276,8 +276,7 @@ TEST_F(XmlWriterTest, ObjectMethodsAndByteCount) {
 TEST_F(XmlWriterTest, FailedWriteFileClearsTheFlag) {
   auto w = MakeWriter();
   ASSERT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.File("a.xml")).c_str()), S_OK);
-  EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.Path()).c_str()),
-            HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.Path()).c_str()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
   EXPECT_EQ(w->StartDocumentA("R", "1"), E_FAIL);
   EXPECT_EQ(w->WriteFileW(base::Utf8ToUtf16(dir.File("b.xml")).c_str()), S_OK);
   EXPECT_EQ(w->StartDocumentA("R", "1"), S_OK);
@@ -317,8 +316,7 @@ namespace {
 
 std::set<std::string> Entries(const std::string& dir) {
   std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir))
-    names.insert(e.path().filename().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
   return names;
 }
 
@@ -348,7 +346,7 @@ TEST_F(XmlWriterTest, AFifoIsWrittenInPlace) {
   reader.join();
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(received, kSmallDocument);
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));  // not replaced by a regular file
   EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"pipe"}));
@@ -356,7 +354,7 @@ TEST_F(XmlWriterTest, AFifoIsWrittenInPlace) {
 
 TEST_F(XmlWriterTest, DevNullStaysADevice) {
   // As the super-user the rename would succeed and replace /dev/null.
-  struct stat before{};
+  struct stat before {};
   ASSERT_EQ(stat("/dev/null", &before), 0);
   ASSERT_TRUE(S_ISCHR(before.st_mode));
   CWriter w{TraceChannel("CWriter", nullptr)};
@@ -365,7 +363,7 @@ TEST_F(XmlWriterTest, DevNullStaysADevice) {
   const std::string link = dir.File("null");
   ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
   EXPECT_EQ(WriteSmall(w, link), S_OK);
-  struct stat after{};
+  struct stat after {};
   ASSERT_EQ(stat("/dev/null", &after), 0);
   EXPECT_TRUE(S_ISCHR(after.st_mode));
   EXPECT_EQ(after.st_rdev, before.st_rdev);
@@ -453,11 +451,11 @@ TEST_F(XmlWriterTest, OnlyUnheldTemporariesOfTheSameTargetAreRemoved) {
   CWriter w{TraceChannel("CWriter", nullptr)};
   ASSERT_EQ(WriteSmall(w, path), S_OK);
   close(held);
-  EXPECT_EQ(Entries(dir.Path()),
-            std::set<std::string>({"doc.xml", "doc.xml.~abc", "doc.xml.~abc1234", "doc.xml.~ab-123",
-                                   "doc.xml~.abc123", "other.xml.~Abc123", "xdoc.xml.~Abc123",
-                                   "doc.xml.~Held12", "doc.xml.~Dir123", "doc.xml.~Lnk123",
-                                   "doc.xml.~Fifo12"}));
+  EXPECT_EQ(
+      Entries(dir.Path()),
+      std::set<std::string>({"doc.xml", "doc.xml.~abc", "doc.xml.~abc1234", "doc.xml.~ab-123",
+                             "doc.xml~.abc123", "other.xml.~Abc123", "xdoc.xml.~Abc123", "doc.xml.~Held12",
+                             "doc.xml.~Dir123", "doc.xml.~Lnk123", "doc.xml.~Fifo12"}));
   EXPECT_EQ(ReadAll(dir.File("other.xml.~Abc123")), content);  // not through the link either
   // Released, the held one is a leftover like any other.
   ASSERT_EQ(WriteSmall(w, path), S_OK);
@@ -476,8 +474,7 @@ TEST_F(XmlWriterTest, TwoOpenWritersOfOneTargetKeepEachOthersTemporaries) {
   EXPECT_EQ(first.Close(), S_OK);
   EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\"?><First><schemaversion>1</schemaversion></First>");
   EXPECT_EQ(second.Close(), S_OK);
-  EXPECT_EQ(ReadAll(path),
-            "<?xml version=\"1.0\"?><Second><schemaversion>1</schemaversion></Second>");
+  EXPECT_EQ(ReadAll(path), "<?xml version=\"1.0\"?><Second><schemaversion>1</schemaversion></Second>");
   EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"both.xml"}));
 }
 

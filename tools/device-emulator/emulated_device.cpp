@@ -18,7 +18,9 @@ constexpr uint8_t kNoAccess = 15;
 }  // namespace
 
 EmulatedDevice::EmulatedDevice(const DeviceSettings& settings, Output output)
-    : settings_(settings), output_(std::move(output)), memory_(std::make_unique<std::array<uint8_t, kMemorySize>>()) {
+    : settings_(settings),
+      output_(std::move(output)),
+      memory_(std::make_unique<std::array<uint8_t, kMemorySize>>()) {
   memory_->fill(0);
 }
 
@@ -170,8 +172,7 @@ void EmulatedDevice::Handle(const Bytes& tpdu) {
       if (settings_.faults.corruptWrite == k) (*memory_)[address] ^= 0xFF;
       return;
     }
-    default:
-      break;
+    default: break;
   }
   if (code == apci::kAuthorizeRequest && tpdu.size() == 7) {
     const uint32_t key = uint32_t(tpdu[3]) << 24 | uint32_t(tpdu[4]) << 16 | uint32_t(tpdu[5]) << 8 | tpdu[6];

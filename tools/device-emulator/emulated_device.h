@@ -88,7 +88,7 @@ class EmulatedDevice {
   uint16_t peer_ = 0;
   uint8_t sendSeq_ = 0;
   uint8_t receiveSeq_ = 0;
-  uint8_t level_ = 15;  // access level of the connection; 0 is the highest
+  uint8_t level_ = 15;              // access level of the connection; 0 is the highest
   std::deque<bus::Bytes> answers_;  // the first is in flight when `awaitingAck_`
   bool awaitingAck_ = false;
   int repetitions_ = 0;

@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     } else if (a == "--tunnel") {
       if (!value(tunnel)) return Usage("--tunnel needs HOST:PORT");
     } else if (a == "--address") {
-      if (!value(v) || !bus::ParseAddress(v, settings.address)) return Usage("--address takes A.L.D, e.g. 1.1.5");
+      if (!value(v) || !bus::ParseAddress(v, settings.address))
+        return Usage("--address takes A.L.D, e.g. 1.1.5");
     } else if (a == "--mask") {
       if (!value(v) || !Number(v, 16, 0xFFFF, n)) return Usage("--mask takes 4 hex digits, e.g. 0705");
       settings.maskVersion = uint16_t(n);
@@ -174,12 +175,14 @@ int main(int argc, char** argv) {
     std::printf("ready knxd %s\n", knxd.c_str());
   } else {
     server = std::make_unique<emulator::TunnelServer>(
-        settings.address, line, [&](uint16_t source, const bus::Bytes& tpdu) { device->Receive(source, tpdu); });
+        settings.address, line,
+        [&](uint16_t source, const bus::Bytes& tpdu) { device->Receive(source, tpdu); });
     if (!server->Open(tunnel, error)) {
       std::fprintf(stderr, "dx47x-device-emulator: %s\n", error.c_str());
       return 1;
     }
-    std::printf("ready tunnel %s address %s\n", server->Endpoint().c_str(), bus::AddressText(settings.address).c_str());
+    std::printf("ready tunnel %s address %s\n", server->Endpoint().c_str(),
+                bus::AddressText(settings.address).c_str());
   }
   std::fflush(stdout);
 
@@ -194,8 +197,7 @@ int main(int argc, char** argv) {
           line.Carry(frame.tpdu.size());
           device->Receive(frame.source, frame.tpdu);
           break;
-        case bus::Link::Wait::kTimeout:
-          break;
+        case bus::Link::Wait::kTimeout: break;
         case bus::Link::Wait::kFailed:
           if (!gStop) {
             std::fprintf(stderr, "dx47x-device-emulator: %s\n", error.c_str());
@@ -215,15 +217,15 @@ int main(int argc, char** argv) {
     status = 1;
   }
   const emulator::DeviceCounters& c = device->Counters();
-  std::fprintf(stderr,
-               "emulator: connects=%llu data=%llu duplicates=%llu naks=%llu acks-dropped=%llu writes=%llu "
-               "reads=%llu repetitions=%llu restarts=%llu idle-disconnects=%llu disconnects-received=%llu "
-               "state-requests=%llu\n",
-               (unsigned long long)c.connects, (unsigned long long)c.dataFrames, (unsigned long long)c.duplicates,
-               (unsigned long long)c.naksSent, (unsigned long long)c.acksDropped,
-               (unsigned long long)c.memoryWrites, (unsigned long long)c.memoryReads,
-               (unsigned long long)c.repetitions, (unsigned long long)c.restarts,
-               (unsigned long long)c.idleDisconnects, (unsigned long long)c.disconnectsReceived,
-               (unsigned long long)(server ? server->StateRequests() : 0));
+  std::fprintf(
+      stderr,
+      "emulator: connects=%llu data=%llu duplicates=%llu naks=%llu acks-dropped=%llu writes=%llu "
+      "reads=%llu repetitions=%llu restarts=%llu idle-disconnects=%llu disconnects-received=%llu "
+      "state-requests=%llu\n",
+      (unsigned long long)c.connects, (unsigned long long)c.dataFrames, (unsigned long long)c.duplicates,
+      (unsigned long long)c.naksSent, (unsigned long long)c.acksDropped, (unsigned long long)c.memoryWrites,
+      (unsigned long long)c.memoryReads, (unsigned long long)c.repetitions, (unsigned long long)c.restarts,
+      (unsigned long long)c.idleDisconnects, (unsigned long long)c.disconnectsReceived,
+      (unsigned long long)(server ? server->StateRequests() : 0));
   return status;
 }

@@ -52,7 +52,8 @@ bool TunnelServer::Open(const std::string& hostPort, std::string& error) {
 bool TunnelServer::ReadDatagram(Datagram& d) {
   uint8_t buffer[600];
   socklen_t len = sizeof d.from;
-  ssize_t n = ::recvfrom(fd_.Get(), buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&d.from), &len);
+  ssize_t n =
+      ::recvfrom(fd_.Get(), buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&d.from), &len);
   if (n <= 0) return false;
   d.bytes.assign(buffer, buffer + n);
   return true;
@@ -135,7 +136,8 @@ void TunnelServer::Handle(const Datagram& d) {
       Bytes body = {channel_, kOk};
       const Bytes h = Hpai(local_);
       body.insert(body.end(), h.begin(), h.end());
-      body.insert(body.end(), {0x04, kTunnelConnection, uint8_t(tunnelAddress_ >> 8), uint8_t(tunnelAddress_)});
+      body.insert(body.end(),
+                  {0x04, kTunnelConnection, uint8_t(tunnelAddress_ >> 8), uint8_t(tunnelAddress_)});
       SendTo(control_, kConnectResponse, body);
       return;
     }
@@ -147,7 +149,8 @@ void TunnelServer::Handle(const Datagram& d) {
       return;
     case kDisconnectRequest:
       if (b.empty()) return;
-      SendTo(d.from, kDisconnectResponse, {b[0], uint8_t(connected_ && b[0] == channel_ ? kOk : kNoConnection)});
+      SendTo(d.from, kDisconnectResponse,
+             {b[0], uint8_t(connected_ && b[0] == channel_ ? kOk : kNoConnection)});
       if (connected_ && b[0] == channel_) connected_ = false;
       return;
     case kTunnelRequest: {
@@ -170,8 +173,7 @@ void TunnelServer::Handle(const Datagram& d) {
       return;
     }
     case kTunnelAck:
-    default:
-      return;
+    default: return;
   }
 }
 

@@ -27,10 +27,9 @@ constexpr int kLast = 255;
 
 // Windows-1252 codes 128..159; 0 marks a code without a character.
 constexpr std::array<uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Unicode character of a Windows-1252 code, 0 when the code has none.
 uint32_t UnicodeOf(int code) {
@@ -95,7 +94,10 @@ bool Place(const Rendered& r, int baseline, dx470::ZEICHEN& g) {
     for (int x = 0; x < r.width; ++x) {
       if (!r.ink[size_t(y) * r.width + x]) continue;
       const int gx = x + r.left + shift, gy = baseline - r.top + y;
-      if (gy < 0 || gy >= kHeight || gx >= g.Width) { clipped = true; continue; }
+      if (gy < 0 || gy >= kHeight || gx >= g.Width) {
+        clipped = true;
+        continue;
+      }
       SetPixel(g, gx, gy);
     }
   return !clipped;
@@ -106,8 +108,14 @@ void PlaceBox(int baseline, int capHeight, dx470::ZEICHEN& g) {
   g.Width = 7;
   g.Height = kHeight;
   const int top = baseline - capHeight, bottom = baseline - 1;
-  for (int x = 0; x <= 5; ++x) { SetPixel(g, x, top); SetPixel(g, x, bottom); }
-  for (int y = top; y <= bottom; ++y) { SetPixel(g, 0, y); SetPixel(g, 5, y); }
+  for (int x = 0; x <= 5; ++x) {
+    SetPixel(g, x, top);
+    SetPixel(g, x, bottom);
+  }
+  for (int y = top; y <= bottom; ++y) {
+    SetPixel(g, 0, y);
+    SetPixel(g, 5, y);
+  }
 }
 
 void Preview(const dx470::ZEICHENSATZ& font) {
@@ -157,10 +165,14 @@ int main(int argc, char** argv) {
   const char* condensedPath = nullptr;
   bool preview = false;
   for (int i = 3; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--size") && i + 1 < argc) size = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--name") && i + 1 < argc) name = argv[++i];
-    else if (!std::strcmp(argv[i], "--condensed") && i + 1 < argc) condensedPath = argv[++i];
-    else if (!std::strcmp(argv[i], "--preview")) preview = true;
+    if (!std::strcmp(argv[i], "--size") && i + 1 < argc)
+      size = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--name") && i + 1 < argc)
+      name = argv[++i];
+    else if (!std::strcmp(argv[i], "--condensed") && i + 1 < argc)
+      condensedPath = argv[++i];
+    else if (!std::strcmp(argv[i], "--preview"))
+      preview = true;
   }
 
   FT_Library lib;
@@ -214,7 +226,10 @@ int main(int argc, char** argv) {
     dx470::ZEICHEN& g = font->Glyphs[c - kFirst];
     const uint32_t ch = UnicodeOf(c);
     Rendered r;
-    if (!ch || !Render(face, ch, size, r)) { PlaceBox(baseline, capital.top, g); continue; }
+    if (!ch || !Render(face, ch, size, r)) {
+      PlaceBox(baseline, capital.top, g);
+      continue;
+    }
     // Characters too wide for the cell are taken from the condensed face,
     // then narrowed further, keeping their height and baseline.
     int shift = 0;

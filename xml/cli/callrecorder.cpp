@@ -42,8 +42,7 @@ HRESULT CallRecorder::StartDocument() { return Done("StartDocument", "StartDocum
 HRESULT CallRecorder::EndDocument() { return Done("EndDocument", "EndDocument()"); }
 
 HRESULT CallRecorder::FileVersionA(const char* szName, const char* szVersion) {
-  return Done("FileVersionA",
-              "FileVersionA(" + QuoteText(szName) + ", " + QuoteText(szVersion) + ")");
+  return Done("FileVersionA", "FileVersionA(" + QuoteText(szName) + ", " + QuoteText(szVersion) + ")");
 }
 
 HRESULT CallRecorder::CommentA(const char* szComment) {
@@ -61,8 +60,8 @@ HRESULT CallRecorder::StartElementBoolA(const char* szName, int32_t bVal) {
 }
 
 HRESULT CallRecorder::StartElementFloatA(const char* szName, float fVal) {
-  return Done("StartElementFloatA", base::Format("StartElementFloatA(%s, %.9g)",
-                                                 QuoteText(szName).c_str(), double(fVal)));
+  return Done("StartElementFloatA",
+              base::Format("StartElementFloatA(%s, %.9g)", QuoteText(szName).c_str(), double(fVal)));
 }
 
 HRESULT CallRecorder::StartElementStringA(const char* szName, const char* szVal) {
@@ -70,10 +69,8 @@ HRESULT CallRecorder::StartElementStringA(const char* szName, const char* szVal)
               "StartElementStringA(" + QuoteText(szName) + ", " + QuoteText(szVal) + ")");
 }
 
-HRESULT CallRecorder::StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                             const uint8_t* rgbyteVal) {
-  std::string line = base::Format("StartElementByteArrayA(%s, %u, {", QuoteText(szName).c_str(),
-                                  dwSize);
+HRESULT CallRecorder::StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) {
+  std::string line = base::Format("StartElementByteArrayA(%s, %u, {", QuoteText(szName).c_str(), dwSize);
   for (uint32_t i = 0; rgbyteVal && i < dwSize; ++i)
     line += base::Format(i ? ", 0x%02X" : "0x%02X", rgbyteVal[i]);
   return Done("StartElementByteArrayA", line + "})");
@@ -92,10 +89,8 @@ HRESULT CallRecorder::Error(HRESULT hr, uint32_t dwLine) {
   return Done("Error", base::Format("Error(0x%08X, %u)", uint32_t(hr), dwLine));
 }
 
-HRESULT CallRecorder::StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                             const int32_t* rglVal) {
-  std::string line = base::Format("StartElementLongArrayA(%s, %u, {", QuoteText(szName).c_str(),
-                                  dwSize);
+HRESULT CallRecorder::StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) {
+  std::string line = base::Format("StartElementLongArrayA(%s, %u, {", QuoteText(szName).c_str(), dwSize);
   for (uint32_t i = 0; rglVal && i < dwSize; ++i) line += base::Format(i ? ", %d" : "%d", rglVal[i]);
   return Done("StartElementLongArrayA", line + "})");
 }

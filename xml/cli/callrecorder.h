@@ -37,13 +37,11 @@ class CallRecorder : public IDocumentHandler, public com::ObjectRoot {
   HRESULT StartElementBoolA(const char* szName, int32_t bVal) override;
   HRESULT StartElementFloatA(const char* szName, float fVal) override;
   HRESULT StartElementStringA(const char* szName, const char* szVal) override;
-  HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                 const uint8_t* rgbyteVal) override;
+  HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) override;
   HRESULT StartElementA(const char* szName) override;
   HRESULT EndElementA(const char* szName) override;
   HRESULT Error(HRESULT hr, uint32_t dwLine) override;
-  HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                 const int32_t* rglVal) override;
+  HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) override;
 
  private:
   HRESULT Done(const char* method, const std::string& line);

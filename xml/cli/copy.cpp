@@ -24,10 +24,10 @@ class CopyHandler : public IDocumentHandler, public com::ObjectRoot {
     return com::QueryInterfaceOf<IDocumentHandler>(this, iid, ppv);
   }
   IXMLWriter* writer = nullptr;
-  std::string input;             // IN, for the error lines
-  unsigned errors = 0;           // errors the reader reported
-  HRESULT writeFailure = S_OK;   // the first failed writer call
-  bool ended = false;            // the root element was closed
+  std::string input;            // IN, for the error lines
+  unsigned errors = 0;          // errors the reader reported
+  HRESULT writeFailure = S_OK;  // the first failed writer call
+  bool ended = false;           // the root element was closed
 
   HRESULT StartDocument() override { return S_OK; }
   HRESULT EndDocument() override {
@@ -125,14 +125,12 @@ int Copy(const Args& args) {
   {
     win::File probe;
     if (DWORD err = probe.Open(in, win::FileMode::Read); err != ERROR_SUCCESS) {
-      std::fprintf(stderr, "xmlweave: %s: %s\n", in.c_str(),
-                   ResultText(HRESULT_FROM_WIN32(err)).c_str());
+      std::fprintf(stderr, "xmlweave: %s: %s\n", in.c_str(), ResultText(HRESULT_FROM_WIN32(err)).c_str());
       return 1;
     }
   }
   com::ComPtr<IXMLReader> reader;
-  if (FAILED(com::CreateInstance<xmlweave::CXMLReader>(nullptr, nullptr, IXMLReader::iid,
-                                                      reader.PpvSlot())))
+  if (FAILED(com::CreateInstance<xmlweave::CXMLReader>(nullptr, nullptr, IXMLReader::iid, reader.PpvSlot())))
     return Fail("cannot create the reader");
   com::ComObject<xmlweave::CXMLWriter>* writerObject = nullptr;
   if (FAILED(com::ComObject<xmlweave::CXMLWriter>::Create(nullptr, &writerObject)))
@@ -140,8 +138,7 @@ int Copy(const Args& args) {
   com::ComPtr<IXMLWriter> writer(writerObject);
   HRESULT hr = writer->WriteFileW(base::Utf8ToUtf16(out).c_str());
   if (FAILED(hr)) {
-    std::fprintf(stderr, "xmlweave: %s: cannot create the file: %s\n", out.c_str(),
-                 ResultText(hr).c_str());
+    std::fprintf(stderr, "xmlweave: %s: cannot create the file: %s\n", out.c_str(), ResultText(hr).c_str());
     return 1;
   }
 
@@ -156,8 +153,7 @@ int Copy(const Args& args) {
   reader->AddDocumentHandler(handler);
   hr = reader->ParseW(base::Utf8ToUtf16(in).c_str());
 
-  if (SUCCEEDED(hr) && handler->errors == 0 && SUCCEEDED(handler->writeFailure) &&
-      handler->ended) {
+  if (SUCCEEDED(hr) && handler->errors == 0 && SUCCEEDED(handler->writeFailure) && handler->ended) {
     HRESULT closed = writer->EndDocument();
     if (FAILED(closed)) {
       std::fprintf(stderr, "xmlweave: %s: %s\n", out.c_str(), ResultText(closed).c_str());
@@ -168,8 +164,7 @@ int Copy(const Args& args) {
   // Nothing replaces OUT.
   writerObject->AbandonDocument();
   if (FAILED(handler->writeFailure))
-    std::fprintf(stderr, "xmlweave: %s: %s\n", out.c_str(),
-                 ResultText(handler->writeFailure).c_str());
+    std::fprintf(stderr, "xmlweave: %s: %s\n", out.c_str(), ResultText(handler->writeFailure).c_str());
   else if (handler->errors == 0)
     std::fprintf(stderr, "xmlweave: %s: %s\n", in.c_str(),
                  FAILED(hr) ? ResultText(hr).c_str() : "no complete document");

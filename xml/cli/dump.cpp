@@ -15,8 +15,7 @@ int Dump(const Args& args) {
   if (args.size() != 1) return Fail("dump: expected one FILE");
   const std::string& file = args[0];
   com::ComPtr<IXMLReader> reader;
-  HRESULT hr = com::CreateInstance<xmlweave::CXMLReader>(nullptr, nullptr, IXMLReader::iid,
-                                                        reader.PpvSlot());
+  HRESULT hr = com::CreateInstance<xmlweave::CXMLReader>(nullptr, nullptr, IXMLReader::iid, reader.PpvSlot());
   if (FAILED(hr)) return Fail("cannot create the reader");
   auto recorder = xmlweave::CallRecorder::Make();
   if (!recorder) return Fail("out of memory");

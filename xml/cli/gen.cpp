@@ -52,8 +52,8 @@ int Gen(const Args& args) {
   if (args.size() != 3 || args[0] != "--leaves") return Fail("gen: expected --leaves N OUT");
   uint64_t leaves = 0;
   if (!ParseLeaves(args[1], leaves))
-    return Fail("gen: N must be a number of digits from 0 to " + std::to_string(kMaxLeaves) +
-                ", not \"" + args[1] + "\"");
+    return Fail("gen: N must be a number of digits from 0 to " + std::to_string(kMaxLeaves) + ", not \"" +
+                args[1] + "\"");
 
   xmlweave::CWriter w{xmlweave::TraceChannel("CWriter", nullptr)};
   if (HRESULT hr = w.CreateFile(args[2], true, true); FAILED(hr)) {
@@ -65,8 +65,7 @@ int Gen(const Args& args) {
   WriterSink sink{w, {}};
   xmlweave::GenerateDocument(sink, leaves);
   if (HRESULT hr = w.Close(); FAILED(hr)) {
-    std::fprintf(stderr, "xmlweave: %s: write failed: %s\n", args[2].c_str(),
-                 ResultText(hr).c_str());
+    std::fprintf(stderr, "xmlweave: %s: write failed: %s\n", args[2].c_str(), ResultText(hr).c_str());
     return 1;
   }
   return 0;

@@ -34,15 +34,9 @@ void GenerateLeaf(Sink& sink, GenRandom& r, uint64_t index) {
       sink.String("Name", text);
       break;
     }
-    case 1:
-      sink.Long("Address", int32_t(r.Next()) / 1000);
-      break;
-    case 2:
-      sink.Bool("Enabled", int32_t(r.Below(2)));
-      break;
-    case 3:
-      sink.Float("Gain", float(r.Below(10000000)) / 1000.0f);
-      break;
+    case 1: sink.Long("Address", int32_t(r.Next()) / 1000); break;
+    case 2: sink.Bool("Enabled", int32_t(r.Below(2))); break;
+    case 3: sink.Float("Gain", float(r.Below(10000000)) / 1000.0f); break;
     case 4: {
       uint8_t bytes[16];
       for (uint8_t& b : bytes) b = uint8_t(r.Next() >> 24);

@@ -20,10 +20,13 @@ constexpr GUID LIBID_XMLWEAVELib = MakeGuid("68162412-D7BA-475D-A7BF-B846BD5C690
 
 // Result codes of the reader, reported to IDocumentHandler::Error and
 // returned by IXMLReader::ParseW.
-constexpr HRESULT XML_E_SYNTAX = static_cast<HRESULT>(0xC0050001u);        // syntax, premature end, mismatched end tag, failed callback
-constexpr HRESULT XML_E_VERSIONEND = static_cast<HRESULT>(0xC0050003u);    // <schemaversion> without </schemaversion>
+constexpr HRESULT XML_E_SYNTAX =
+    static_cast<HRESULT>(0xC0050001u);  // syntax, premature end, mismatched end tag, failed callback
+constexpr HRESULT XML_E_VERSIONEND =
+    static_cast<HRESULT>(0xC0050003u);  // <schemaversion> without </schemaversion>
 constexpr HRESULT XML_E_UNTYPEDVALUE = static_cast<HRESULT>(0xC0050004u);  // text inside a plain element
-constexpr HRESULT XML_E_UNKNOWNTYPE = static_cast<HRESULT>(0xC0050005u);   // type attribute names none of the six types
+constexpr HRESULT XML_E_UNKNOWNTYPE =
+    static_cast<HRESULT>(0xC0050005u);  // type attribute names none of the six types
 
 // Implemented by the client; the reader calls it for every element. Strings
 // and arrays belong to the reader and are valid only during the call. A
@@ -37,14 +40,12 @@ struct IDocumentHandler : IUnknown {
   virtual HRESULT StartElementBoolA(const char* szName, int32_t bVal) = 0;
   virtual HRESULT StartElementFloatA(const char* szName, float fVal) = 0;
   virtual HRESULT StartElementStringA(const char* szName, const char* szVal) = 0;
-  virtual HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                         const uint8_t* rgbyteVal) = 0;
+  virtual HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) = 0;
   virtual HRESULT StartElementA(const char* szName) = 0;
   virtual HRESULT EndElementA(const char* szName) = 0;
   // Returning a failure aborts the parse.
   virtual HRESULT Error(HRESULT hr, uint32_t dwLine) = 0;
-  virtual HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                         const int32_t* rglVal) = 0;
+  virtual HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) = 0;
   static constexpr IID iid = MakeGuid("815F986C-2E0A-42C3-93E6-81CD3B7CECB1");
 };
 
@@ -67,12 +68,10 @@ struct IXMLWriter : IUnknown {
   virtual HRESULT StartElementBoolA(const char* szName, int32_t bVal) = 0;
   virtual HRESULT StartElementFloatA(const char* szName, float fVal) = 0;
   virtual HRESULT StartElementStringA(const char* szName, const char* szVal) = 0;
-  virtual HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                         const uint8_t* rgbyteVal) = 0;
+  virtual HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) = 0;
   virtual HRESULT StartElementA(const char* szName) = 0;
   virtual HRESULT EndElementA(const char* szName) = 0;
-  virtual HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                         const int32_t* rglVal) = 0;
+  virtual HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) = 0;
   virtual HRESULT get_ByteCount(int32_t* pVal) = 0;
   virtual HRESULT put_ByteCount(int32_t newVal) = 0;
   static constexpr IID iid = MakeGuid("E8DBC34A-FFAD-4254-B8B3-F51C979A48AA");

@@ -8,19 +8,17 @@
 #include "xmlweave/xmlreader.h"
 #include "xmlweave/xmlwriter.h"
 
-
 namespace {
 
 const com::ClassEntry kObjectMap[] = {
-    {&CLSID_XMLReader, "XmlWeaveETS.XMLReader.1", "XmlWeaveETS.XMLReader", "XMLReader Class",
-     "Both", &com::CreateInstance<xmlweave::CXMLReader>},
-    {&CLSID_XMLWriter, "XmlWeaveETS.XMLWriter.1", "XmlWeaveETS.XMLWriter", "XMLWriter Class",
-     "Both", &com::CreateInstance<xmlweave::CXMLWriter>},
+    {&CLSID_XMLReader, "XmlWeaveETS.XMLReader.1", "XmlWeaveETS.XMLReader", "XMLReader Class", "Both",
+     &com::CreateInstance<xmlweave::CXMLReader>},
+    {&CLSID_XMLWriter, "XmlWeaveETS.XMLWriter.1", "XmlWeaveETS.XMLWriter", "XMLWriter Class", "Both",
+     &com::CreateInstance<xmlweave::CXMLWriter>},
 };
 
 // The type library's registration stays when the classes are unregistered.
-const com::TypeLibInfo kTypeLib{LIBID_XMLWEAVELib, "XMLWEAVELib", "XmlWeave 1.0 Type Library",
-                                1, 0, false};
+const com::TypeLibInfo kTypeLib{LIBID_XMLWEAVELib, "XMLWEAVELib", "XmlWeave 1.0 Type Library", 1, 0, false};
 
 com::Module& ComModule() {
   static com::Module module(kObjectMap, kTypeLib);
@@ -43,8 +41,8 @@ extern "C" RT_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** p
 }
 
 extern "C" RT_API HRESULT DllRegisterServer() {
-  HRESULT hr = ComModule().RegisterServer(
-      win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
+  HRESULT hr =
+      ComModule().RegisterServer(win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
   if (FAILED(hr)) return hr;
   const char* libid = "{68162412-D7BA-475d-A7BF-B846BD5C6901}";
   const char* writer = "{7AE52E4F-6FC5-4d45-864A-0592CFDB3F9C}";

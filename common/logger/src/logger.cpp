@@ -10,8 +10,7 @@ CLogger::CLogger(const char* channel) {
   if (FAILED(com::CreateInstance(CLSID_TraceService, &m_spTrace))) return;
   if (channel && *channel) {
     com::ComPtr<ITraceChannel> name;
-    if (SUCCEEDED(m_spTrace.As(&name)))
-      name->SetChannelName(base::Utf8ToUtf16(channel).c_str());
+    if (SUCCEEDED(m_spTrace.As(&name))) name->SetChannelName(base::Utf8ToUtf16(channel).c_str());
   }
 }
 

@@ -26,8 +26,8 @@ void WriteLine(int level, const std::string& channel, const std::string& text) {
   localtime_r(&now, &tm);
   std::strftime(stamp, sizeof stamp, "%H:%M:%S", &tm);
   const char letter = level <= 2 ? 'E' : level == 3 ? 'W' : 'I';
-  std::string line = std::string(stamp) + " " + letter + " " +
-                     (channel.empty() ? std::string() : channel + ": ") + text;
+  std::string line =
+      std::string(stamp) + " " + letter + " " + (channel.empty() ? std::string() : channel + ": ") + text;
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   line += '\n';
 

@@ -37,8 +37,8 @@ bool BusDeviceLink::Setup(std::string& error) {
   if (level > kLowestWriteLevel) {
     connection_.Close();
     error = "the device " + AddressText(device_) + " did not accept the key " + Hex(options_.key, 8) +
-            " (access level " + std::to_string(level) + ", writing needs " + std::to_string(kLowestWriteLevel) +
-            " or better)";
+            " (access level " + std::to_string(level) + ", writing needs " +
+            std::to_string(kLowestWriteLevel) + " or better)";
     return false;
   }
   return true;

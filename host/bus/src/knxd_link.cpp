@@ -31,7 +31,9 @@ class KnxdLink : public Link {
     Bytes payload;
     switch (ReadMessage(type, payload, deadline, error)) {
       case Wait::kFrame: break;
-      case Wait::kTimeout: error = name_ + " did not answer the request for a raw transport socket"; return false;
+      case Wait::kTimeout:
+        error = name_ + " did not answer the request for a raw transport socket";
+        return false;
       case Wait::kFailed: return false;
     }
     if (type != kOpenRawTransport) {

@@ -55,8 +55,14 @@ Bytes EncodeCemi(uint8_t code, uint16_t source, uint16_t destination, const Byte
   // repeated, normal broadcast, low priority; control field 2: an
   // individual destination, hop count 6.
   const bool standard = tpdu.size() <= kMaxStandardTpdu;
-  Bytes m = {code, 0x00, uint8_t((standard ? 0xBC : 0x3C) | (failed ? 0x01 : 0x00)), 0x60,
-             uint8_t(source >> 8), uint8_t(source), uint8_t(destination >> 8), uint8_t(destination),
+  Bytes m = {code,
+             0x00,
+             uint8_t((standard ? 0xBC : 0x3C) | (failed ? 0x01 : 0x00)),
+             0x60,
+             uint8_t(source >> 8),
+             uint8_t(source),
+             uint8_t(destination >> 8),
+             uint8_t(destination),
              uint8_t(tpdu.empty() ? 0 : tpdu.size() - 1)};
   m.insert(m.end(), tpdu.begin(), tpdu.end());
   return m;

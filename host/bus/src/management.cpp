@@ -24,8 +24,8 @@ bool Management::Request(const Bytes& apdu, Bytes& answer, uint16_t expected, ui
   if (!c_.Receive(answer, c_.Timings().idleLimit, error)) return false;
   const uint16_t code = apci::Of(answer);
   if ((code & mask) != expected) {
-    error = "the device " + AddressText(c_.Peer()) + " answered " + apci::Name(apci::Of(apdu)) +
-            " with " + apci::Name(code);
+    error = "the device " + AddressText(c_.Peer()) + " answered " + apci::Name(apci::Of(apdu)) + " with " +
+            apci::Name(code);
     return false;
   }
   return true;

@@ -29,7 +29,8 @@ Readable WaitReadable(int fd, Clock::time_point deadline, const std::atomic<bool
       int r = ::poll(&p, 1, 0);
       return r > 0 ? Readable::kYes : Readable::kTimeout;
     }
-    const int slice = interrupt ? int(std::min<int64_t>(left.count(), 100)) : int(std::min<int64_t>(left.count(), 1 << 30));
+    const int slice =
+        interrupt ? int(std::min<int64_t>(left.count(), 100)) : int(std::min<int64_t>(left.count(), 1 << 30));
     pollfd p{fd, POLLIN, 0};
     int r = ::poll(&p, 1, slice);
     if (r > 0) return (p.revents & (POLLIN | POLLHUP | POLLERR)) ? Readable::kYes : Readable::kError;

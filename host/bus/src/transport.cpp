@@ -137,8 +137,7 @@ bool Connection::Send(const Bytes& apdu, std::string& error, bool endsConnection
               error);
         return false;
       case Answer::kNak:
-      case Answer::kNone:
-        break;  // repeat
+      case Answer::kNone: break;  // repeat
     }
   }
   Fatal("the device " + device + " did not acknowledge (" + std::to_string(timings_.repetitions + 1) +

@@ -37,7 +37,8 @@ class TunnelLink : public Link {
     {
       Fd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
       socklen_t len = sizeof local;
-      if (!probe.Valid() || ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&control_), sizeof control_) != 0 ||
+      if (!probe.Valid() ||
+          ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&control_), sizeof control_) != 0 ||
           ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
         error = name_ + ": no route to the server: " + std::strerror(errno);
         return false;
@@ -162,7 +163,9 @@ class TunnelLink : public Link {
     return ::sendto(fd_.Get(), packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                     sizeof to) == ssize_t(packet.size());
   }
-  bool SendControl(uint16_t service, const Bytes& body) { return SendTo(control_, knxip::Packet(service, body)); }
+  bool SendControl(uint16_t service, const Bytes& body) {
+    return SendTo(control_, knxip::Packet(service, body));
+  }
   void Fail(const std::string& why) {
     open_ = false;
     if (failure_.empty()) failure_ = why;
@@ -259,7 +262,8 @@ class TunnelLink : public Link {
         if (b.size() >= 1 && b[0] == channel_) open_ = false;
         return;
       case kTunnelAck:
-        if (b.size() >= 4 && b[0] == 0x04 && b[1] == channel_ && b[2] == sendSeq_ && b[3] == kOk) acked_ = true;
+        if (b.size() >= 4 && b[0] == 0x04 && b[1] == channel_ && b[2] == sendSeq_ && b[3] == kOk)
+          acked_ = true;
         return;
       case kTunnelRequest: {
         if (b.size() < 4 || b[0] != 0x04 || b[1] != channel_ || !open_) return;
@@ -284,8 +288,7 @@ class TunnelLink : public Link {
         }
         return;
       }
-      default:
-        return;
+      default: return;
     }
   }
 
@@ -311,7 +314,8 @@ class TunnelLink : public Link {
 
 }  // namespace
 
-std::unique_ptr<Link> OpenTunnel(const std::string& hostPort, std::string& error, const TunnelOptions& options) {
+std::unique_ptr<Link> OpenTunnel(const std::string& hostPort, std::string& error,
+                                 const TunnelOptions& options) {
   std::string host;
   uint16_t port = 0;
   if (!SplitHostPort(hostPort, kDefaultPort, host, port)) {

@@ -1,8 +1,8 @@
 #include "host/download_executor.h"
 
 #include <algorithm>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -26,7 +26,7 @@ namespace host {
 
 namespace {
 constexpr uint64_t FrameBits(uint64_t octets) { return 13 * octets + 76; }
-constexpr uint64_t kAckFrame = 8;      // T_ACK, T_Connect, T_Disconnect
+constexpr uint64_t kAckFrame = 8;       // T_ACK, T_Connect, T_Disconnect
 constexpr uint64_t kRequestFrame = 11;  // a memory read request, a write without data
 }  // namespace
 
@@ -160,11 +160,10 @@ class SimulatedLink : public MemoryLink {
 std::string WrittenSoFar(const DownloadResult& r) {
   const uint64_t bytes = r.plugin.bytesWritten + r.host.bytesWritten;
   if (bytes == 0) return "nothing was written";
-  return base::Format("%llu bytes were written, the last at 0x%04llX",
-                      static_cast<unsigned long long>(bytes),
-                      static_cast<unsigned long long>(r.plugin.lastWriteAddress >= 0
-                                                          ? r.plugin.lastWriteAddress
-                                                          : r.host.lastWriteAddress));
+  return base::Format(
+      "%llu bytes were written, the last at 0x%04llX", static_cast<unsigned long long>(bytes),
+      static_cast<unsigned long long>(r.plugin.lastWriteAddress >= 0 ? r.plugin.lastWriteAddress
+                                                                     : r.host.lastWriteAddress));
 }
 
 // Passes every call on to the device's link, refuses all but the
@@ -219,7 +218,10 @@ class ObservedLink : public DeviceLink {
     if (!observer_) return;
     DownloadObserver::Transfer t;
     const bool writes = plan_.bytesWritten > 0;
-    t.phase = writes ? "writing" : plan_.readTelegrams ? "reading" : plan_.restarts ? "restarting" : "connecting";
+    t.phase = writes                ? "writing"
+              : plan_.readTelegrams ? "reading"
+              : plan_.restarts      ? "restarting"
+                                    : "connecting";
     t.step = step_;
     t.bytesTotal = writes ? plan_.bytesWritten : plan_.bytesRead;
     t.bytesDone = std::min(t.bytesTotal, writes ? done_.bytesWritten : done_.bytesRead);
@@ -240,15 +242,15 @@ class ObservedLink : public DeviceLink {
 
 }  // namespace
 
-DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer, const DownloadFault* fault) {
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode, DownloadObserver* observer,
+                           const DownloadFault* fault) {
   DownloadOptions options;
   options.fault = fault;
   return RunDownload(project, deviceId, mode, observer, options);
 }
 
-DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer, const DownloadOptions& options) {
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode, DownloadObserver* observer,
+                           const DownloadOptions& options) {
   const DownloadFault* fault = options.fault;
   DownloadResult result;
   result.pluginDataSkipped = (mode & 1) == 0;
@@ -304,8 +306,7 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     com::ComPtr<IStream> procedures;
     SHORT progress = 0;
     const double cpuBefore = ThreadCpuSeconds();
-    hr = hawk->Download(data.Get(), 0, 0, sink.Get(), mode, &imageIn, &imageOut, &procedures,
-                        &progress);
+    hr = hawk->Download(data.Get(), 0, 0, sink.Get(), mode, &imageIn, &imageOut, &procedures, &progress);
     result.pluginCpuSeconds += ThreadCpuSeconds() - cpuBefore;
     ++result.steps;
     FreeSegments(imageIn);  // whatever the plug-in did not take over
@@ -323,11 +324,10 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     bool wroteImage = false;
     if (procedures)
       observed.BeginList(result.steps, PlanProcedures(procedures.Get(), imageOut, options.verify));
-    if (procedures && !ExecuteProcedures(procedures.Get(), imageOut, link,
-                                         hostStep ? result.host : result.plugin, wroteImage, error,
-                                         fault && fault->step == result.steps ? fault->record
-                                                                              : SIZE_MAX,
-                                         options.verify)) {
+    if (procedures &&
+        !ExecuteProcedures(procedures.Get(), imageOut, link, hostStep ? result.host : result.plugin,
+                           wroteImage, error, fault && fault->step == result.steps ? fault->record : SIZE_MAX,
+                           options.verify)) {
       FreeSegments(imageOut);
       // The connection ends cleanly, whatever broke it.
       std::string ignored;
@@ -344,8 +344,8 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
         result.error = "written, not restarted: download again to restart (" + error + ")";
         Project(project).SetParametersLoaded(deviceId, false);
       } else {
-        result.error = "download step " + std::to_string(result.steps) + ": " + error + "; " +
-                       WrittenSoFar(result);
+        result.error =
+            "download step " + std::to_string(result.steps) + ": " + error + "; " + WrittenSoFar(result);
         // Not done, also when the host's own application data broke off
         // before the plug-in's steps cleared the flag.
         Project(project).SetParametersLoaded(deviceId, false);
@@ -380,8 +380,8 @@ DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mod
     const std::optional<StoredValue> now = project.ReadExtData(deviceId, kBlobKey);
     if (now.has_value() != configurationRead.has_value() ||
         (now && (now->data != configurationRead->data || now->vt != configurationRead->vt)))
-      result.error = "the configuration was changed during the download: download again (" +
-                     result.error + ")";
+      result.error =
+          "the configuration was changed during the download: download again (" + result.error + ")";
   }
   if (result.complete) result.completeReason = sinkImpl->decision_;
   result.succeeded = !failed;

@@ -35,8 +35,7 @@ std::string Normalise(std::string_view text) {
 // Splits CSV text into records; a quoted field may span lines.
 class Reader {
  public:
-  Reader(std::string_view text, char sep, const std::string& file)
-      : text_(text), sep_(sep), file_(file) {}
+  Reader(std::string_view text, char sep, const std::string& file) : text_(text), sep_(sep), file_(file) {}
 
   bool Next(Record* rec) {
     if (pos_ >= text_.size()) return false;
@@ -141,15 +140,14 @@ Layout HeaderLayout(const Record& header, const std::string& file) {
     if (c == Column::Other) continue;
     if (slot)
       throw GroupAddressCsvError(file, header.line,
-                                 "the header row names the column '" + header.fields[i] +
-                                     "' twice");
+                                 "the header row names the column '" + header.fields[i] + "' twice");
     slot = i;
   }
   if (!address || !name)
-    throw GroupAddressCsvError(file, header.line,
-                               std::string("the header row names no ") +
-                                   (!address ? "address column (Address or Group address)"
-                                             : "name column (Name or Group name)"));
+    throw GroupAddressCsvError(
+        file, header.line,
+        std::string("the header row names no ") +
+            (!address ? "address column (Address or Group address)" : "name column (Name or Group name)"));
   return {*address, *name};
 }
 
@@ -158,8 +156,7 @@ GroupAddressEntry DataRow(const Record& rec, const Layout& layout, const std::st
   if (rec.fields.size() < needed)
     throw GroupAddressCsvError(file, rec.line,
                                "the row has " + std::to_string(rec.fields.size()) +
-                                   " field(s); the address and name columns need " +
-                                   std::to_string(needed));
+                                   " field(s); the address and name columns need " + std::to_string(needed));
   GroupAddressEntry e;
   e.line = rec.line;
   std::string text = Trim(rec.fields[layout.address]);
@@ -169,22 +166,20 @@ GroupAddressEntry DataRow(const Record& rec, const Layout& layout, const std::st
                                    "' is not a three-level group address (MAIN/MIDDLE/SUB: main "
                                    "0..31, middle 0..7, sub 0..255)");
   e.name = rec.fields[layout.name];
-  if (e.name.empty())
-    throw GroupAddressCsvError(file, rec.line, "group address " + text + " has no name");
+  if (e.name.empty()) throw GroupAddressCsvError(file, rec.line, "group address " + text + " has no name");
   return e;
 }
 
 }  // namespace
 
-std::vector<GroupAddressEntry> ParseGroupAddressCsv(std::string_view input,
-                                                    const std::string& fileName) {
+std::vector<GroupAddressEntry> ParseGroupAddressCsv(std::string_view input, const std::string& fileName) {
   std::string text = Normalise(input);
   char sep = DetectSeparator(text);
   Reader reader(text, sep ? sep : ',', fileName);
   Record rec;
-  while (reader.Next(&rec) && rec.blank) {}
-  if (rec.blank)
-    throw GroupAddressCsvError(fileName, rec.line ? rec.line : 1, "the file has no header row");
+  while (reader.Next(&rec) && rec.blank) {
+  }
+  if (rec.blank) throw GroupAddressCsvError(fileName, rec.line ? rec.line : 1, "the file has no header row");
   if (!sep)
     throw GroupAddressCsvError(fileName, rec.line,
                                "the header row must name an address and a name column, "
@@ -199,8 +194,7 @@ std::vector<GroupAddressEntry> ParseGroupAddressCsv(std::string_view input,
     if (!fresh)
       throw GroupAddressCsvError(fileName, e.line,
                                  "group address " + GroupAddressText(e.address) +
-                                     " is given twice (first in line " +
-                                     std::to_string(it->second) + ")");
+                                     " is given twice (first in line " + std::to_string(it->second) + ")");
     out.push_back(std::move(e));
   }
   return out;

@@ -6,10 +6,10 @@
 #include "com/object.h"
 #include "com/stream.h"
 #include "com/variant.h"
-#include "hostapi/procedures.h"
 #include "host/download_executor.h"
 #include "host/host_download.h"
 #include "hostapi/download.h"
+#include "hostapi/procedures.h"
 
 namespace host {
 namespace {
@@ -31,8 +31,8 @@ class CHostDownload : public IHostDownload, public com::ObjectRoot {
 
     // One more segment at the application area, holding the values.
     const uint32_t count = imageOut->count + 1;
-    auto* segments = static_cast<ImageSegment*>(
-        CoTaskMemRealloc(imageOut->segments, sizeof(ImageSegment) * count));
+    auto* segments =
+        static_cast<ImageSegment*>(CoTaskMemRealloc(imageOut->segments, sizeof(ImageSegment) * count));
     auto* data = static_cast<uint8_t*>(CoTaskMemAlloc(kApplicationAreaLength));
     if (!segments || !data) {
       CoTaskMemFree(data);
@@ -91,8 +91,6 @@ class CHostDownload : public IHostDownload, public com::ObjectRoot {
 
 }  // namespace
 
-com::ComPtr<IClassFactory> MakeHostDownloadFactory() {
-  return com::ClassFactoryFor<CHostDownload>::Make();
-}
+com::ComPtr<IClassFactory> MakeHostDownloadFactory() { return com::ClassFactoryFor<CHostDownload>::Make(); }
 
 }  // namespace host

@@ -36,8 +36,8 @@ const ImageSegment* LargestSegment(const ImageSegmentList& list) {
 }
 
 // Writes [start, start + n) in telegrams of at most 12 bytes.
-bool WriteRun(DeviceLink& link, uint32_t start, const uint8_t* data, uint32_t n,
-              BusTraffic& traffic, std::string& error) {
+bool WriteRun(DeviceLink& link, uint32_t start, const uint8_t* data, uint32_t n, BusTraffic& traffic,
+              std::string& error) {
   for (uint32_t done = 0; done < n;) {
     const uint32_t piece = std::min(n - done, DeviceLink::kMaxTelegramData);
     if (!link.WriteMemory(uint16_t(start + done), data + done, piece, error)) return false;
@@ -59,8 +59,8 @@ bool ReadRun(DeviceLink& link, uint32_t start, uint8_t* data, uint32_t n, BusTra
 }
 
 // Reads [start, start + n) back and compares it with what was written.
-bool VerifyRun(DeviceLink& link, uint32_t start, const uint8_t* written, uint32_t n,
-               BusTraffic& traffic, std::string& error) {
+bool VerifyRun(DeviceLink& link, uint32_t start, const uint8_t* written, uint32_t n, BusTraffic& traffic,
+               std::string& error) {
   uint8_t back[DeviceLink::kMaxTelegramData];
   for (uint32_t done = 0; done < n;) {
     const uint32_t piece = std::min(n - done, DeviceLink::kMaxTelegramData);
@@ -72,8 +72,8 @@ bool VerifyRun(DeviceLink& link, uint32_t start, const uint8_t* written, uint32_
     traffic.bytesVerified += piece;
     for (uint32_t i = 0; i < piece; ++i)
       if (back[i] != written[done + i]) {
-        error = base::Format("verify: the device holds 0x%02X at 0x%04X where 0x%02X was written",
-                             back[i], unsigned(start + done + i), written[done + i]);
+        error = base::Format("verify: the device holds 0x%02X at 0x%04X where 0x%02X was written", back[i],
+                             unsigned(start + done + i), written[done + i]);
         return false;
       }
     done += piece;
@@ -94,9 +94,8 @@ bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link,
-                       BusTraffic& traffic, bool& wroteWholeImage, std::string& error,
-                       size_t recordLimit, bool verify) {
+bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link, BusTraffic& traffic,
+                       bool& wroteWholeImage, std::string& error, size_t recordLimit, bool verify) {
   namespace proc = dx470::proc;
   std::vector<uint8_t> bytes;
   if (!ReadStream(stream, bytes)) {
@@ -143,8 +142,7 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& 
         break;
       }
       case proc::kEnd:
-      case proc::kAfterRestart:
-        break;
+      case proc::kAfterRestart: break;
       case proc::kRestart:
         if (!link.Restart(error)) return false;
         traffic.AddRestart();
@@ -178,9 +176,7 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& 
         }
         break;
       }
-      default:
-        error = base::Format("record %zu has the unknown code %02X", index, r[0]);
-        return false;
+      default: error = base::Format("record %zu has the unknown code %02X", index, r[0]); return false;
     }
   }
   if (!written.empty() && std::find(written.begin(), written.end(), false) == written.end())
@@ -219,8 +215,7 @@ BusTraffic PlanProcedures(IStream* stream, const ImageSegmentList&, bool verify)
         }
         break;
       }
-      default:
-        return plan;
+      default: return plan;
     }
   }
   return plan;

@@ -9,16 +9,14 @@ namespace {
 namespace layout = dx47x::blob;
 
 uint32_t VersionOf(const std::vector<uint8_t>& bytes) {
-  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-         uint32_t(bytes[3]) << 24;
+  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 }  // namespace
 
 std::optional<std::string> BlobDefect(const StoredValue& value) {
   if (value.vt == VT_NULL || value.vt == VT_EMPTY) return std::nullopt;
-  if (value.vt != (VT_ARRAY | VT_UI1))
-    return base::Format("is not a byte array (type 0x%04X)", value.vt);
+  if (value.vt != (VT_ARRAY | VT_UI1)) return base::Format("is not a byte array (type 0x%04X)", value.vt);
   if (size_t dims = value.bounds.size() / 8; dims != 1)
     return base::Format("is a %zu-dimensional array, not a list of bytes", dims);
   if (value.data.size() != kBlobSize)
@@ -36,8 +34,8 @@ std::optional<std::string> ConfigurationProblem(const Project& project, int64_t 
   std::optional<std::string> defect = BlobDefect(*stored);
   if (!defect) return std::nullopt;
   std::optional<StoredValue> previous = project.PreviousExtData(deviceId, kBlobKey);
-  const bool restorable = previous && !BlobDefect(*previous) && previous->vt != VT_NULL &&
-                          previous->vt != VT_EMPTY;
+  const bool restorable =
+      previous && !BlobDefect(*previous) && previous->vt != VT_NULL && previous->vt != VT_EMPTY;
   return "device " + address + ": the stored configuration " + *defect +
          (restorable ? " (bring back the previous one with 'blob " + address +
                            " --restore-previous', or import a valid BLOB)"

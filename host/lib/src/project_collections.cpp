@@ -72,8 +72,7 @@ class CDeviceParameter : public MarkedObject<IDeviceParameter> {
       int64_t revision = 0;
       StoredValue v = project_.ParameterValue(key_, &revision);
       mark_->ReadValue(revision);
-      return DecodeValue(v.vt, v.bounds.data(), v.bounds.size(), v.data.data(), v.data.size(),
-                         value);
+      return DecodeValue(v.vt, v.bounds.data(), v.bounds.size(), v.data.data(), v.data.size(), value);
     });
   }
   HRESULT put_Value(VARIANT value) override {
@@ -88,9 +87,8 @@ class CDeviceParameter : public MarkedObject<IDeviceParameter> {
 };
 
 // The parameters of a device, each read by its position when asked for.
-class CDeviceParameters : public ProjectCollection<CDeviceParameters,
-                                                   MarkedObject<IDeviceParameters>,
-                                                   IDeviceParameter> {
+class CDeviceParameters
+    : public ProjectCollection<CDeviceParameters, MarkedObject<IDeviceParameters>, IDeviceParameter> {
  public:
   int32_t Read() const { return project_.ParameterCount(key_); }
   HRESULT MakeItem(int32_t, int32_t position, IDeviceParameter** item) {
@@ -113,9 +111,8 @@ class CGroupAddress : public ProjectObject<IGroupAddress, uint16_t> {
     return CallGuarded([&] {
       std::string name = project_.GroupAddressName(key_).value_or(std::string());
       std::u16string result;
-      HRESULT hr = FormatGroupAddress(key_, name, std::u16string_view(format ? format : u"",
-                                                                      SysStringLen(format)),
-                                      &result);
+      HRESULT hr = FormatGroupAddress(
+          key_, name, std::u16string_view(format ? format : u"", SysStringLen(format)), &result);
       if (FAILED(hr)) return ReportError(hr, "unknown group address format text");
       *text = com::Bstr(result).Detach();
       return *text ? S_OK : E_OUTOFMEMORY;
@@ -131,8 +128,7 @@ class CAssociation : public ProjectObject<IAssociation, uint16_t> {
 };
 
 // The group addresses of a communication object, in link order.
-class CAssociations
-    : public ProjectCollection<CAssociations, ProjectObject<IAssociations>, IAssociation> {
+class CAssociations : public ProjectCollection<CAssociations, ProjectObject<IAssociations>, IAssociation> {
  public:
   std::vector<uint16_t> Read() const { return project_.Associations(key_); }
   HRESULT MakeItem(const std::vector<uint16_t>& all, int32_t position, IAssociation** item) {
@@ -183,12 +179,11 @@ HRESULT MakeAssociationsObject(const Project& project, int64_t objectId, IAssoci
 HRESULT MakeParametersObject(const Project& project, int64_t deviceId, IDeviceParameters** out) {
   return MakeObject<CDeviceParameters>(out, project, deviceId, std::make_shared<ReadMark>());
 }
-HRESULT MakeParametersObject(const Project& project, int64_t deviceId,
-                             std::shared_ptr<ReadMark> mark, IDeviceParameters** out) {
+HRESULT MakeParametersObject(const Project& project, int64_t deviceId, std::shared_ptr<ReadMark> mark,
+                             IDeviceParameters** out) {
   return MakeObject<CDeviceParameters>(out, project, deviceId, std::move(mark));
 }
-HRESULT MakeCommObjectsObject(const Project& project, int64_t deviceId,
-                              IDeviceCommunicationObjects** out) {
+HRESULT MakeCommObjectsObject(const Project& project, int64_t deviceId, IDeviceCommunicationObjects** out) {
   return MakeObject<CCommObjects>(out, project, deviceId);
 }
 HRESULT MakeGroupAddressObject(const Project& project, uint16_t address, IGroupAddress** out) {

@@ -13,9 +13,18 @@ HRESULT CollectionIndex(const VARIANT& index, int32_t count, int32_t* position) 
     case VT_I4: i = index.lVal; break;
     case VT_I2: i = index.iVal; break;
     case VT_UI1: i = index.bVal; break;
-    case VT_I4 | VT_BYREF: if (!index.plVal) return E_INVALIDARG; i = *index.plVal; break;
-    case VT_I2 | VT_BYREF: if (!index.piVal) return E_INVALIDARG; i = *index.piVal; break;
-    case VT_UI1 | VT_BYREF: if (!index.pbVal) return E_INVALIDARG; i = *index.pbVal; break;
+    case VT_I4 | VT_BYREF:
+      if (!index.plVal) return E_INVALIDARG;
+      i = *index.plVal;
+      break;
+    case VT_I2 | VT_BYREF:
+      if (!index.piVal) return E_INVALIDARG;
+      i = *index.piVal;
+      break;
+    case VT_UI1 | VT_BYREF:
+      if (!index.pbVal) return E_INVALIDARG;
+      i = *index.pbVal;
+      break;
     default: return E_INVALIDARG;
   }
   if (i < 1 || i > count) return E_INVALIDARG;

@@ -57,14 +57,11 @@ void ExpectChanged(ProjectStore& s, const char* what) {
 
 // The device's revision as a result column of a query over `devices d`; a
 // project of a layout without revisions (open for reading only) answers 0.
-std::string RevisionColumn(const ProjectStore& s) {
-  return s.HasRevisions() ? "d.revision" : "0";
-}
+std::string RevisionColumn(const ProjectStore& s) { return s.HasRevisions() ? "d.revision" : "0"; }
 
 // Inside a write transaction: refuses the write when the device's revision
 // is no longer `readAt`, else counts the revision up. The new revision.
-int64_t NextRevision(const Project& p, ProjectStore& s, int64_t deviceId,
-                     std::optional<int64_t> readAt) {
+int64_t NextRevision(const Project& p, ProjectStore& s, int64_t deviceId, std::optional<int64_t> readAt) {
   const int64_t current = LookUp(s, "SELECT revision FROM devices WHERE id = ?", deviceId, "device");
   if (readAt && *readAt != current)
     throw ProjectError(PROJECT_E_CONFIGURATION_CHANGED,
@@ -76,20 +73,19 @@ int64_t NextRevision(const Project& p, ProjectStore& s, int64_t deviceId,
 
 // Inserts or replaces the value under (address, key) in `table`: ext_data,
 // or ext_data_previous, which also notes when the value was replaced.
-void UpsertValue(ProjectStore& s, const char* table, const PhysicalAddress& a,
-                 const std::string& key, const StoredValue& value) {
+void UpsertValue(ProjectStore& s, const char* table, const PhysicalAddress& a, const std::string& key,
+                 const StoredValue& value) {
   const bool previous = std::string_view(table) == "ext_data_previous";
-  Statement q(s, previous
-                     ? "INSERT INTO ext_data_previous (area, line, device, key, vt, bounds, value, "
-                       "replaced_at) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                       "strftime('%Y-%m-%dT%H:%M:%SZ', 'now')) "
-                       "ON CONFLICT (area, line, device, key) DO UPDATE SET vt = excluded.vt, "
-                       "bounds = excluded.bounds, value = excluded.value, "
-                       "replaced_at = excluded.replaced_at"
-                     : "INSERT INTO ext_data (area, line, device, key, vt, bounds, value) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (area, line, device, key) "
-                       "DO UPDATE SET vt = excluded.vt, bounds = excluded.bounds, "
-                       "value = excluded.value");
+  Statement q(s, previous ? "INSERT INTO ext_data_previous (area, line, device, key, vt, bounds, value, "
+                            "replaced_at) VALUES (?, ?, ?, ?, ?, ?, ?, "
+                            "strftime('%Y-%m-%dT%H:%M:%SZ', 'now')) "
+                            "ON CONFLICT (area, line, device, key) DO UPDATE SET vt = excluded.vt, "
+                            "bounds = excluded.bounds, value = excluded.value, "
+                            "replaced_at = excluded.replaced_at"
+                          : "INSERT INTO ext_data (area, line, device, key, vt, bounds, value) "
+                            "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (area, line, device, key) "
+                            "DO UPDATE SET vt = excluded.vt, bounds = excluded.bounds, "
+                            "value = excluded.value");
   q.Bind(1, a.area).Bind(2, a.line).Bind(3, a.device).Bind(4, key);
   BindValue(q, 5, value);
   q.Run();
@@ -182,8 +178,7 @@ int32_t Project::ParameterCount(int64_t deviceId) const {
 std::optional<int64_t> Project::ParameterAt(int64_t deviceId, int32_t position) const {
   if (position < 1) return std::nullopt;
   Lock lock(store_->Mutex());
-  Statement q(*store_,
-              "SELECT id FROM parameters WHERE device_id = ? ORDER BY position LIMIT 1 OFFSET ?");
+  Statement q(*store_, "SELECT id FROM parameters WHERE device_id = ? ORDER BY position LIMIT 1 OFFSET ?");
   q.Bind(1, deviceId).Bind(2, position - 1);
   if (!q.Step()) return std::nullopt;
   return q.Int(0);
@@ -295,8 +290,7 @@ bool Project::RestorePreviousExtData(int64_t deviceId, const std::string& key) {
   if (current)
     UpsertValue(*store_, "ext_data_previous", a, key, *current);
   else
-    Statement(*store_,
-              "DELETE FROM ext_data_previous WHERE area = ? AND line = ? AND device = ? AND key = ?")
+    Statement(*store_, "DELETE FROM ext_data_previous WHERE area = ? AND line = ? AND device = ? AND key = ?")
         .Bind(1, a.area)
         .Bind(2, a.line)
         .Bind(3, a.device)
@@ -309,11 +303,10 @@ bool Project::RestorePreviousExtData(int64_t deviceId, const std::string& key) {
 std::vector<CommObjectInfo> Project::CommObjects(int64_t deviceId, bool visibleOnly) const {
   Lock lock(store_->Mutex());
   LineOf(deviceId);  // throws when the device is gone
-  Statement q(*store_, visibleOnly
-                           ? "SELECT id, number, name, function, visible FROM comm_objects "
-                             "WHERE device_id = ? AND visible = 1 ORDER BY number"
-                           : "SELECT id, number, name, function, visible FROM comm_objects "
-                             "WHERE device_id = ? ORDER BY number");
+  Statement q(*store_, visibleOnly ? "SELECT id, number, name, function, visible FROM comm_objects "
+                                     "WHERE device_id = ? AND visible = 1 ORDER BY number"
+                                   : "SELECT id, number, name, function, visible FROM comm_objects "
+                                     "WHERE device_id = ? ORDER BY number");
   q.Bind(1, deviceId);
   std::vector<CommObjectInfo> out;
   while (q.Step()) out.push_back(ObjectColumns(q));
@@ -364,9 +357,9 @@ void Project::Link(int64_t deviceId, int32_t objectNumber, uint16_t groupAddress
   Statement obj(*store_, "SELECT id FROM comm_objects WHERE device_id = ? AND number = ?");
   obj.Bind(1, deviceId).Bind(2, objectNumber);
   if (!obj.Step())
-    throw ProjectError(HRESULT_FROM_WIN32(ERROR_NOT_FOUND),
-                       "device " + a.ToString() + " has no communication object " +
-                           std::to_string(objectNumber));
+    throw ProjectError(
+        HRESULT_FROM_WIN32(ERROR_NOT_FOUND),
+        "device " + a.ToString() + " has no communication object " + std::to_string(objectNumber));
   int64_t objectId = obj.Int(0);
   if (!GroupAddressName(groupAddress))
     throw ProjectError(HRESULT_FROM_WIN32(ERROR_NOT_FOUND),

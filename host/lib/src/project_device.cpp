@@ -90,8 +90,8 @@ class CDevice : public IDevice, public IDeviceExtData, public com::ObjectRoot {
         value->vt = VT_NULL;
         return S_OK;
       }
-      HRESULT hr = DecodeValue(v->vt, v->bounds.data(), v->bounds.size(), v->data.data(),
-                               v->data.size(), value);
+      HRESULT hr =
+          DecodeValue(v->vt, v->bounds.data(), v->bounds.size(), v->data.data(), v->data.size(), value);
       if (FAILED(hr)) return ReportError(hr, "the stored extension data is damaged");
       return hr;
     });

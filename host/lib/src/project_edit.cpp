@@ -8,8 +8,7 @@ namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
 
 // Replaces one text column of a device when a new value is given.
-void UpdateColumn(ProjectStore& s, int64_t id, const char* column,
-                  const std::optional<std::string>& value) {
+void UpdateColumn(ProjectStore& s, int64_t id, const char* column, const std::optional<std::string>& value) {
   if (!value) return;
   std::string sql = std::string("UPDATE devices SET ") + column + " = ? WHERE id = ?";
   Statement(s, sql.c_str()).Bind(1, *value).Bind(2, id).Run();
@@ -36,8 +35,7 @@ void Project::SetDeviceData(int64_t id, const DeviceDataChange& change) {
   tx.Commit();
 }
 
-void Project::SetCommObjectsVisible(int64_t deviceId,
-                                    const std::vector<std::pair<int32_t, bool>>& changes) {
+void Project::SetCommObjectsVisible(int64_t deviceId, const std::vector<std::pair<int32_t, bool>>& changes) {
   Transaction tx(*store_);
   PhysicalAddress a = AddressOf(deviceId);
   Statement q(*store_, "UPDATE comm_objects SET visible = ? WHERE device_id = ? AND number = ?");
@@ -46,8 +44,7 @@ void Project::SetCommObjectsVisible(int64_t deviceId,
     q.Bind(1, visible ? 1 : 0).Bind(2, deviceId).Bind(3, number).Run();
     if (store_->Changes() != 1)
       throw ProjectError(HRESULT_FROM_WIN32(ERROR_NOT_FOUND),
-                         "device " + a.ToString() + " has no communication object " +
-                             std::to_string(number));
+                         "device " + a.ToString() + " has no communication object " + std::to_string(number));
   }
   tx.Commit();
 }
@@ -60,8 +57,7 @@ std::vector<GroupAddressEntry> Project::GroupAddresses() const {
   return out;
 }
 
-GroupAddressImportResult Project::ImportGroupAddresses(
-    const std::vector<GroupAddressEntry>& entries) {
+GroupAddressImportResult Project::ImportGroupAddresses(const std::vector<GroupAddressEntry>& entries) {
   Transaction tx(*store_);
   Statement upsert(*store_,
                    "INSERT INTO group_addresses (address, name) VALUES (?, ?) "

@@ -15,9 +15,7 @@ template <class I, class Key = int64_t>
 class ProjectObject : public I, public com::ObjectRoot {
  public:
   using PrimaryInterface = I;
-  HRESULT InternalQueryInterface(REFIID iid, void** ppv) {
-    return com::QueryInterfaceOf<I>(this, iid, ppv);
-  }
+  HRESULT InternalQueryInterface(REFIID iid, void** ppv) { return com::QueryInterfaceOf<I>(this, iid, ppv); }
   void Init(const Project& project, Key key) {
     project_ = project;
     key_ = key;

@@ -111,8 +111,7 @@ CREATE TABLE device_memory (
 // the configuration changed since it read it. ext_data_previous keeps the
 // value that the host itself last replaced under a key (an imported BLOB
 // replaces the stored one), keyed by address as ext_data is.
-constexpr const char* kAddRevision =
-    "ALTER TABLE devices ADD COLUMN revision INTEGER NOT NULL DEFAULT 0;";
+constexpr const char* kAddRevision = "ALTER TABLE devices ADD COLUMN revision INTEGER NOT NULL DEFAULT 0;";
 constexpr const char* kLayout3 = R"sql(
 CREATE TABLE IF NOT EXISTS ext_data_previous (
   area        INTEGER NOT NULL,
@@ -164,11 +163,9 @@ TableColumns ColumnsOf(sqlite3* db, const ProjectStore* store) {
   return out;
 }
 
-bool HasColumn(sqlite3* db, const ProjectStore* store, const std::string& table,
-               const std::string& column) {
+bool HasColumn(sqlite3* db, const ProjectStore* store, const std::string& table, const std::string& column) {
   for (const auto& [name, columns] : ColumnsOf(db, store))
-    if (name == table)
-      return std::find(columns.begin(), columns.end(), column) != columns.end();
+    if (name == table) return std::find(columns.begin(), columns.end(), column) != columns.end();
   return false;
 }
 
@@ -232,8 +229,7 @@ void CheckProjectSchema(ProjectStore& store, int version) {
                         "the project " + store.Path() + " is damaged: " + what);
   };
   for (const auto& [table, columns] : expected) {
-    auto found = std::find_if(actual.begin(), actual.end(),
-                              [&](const auto& t) { return t.first == table; });
+    auto found = std::find_if(actual.begin(), actual.end(), [&](const auto& t) { return t.first == table; });
     if (found == actual.end()) throw damaged("no such table: " + table);
     for (const std::string& column : columns)
       if (std::find(found->second.begin(), found->second.end(), column) == found->second.end())

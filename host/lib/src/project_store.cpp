@@ -45,36 +45,26 @@ HRESULT HResultFromSqlite(int code) {
   switch (code & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE:
-      return S_OK;
+    case SQLITE_DONE: return S_OK;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION);
-    case SQLITE_NOMEM:
-      return E_OUTOFMEMORY;
+    case SQLITE_LOCKED: return HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION);
+    case SQLITE_NOMEM: return E_OUTOFMEMORY;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return E_ACCESSDENIED;
+    case SQLITE_AUTH: return E_ACCESSDENIED;
     case SQLITE_IOERR:
       return HRESULT_FROM_WIN32(code == SQLITE_IOERR_READ || code == SQLITE_IOERR_SHORT_READ
                                     ? ERROR_READ_FAULT
                                     : ERROR_WRITE_FAULT);
-    case SQLITE_CORRUPT:
-      return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
-    case SQLITE_NOTADB:
-      return HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
-    case SQLITE_FULL:
-      return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    case SQLITE_CANTOPEN:
-      return HRESULT_FROM_WIN32(kErrorOpenFailed);
+    case SQLITE_CORRUPT: return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    case SQLITE_NOTADB: return HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
+    case SQLITE_FULL: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    case SQLITE_CANTOPEN: return HRESULT_FROM_WIN32(kErrorOpenFailed);
     case SQLITE_CONSTRAINT:
     case SQLITE_TOOBIG:
     case SQLITE_MISMATCH:
-    case SQLITE_RANGE:
-      return E_INVALIDARG;
-    default:
-      return E_FAIL;
+    case SQLITE_RANGE: return E_INVALIDARG;
+    default: return E_FAIL;
   }
 }
 
@@ -189,12 +179,12 @@ std::shared_ptr<ProjectStore> ProjectStore::OpenReadOnly(const std::string& path
   const int first = FirstRead(store->Db()) & 0xFF;
   if (first == SQLITE_CANTOPEN || first == SQLITE_READONLY) {
     if (JournalHoldsChanges(path))
-      throw ProjectError(E_ACCESSDENIED,
-                         "the project " + path + " cannot be read here: its folder is read-only and " +
-                             path + "-wal holds changes not yet written into it (open it once " +
-                             "where it can be written)");
-    store.reset(new ProjectStore(OpenReading(path, "mode=ro&immutable=1", busyTimeoutMs), path, true,
-                                 busyTimeoutMs));
+      throw ProjectError(E_ACCESSDENIED, "the project " + path +
+                                             " cannot be read here: its folder is read-only and " + path +
+                                             "-wal holds changes not yet written into it (open it once " +
+                                             "where it can be written)");
+    store.reset(
+        new ProjectStore(OpenReading(path, "mode=ro&immutable=1", busyTimeoutMs), path, true, busyTimeoutMs));
   }
   int version = store->CheckIsProject();
   CheckProjectSchema(*store, version);
@@ -221,12 +211,11 @@ int ProjectStore::CheckIsProject() {
     throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
   Statement v(*this, "PRAGMA user_version");
   if (v.Step()) version = static_cast<int>(v.Int(0));
-  if (version < 1)
-    throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
+  if (version < 1) throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT), path_ + " is not a project file");
   if (version > kProjectSchemaVersion)
-    throw ProjectError(HRESULT_FROM_WIN32(ERROR_BAD_FORMAT),
-                       path_ + " was made by a newer version of this program (layout " +
-                           std::to_string(version) + ")");
+    throw ProjectError(
+        HRESULT_FROM_WIN32(ERROR_BAD_FORMAT),
+        path_ + " was made by a newer version of this program (layout " + std::to_string(version) + ")");
   return version;
 }
 
@@ -295,16 +284,14 @@ void ProjectStore::Fail(int code, std::string_view what) const {
   throw ProjectError(HResultFor(code, msg), Describe(code, what, msg));
 }
 
-std::string ProjectStore::Describe(int code, std::string_view what,
-                                   std::string_view sqliteMessage) const {
+std::string ProjectStore::Describe(int code, std::string_view what, std::string_view sqliteMessage) const {
   const std::string project = "the project " + path_;
   const std::string msg(sqliteMessage);
   const int err = db_ ? sqlite3_system_errno(db_) : 0;
   const std::string system = err ? std::string(" (") + std::strerror(err) + ")" : std::string();
   switch (code & 0xFF) {
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      return project + " is damaged: " + msg;
+    case SQLITE_NOTADB: return project + " is damaged: " + msg;
     case SQLITE_ERROR:
       if (NamesAMissingPart(code, msg)) return project + " is damaged: " + msg;
       break;
@@ -332,8 +319,7 @@ std::string ProjectStore::Describe(int code, std::string_view what,
                "; the disk may be full or the file larger than this program may write); "
                "nothing was changed";
       return std::string(what) + ": " + msg + system + " (" + project + ")";
-    default:
-      break;
+    default: break;
   }
   return std::string(what) + ": " + msg + system + " (" + project + ")";
 }

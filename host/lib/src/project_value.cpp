@@ -24,27 +24,22 @@ uint32_t GetU32(const uint8_t* p) {
 size_t FixedSizeOf(VARTYPE type) {
   switch (type) {
     case VT_I1:
-    case VT_UI1:
-      return 1;
+    case VT_UI1: return 1;
     case VT_I2:
     case VT_UI2:
-    case VT_BOOL:
-      return 2;
+    case VT_BOOL: return 2;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
     case VT_UINT:
     case VT_R4:
-    case VT_ERROR:
-      return 4;
+    case VT_ERROR: return 4;
     case VT_I8:
     case VT_UI8:
     case VT_R8:
     case VT_CY:
-    case VT_DATE:
-      return 8;
-    default:
-      return 0;
+    case VT_DATE: return 8;
+    default: return 0;
   }
 }
 
@@ -115,8 +110,7 @@ HRESULT DecodeValue(VARTYPE vt, const uint8_t* bounds, size_t boundsSize, const 
     return S_OK;
   }
   if (vt == VT_BSTR) {
-    BSTR b = SysAllocStringByteLen(reinterpret_cast<const char*>(data),
-                                   static_cast<UINT>(dataSize));
+    BSTR b = SysAllocStringByteLen(reinterpret_cast<const char*>(data), static_cast<UINT>(dataSize));
     if (!b) return E_OUTOFMEMORY;
     out->vt = VT_BSTR;
     out->bstrVal = b;

@@ -116,12 +116,10 @@ LCID HostLanguage() {
 
 HostServices::HostServices() {
   DWORD cookie = 0;
-  if (SUCCEEDED(CoRegisterClassObject(CLSID_Localise,
-                                      com::ClassFactoryFor<CLocalise>::Make().Get(),
+  if (SUCCEEDED(CoRegisterClassObject(CLSID_Localise, com::ClassFactoryFor<CLocalise>::Make().Get(),
                                       CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
     cookies_.push_back(cookie);
-  if (SUCCEEDED(CoRegisterClassObject(CLSID_TraceService,
-                                      com::ClassFactoryFor<CTraceService>::Make().Get(),
+  if (SUCCEEDED(CoRegisterClassObject(CLSID_TraceService, com::ClassFactoryFor<CTraceService>::Make().Get(),
                                       CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
     cookies_.push_back(cookie);
   if (SUCCEEDED(CoRegisterClassObject(CLSID_HostDownload, MakeHostDownloadFactory().Get(),

@@ -6,14 +6,12 @@
 namespace host {
 
 SimulatedDevice::SimulatedDevice(const Project& project, int64_t deviceId)
-    : project_(project), deviceId_(deviceId),
-      memory_(std::make_unique<std::array<uint8_t, kMemorySize>>()) {
+    : project_(project), deviceId_(deviceId), memory_(std::make_unique<std::array<uint8_t, kMemorySize>>()) {
   memory_->fill(0);
   project_.DataOf(deviceId);  // throws for a device that does not exist
   ProjectStore& store = project_.Store();
   std::lock_guard lock(store.Mutex());
-  Statement q(store,
-              "SELECT memory, restart_count, last_restart FROM device_memory WHERE device_id = ?");
+  Statement q(store, "SELECT memory, restart_count, last_restart FROM device_memory WHERE device_id = ?");
   q.Bind(1, deviceId);
   if (q.Step()) {
     if (q.BlobSize(0) == kMemorySize) std::memcpy(memory_->data(), q.BlobData(0), kMemorySize);

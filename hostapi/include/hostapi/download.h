@@ -59,7 +59,7 @@ constexpr CLSID CLSID_HostDownload = MakeGuid("67867306-EB66-4D61-B43D-766D63D44
 
 // The host's own download of a device's application data.
 struct IHostDownload : IUnknown {
-  virtual HRESULT Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status,
-                           BYTE mode, ImageSegmentList* imageOut, IStream** procedures) = 0;
+  virtual HRESULT Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
+                           ImageSegmentList* imageOut, IStream** procedures) = 0;
   static constexpr IID iid = MakeGuid("D1FDC679-5C55-45FA-AB9D-D00D923A5B69");
 };

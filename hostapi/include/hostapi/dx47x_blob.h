@@ -22,8 +22,8 @@ inline constexpr size_t kReceiveTypesOffset = 2;  // one byte per message slot, 
 inline constexpr size_t kSendTypesOffset = 18;    // one byte per message slot
 inline constexpr size_t kMessagesOffset = 69;     // the message records
 inline constexpr size_t kMessageSize = 236;
-inline constexpr size_t kFirstRowOffset = 2;      // in a message record: its first text row
-inline constexpr size_t kRowLength = 30;          // device character codes
+inline constexpr size_t kFirstRowOffset = 2;  // in a message record: its first text row
+inline constexpr size_t kRowLength = 30;      // device character codes
 inline constexpr int kMessageSlots = 16;
 
 }  // namespace dx47x::blob

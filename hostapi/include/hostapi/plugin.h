@@ -22,9 +22,9 @@ struct IDeviceEvents : IUnknown {
 
 struct IDeviceDownload : IUnknown {
   // One step of a download; 0x00042B01 marks the last step.
-  virtual HRESULT Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status,
-                           BYTE mode, ImageSegmentList* imageIn, ImageSegmentList* imageOut,
-                           IStream** procedures, SHORT* progress) = 0;
+  virtual HRESULT Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
+                           ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures,
+                           SHORT* progress) = 0;
   static constexpr IID iid = MakeGuid("FE7A6D92-E1DD-4521-BADA-8E34241938F3");
 };
 

@@ -92,9 +92,7 @@ std::string MessageText(HRESULT hr) {
   if (code == 0) return "The operation completed successfully.";
   if (const char* t = Find(kHResultMessages, std::size(kHResultMessages), code)) return t;
   // Win32 errors, as HRESULTs (0x8007xxxx) or as plain error numbers.
-  uint32_t win32 = (code & 0xFFFF0000u) == 0x80070000u ? (code & 0xFFFFu)
-                   : code < 0x10000u                   ? code
-                                                       : 0;
+  uint32_t win32 = (code & 0xFFFF0000u) == 0x80070000u ? (code & 0xFFFFu) : code < 0x10000u ? code : 0;
   if (win32 != 0)
     if (const char* t = Find(kWin32Messages, std::size(kWin32Messages), win32)) return t;
   return std::string();

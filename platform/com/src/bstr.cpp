@@ -39,9 +39,7 @@ BSTR SysAllocString(const OLECHAR* psz) {
   return Allocate(psz, base::U16Length(psz) * sizeof(OLECHAR));
 }
 
-BSTR SysAllocStringLen(const OLECHAR* psz, UINT len) {
-  return Allocate(psz, size_t(len) * sizeof(OLECHAR));
-}
+BSTR SysAllocStringLen(const OLECHAR* psz, UINT len) { return Allocate(psz, size_t(len) * sizeof(OLECHAR)); }
 
 BSTR SysAllocStringByteLen(const char* psz, UINT len) { return Allocate(psz, len); }
 
@@ -75,8 +73,7 @@ UINT SysStringLen(BSTR bstr) { return SysStringByteLen(bstr) / sizeof(OLECHAR); 
 namespace com {
 
 Bstr::Bstr(std::u16string_view s)
-    : b_(s.size() <= kMaxBytes / sizeof(OLECHAR) ? SysAllocStringLen(s.data(), UINT(s.size()))
-                                                 : nullptr) {}
+    : b_(s.size() <= kMaxBytes / sizeof(OLECHAR) ? SysAllocStringLen(s.data(), UINT(s.size())) : nullptr) {}
 
 Bstr Bstr::FromUtf8(std::string_view s) { return Bstr(base::Utf8ToUtf16(s)); }
 

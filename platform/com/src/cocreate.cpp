@@ -47,7 +47,8 @@ ClassTable& Table() {
 // registry's own description of the cause (which file, which line, what).
 HRESULT RegistryReadFailure(LONG rc) {
   std::string why = win::RegistryLastError();
-  if (why.empty()) why = "the registry cannot be read: " + base::MessageText(HRESULT_FROM_WIN32(static_cast<DWORD>(rc)));
+  if (why.empty())
+    why = "the registry cannot be read: " + base::MessageText(HRESULT_FROM_WIN32(static_cast<DWORD>(rc)));
   com::ComPtr<IErrorInfo> info;
   if (SUCCEEDED(com::MakeErrorInfo(base::Utf8ToUtf16(why), &info))) SetErrorInfo(0, info.Get());
   return REGDB_E_READREGDB;
@@ -71,8 +72,7 @@ HRESULT FindServerPath(REFCLSID clsid, std::string* path) {
   std::string value;
   if (rc == ERROR_SUCCESS && type == REG_SZ && size > 0) {
     value.resize(size);
-    rc = RegQueryValueExA(key.Get(), nullptr, nullptr, &type,
-                          reinterpret_cast<BYTE*>(value.data()), &size);
+    rc = RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size);
     value.resize(size > 0 ? size - 1 : 0);
   }
   if (rc != ERROR_SUCCESS && rc != static_cast<LONG>(ERROR_MORE_DATA) && !IsMissing(rc))
@@ -87,8 +87,7 @@ HRESULT LoadModule(ClassTable& t, const std::string& path, LoadedModule** out) {
   if (it == t.modules.end()) {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return CO_E_DLLNOTFOUND;
-    LoadedModule m{handle,
-                   reinterpret_cast<DllGetClassObjectFn>(dlsym(handle, "DllGetClassObject")),
+    LoadedModule m{handle, reinterpret_cast<DllGetClassObjectFn>(dlsym(handle, "DllGetClassObject")),
                    reinterpret_cast<DllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"))};
     if (!m.getClassObject) {
       dlclose(handle);
@@ -138,8 +137,7 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void*, REFIID iid, void*
   return getClassObject(clsid, iid, ppv);
 }
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                         void** ppv) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   com::ComPtr<IClassFactory> factory;
@@ -225,9 +223,7 @@ HRESULT ServerModule::Load(const std::string& path) {
   return S_OK;
 }
 
-void* ServerModule::Symbol(const char* name) const {
-  return handle_ ? dlsym(handle_, name) : nullptr;
-}
+void* ServerModule::Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
 
 size_t LoadedModuleCount() {
   ClassTable& t = Table();

@@ -114,8 +114,8 @@ HRESULT GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo) {
 
 namespace com {
 
-HRESULT MakeErrorInfo(std::u16string_view description, IErrorInfo** out,
-                      std::u16string_view source, const GUID& guid) {
+HRESULT MakeErrorInfo(std::u16string_view description, IErrorInfo** out, std::u16string_view source,
+                      const GUID& guid) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
   ComPtr<ICreateErrorInfo> create;

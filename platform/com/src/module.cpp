@@ -76,8 +76,7 @@ LONG DeleteTree(const std::string& path) {
     std::string parentPath = slash == std::string::npos ? std::string() : path.substr(0, slash);
     std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
     win::RegKey parent;
-    rc = parent.Open(HKEY_CLASSES_ROOT, parentPath.empty() ? nullptr : parentPath.c_str(),
-                     KEY_ALL_ACCESS);
+    rc = parent.Open(HKEY_CLASSES_ROOT, parentPath.empty() ? nullptr : parentPath.c_str(), KEY_ALL_ACCESS);
     if (rc == ERROR_SUCCESS) rc = parent.DeleteSubKey(leaf.c_str());
   }
   return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
@@ -88,8 +87,8 @@ bool ExistsWithoutSubKeys(const std::string& path) {
   win::RegKey key;
   DWORD subkeys = 0;
   return key.Open(HKEY_CLASSES_ROOT, path.c_str()) == ERROR_SUCCESS &&
-         RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                          nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
          subkeys == 0;
 }
 
@@ -101,9 +100,7 @@ struct FirstFailure {
   }
 };
 
-HRESULT FromRegistryError(LONG rc) {
-  return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(DWORD(rc));
-}
+HRESULT FromRegistryError(LONG rc) { return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(DWORD(rc)); }
 
 std::string TypeLibKey(const TypeLibInfo& lib) {
   return "TypeLib\\" + GuidToString(lib.libid) + "\\" +

@@ -17,12 +17,25 @@ constexpr USHORT kPlacementFeatures = FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | 
 
 size_t ElementSize(VARTYPE vt) {
   switch (vt) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
     case VT_BSTR: return sizeof(BSTR);
-    case VT_UNKNOWN: case VT_DISPATCH: return sizeof(IUnknown*);
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(IUnknown*);
     case VT_DECIMAL: return 16;
     case VT_VARIANT: return sizeof(VARIANT);
     default: return 0;
@@ -48,8 +61,7 @@ SAFEARRAY* AllocDescriptor(UINT cDims) {
 void FreeDescriptor(SAFEARRAY* psa) { CoTaskMemFree(Prefix(psa)); }
 
 // Number of elements and of bytes, false when either does not fit size_t.
-bool Cells(const SAFEARRAYBOUND* bounds, UINT cDims, size_t cbElements, size_t* cells,
-           size_t* bytes) {
+bool Cells(const SAFEARRAYBOUND* bounds, UINT cDims, size_t cbElements, size_t* cells, size_t* bytes) {
   size_t n = 1;
   for (UINT i = 0; i < cDims; ++i)
     if (__builtin_mul_overflow(n, size_t(bounds[i].cElements), &n)) return false;
@@ -112,7 +124,9 @@ HRESULT CopyElements(const SAFEARRAY* from, void* to, size_t count) {
 class LockGuard {
  public:
   explicit LockGuard(SAFEARRAY* psa) : psa_(psa), hr_(SafeArrayLock(psa)) {}
-  ~LockGuard() { if (SUCCEEDED(hr_)) SafeArrayUnlock(psa_); }
+  ~LockGuard() {
+    if (SUCCEEDED(hr_)) SafeArrayUnlock(psa_);
+  }
   HRESULT Result() const { return hr_; }
 
  private:
@@ -336,8 +350,7 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
 
 HRESULT SafeArrayRedim(SAFEARRAY* psa, const SAFEARRAYBOUND* psaboundNew) {
   if (!psa || !psaboundNew) return E_INVALIDARG;
-  if (int64_t(psaboundNew->lLbound) + int64_t(psaboundNew->cElements) - 1 > INT32_MAX)
-    return E_INVALIDARG;
+  if (int64_t(psaboundNew->lLbound) + int64_t(psaboundNew->cElements) - 1 > INT32_MAX) return E_INVALIDARG;
   if (std::atomic_ref<ULONG>(psa->cLocks).load() > 0) return DISP_E_ARRAYISLOCKED;
   // The last dimension varies slowest: resizing it cuts or extends the tail.
   size_t oldCells = CellCount(psa);

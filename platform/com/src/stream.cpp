@@ -38,8 +38,7 @@ struct SharedBlock {
 
 class HGlobalStream final : public IStream {
  public:
-  HGlobalStream(std::shared_ptr<SharedBlock> block, uint64_t pos)
-      : block_(std::move(block)), pos_(pos) {}
+  HGlobalStream(std::shared_ptr<SharedBlock> block, uint64_t pos) : block_(std::move(block)), pos_(pos) {}
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -100,8 +99,7 @@ class HGlobalStream final : public IStream {
       default: return STG_E_INVALIDFUNCTION;
     }
     int64_t target;
-    if (__builtin_add_overflow(base, move.QuadPart, &target) || target < 0)
-      return STG_E_INVALIDFUNCTION;
+    if (__builtin_add_overflow(base, move.QuadPart, &target) || target < 0) return STG_E_INVALIDFUNCTION;
     pos_ = uint64_t(target);
     if (newPos) newPos->QuadPart = pos_;
     return S_OK;

@@ -66,8 +66,7 @@ HRESULT ParseNumber(std::u16string_view text, Number* out) {
   if (i < s.size() && s[i] == u'.') {
     real = true;
     digits.push_back('.');
-    for (++i; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i, ++fracDigits)
-      digits.push_back(char(s[i]));
+    for (++i; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i, ++fracDigits) digits.push_back(char(s[i]));
   }
   if (intDigits + fracDigits == 0) return DISP_E_TYPEMISMATCH;
   if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
@@ -76,8 +75,7 @@ HRESULT ParseNumber(std::u16string_view text, Number* out) {
     ++i;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) digits.push_back(char(s[i++]));
     size_t expDigits = 0;
-    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i, ++expDigits)
-      digits.push_back(char(s[i]));
+    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i, ++expDigits) digits.push_back(char(s[i]));
     if (expDigits == 0) return DISP_E_TYPEMISMATCH;
   }
   if (i != s.size()) return DISP_E_TYPEMISMATCH;
@@ -126,8 +124,7 @@ HRESULT ReadNumber(const VARIANT& v, Number* out) {
     case VT_R8: *out = FromReal(v.dblVal); return S_OK;
     case VT_BSTR:
       return ParseNumber(std::u16string_view(v.bstrVal ? v.bstrVal : u"", SysStringLen(v.bstrVal)), out);
-    default:
-      return DISP_E_TYPEMISMATCH;  // VT_NULL, interfaces, errors, and types not converted here
+    default: return DISP_E_TYPEMISMATCH;  // VT_NULL, interfaces, errors, and types not converted here
   }
 }
 
@@ -141,11 +138,13 @@ bool IntegerRange(VARTYPE vt, IntRange* r) {
   switch (vt) {
     case VT_I1: *r = {INT8_MIN, INT8_MAX, 128.0}; return true;
     case VT_I2: *r = {INT16_MIN, INT16_MAX, 32768.0}; return true;
-    case VT_I4: case VT_INT: *r = {INT32_MIN, INT32_MAX, 2147483648.0}; return true;
+    case VT_I4:
+    case VT_INT: *r = {INT32_MIN, INT32_MAX, 2147483648.0}; return true;
     case VT_I8: *r = {INT64_MIN, INT64_MAX, 9223372036854775808.0}; return true;
     case VT_UI1: *r = {0, UINT8_MAX, 256.0}; return true;
     case VT_UI2: *r = {0, UINT16_MAX, 65536.0}; return true;
-    case VT_UI4: case VT_UINT: *r = {0, UINT32_MAX, 4294967296.0}; return true;
+    case VT_UI4:
+    case VT_UINT: *r = {0, UINT32_MAX, 4294967296.0}; return true;
     case VT_UI8: *r = {0, UINT64_MAX, 18446744073709551616.0}; return true;
     default: return false;
   }
@@ -237,8 +236,7 @@ HRESULT ToNumber(const VARIANT& v, VARTYPE vt, VARIANT* out) {
       out->vt = VT_R8;
       out->dblVal = AsReal(n);
       return S_OK;
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 
@@ -307,12 +305,25 @@ HRESULT Dereference(const VARIANT& src, VARIANT* value) {
     size = sizeof(SAFEARRAY*);
   } else {
     switch (vt) {
-      case VT_I1: case VT_UI1: size = 1; break;
-      case VT_I2: case VT_UI2: case VT_BOOL: size = 2; break;
-      case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: size = 4; break;
-      case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: size = 8; break;
+      case VT_I1:
+      case VT_UI1: size = 1; break;
+      case VT_I2:
+      case VT_UI2:
+      case VT_BOOL: size = 2; break;
+      case VT_I4:
+      case VT_UI4:
+      case VT_INT:
+      case VT_UINT:
+      case VT_R4:
+      case VT_ERROR: size = 4; break;
+      case VT_I8:
+      case VT_UI8:
+      case VT_R8:
+      case VT_CY:
+      case VT_DATE: size = 8; break;
       case VT_BSTR: size = sizeof(BSTR); break;
-      case VT_UNKNOWN: case VT_DISPATCH: size = sizeof(IUnknown*); break;
+      case VT_UNKNOWN:
+      case VT_DISPATCH: size = sizeof(IUnknown*); break;
       default: return DISP_E_TYPEMISMATCH;
     }
   }
@@ -332,13 +343,10 @@ HRESULT Coerce(const VARIANT& v, USHORT flags, VARTYPE vt, VARIANT* out) {
         return DISP_E_TYPEMISMATCH;
       out->vt = vt;
       return S_OK;
-    case VT_BSTR:
-      return ToText(v, flags, out);
+    case VT_BSTR: return ToText(v, flags, out);
     case VT_UNKNOWN:
-    case VT_DISPATCH:
-      return ToInterface(v, vt, out);
-    default:
-      return ToNumber(v, vt, out);
+    case VT_DISPATCH: return ToInterface(v, vt, out);
+    default: return ToNumber(v, vt, out);
   }
 }
 

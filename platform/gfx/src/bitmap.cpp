@@ -25,8 +25,14 @@ void Bitmap::Blit(int x, int y, const Bitmap& src, const Rect& from) {
   int sr = std::min(from.right, src.width_), sb = std::min(from.bottom, src.height_);
   x += sl - from.left;
   y += st - from.top;
-  if (x < 0) { sl -= x; x = 0; }
-  if (y < 0) { st -= y; y = 0; }
+  if (x < 0) {
+    sl -= x;
+    x = 0;
+  }
+  if (y < 0) {
+    st -= y;
+    y = 0;
+  }
   sr = std::min(sr, sl + (width_ - x));
   sb = std::min(sb, st + (height_ - y));
   if (sr <= sl || sb <= st) return;

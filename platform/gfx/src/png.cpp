@@ -16,9 +16,13 @@ namespace {
 
 HRESULT FromErrno(int e) {
   switch (e) {
-    case ENOENT: case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    case EACCES: case EPERM: case EROFS: return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    case ENOSPC: case EDQUOT: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    case ENOENT:
+    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    case EACCES:
+    case EPERM:
+    case EROFS: return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    case ENOSPC:
+    case EDQUOT: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     case ENAMETOOLONG: return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     default: return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
   }
@@ -85,8 +89,10 @@ HRESULT SavePng(const Bitmap& bitmap, const std::string& path) {
   for (size_t done = 0; error == 0 && done < bytes.size();) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) error = n < 0 ? errno : EIO;
-    else done += size_t(n);
+    if (n <= 0)
+      error = n < 0 ? errno : EIO;
+    else
+      done += size_t(n);
   }
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;

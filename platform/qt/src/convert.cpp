@@ -34,9 +34,12 @@ std::string MapFontFace(const std::string& face) {
     const char* family;
   };
   static const Entry kMap[] = {
-      {"MS Sans Serif", "Liberation Sans"}, {"MS Shell Dlg", "Liberation Sans"},
-      {"Arial", "Liberation Sans"},         {"Helvetica", "Liberation Sans"},
-      {"Courier", "Liberation Mono"},       {"Courier New", "Liberation Mono"},
+      {"MS Sans Serif", "Liberation Sans"},
+      {"MS Shell Dlg", "Liberation Sans"},
+      {"Arial", "Liberation Sans"},
+      {"Helvetica", "Liberation Sans"},
+      {"Courier", "Liberation Mono"},
+      {"Courier New", "Liberation Mono"},
       {"Times New Roman", "Liberation Serif"},
   };
   for (const Entry& e : kMap)

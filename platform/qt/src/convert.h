@@ -21,7 +21,9 @@ gfx::Bitmap FromImage(const QImage& image);
 // size the point size has on the design screen.
 QFont DialogFont(const std::string& face, int pointSize);
 
-inline gfx::Color FromQColor(const QColor& c) { return gfx::Rgb(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())); }
+inline gfx::Color FromQColor(const QColor& c) {
+  return gfx::Rgb(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
+}
 
 // A static's text as a label shows it: "&&" becomes "&", a single '&' marks
 // the mnemonic and is dropped, unless `noPrefix`.

@@ -103,8 +103,10 @@ void DialogView::BuildMenu() {
   for (const ui::MenuPopup& popup : menu.popups) {
     QMenu* m = menuBar_->addMenu(Q(popup.text));
     for (const ui::MenuItem& item : popup.items) {
-      if (item.id == 0) m->addSeparator();
-      else AddMenuAction(m, item.id, item.text);
+      if (item.id == 0)
+        m->addSeparator();
+      else
+        AddMenuAction(m, item.id, item.text);
     }
   }
 }
@@ -130,26 +132,21 @@ QWidget* DialogView::NewWidget(const ui::ControlState& c) {
       return NewPushButton(id, c.desc.kind == ui::ControlKind::DefPushButton);
     case ui::ControlKind::CheckBox:
     case ui::ControlKind::AutoCheckBox:
-    case ui::ControlKind::RadioButton:
-      return NewCheckButton(id, c.desc.kind == ui::ControlKind::RadioButton);
+    case ui::ControlKind::RadioButton: return NewCheckButton(id, c.desc.kind == ui::ControlKind::RadioButton);
     case ui::ControlKind::GroupBox: {
       auto* g = Child<QGroupBox>(client_);
       g->setAttribute(Qt::WA_TransparentForMouseEvents);
       return g;
     }
-    case ui::ControlKind::Static:
-      return NewLabel(flags);
+    case ui::ControlKind::Static: return NewLabel(flags);
     case ui::ControlKind::Edit:
       return (flags & ui::kMultiline) ? NewTextEdit(id, flags) : NewLineEdit(id, flags);
     case ui::ControlKind::ListBox:
       if (flags & ui::kOwnerDrawVariable) return Child<OwnerListWidget>(model_, id, client_);
       return NewListWidget(id);
-    case ui::ControlKind::ComboBox:
-      return NewComboBox(id);
-    case ui::ControlKind::OwnerDraw:
-      return Child<OwnerDrawWidget>(model_, id, client_);
-    case ui::ControlKind::Icon:
-      return NewIcon(id);
+    case ui::ControlKind::ComboBox: return NewComboBox(id);
+    case ui::ControlKind::OwnerDraw: return Child<OwnerDrawWidget>(model_, id, client_);
+    case ui::ControlKind::Icon: return NewIcon(id);
   }
   return nullptr;
 }
@@ -265,9 +262,7 @@ void DialogView::Sync(int id) {
 void DialogView::SyncContent(QWidget* w, const ui::ControlState& c) {
   switch (c.desc.kind) {
     case ui::ControlKind::PushButton:
-    case ui::ControlKind::DefPushButton:
-      static_cast<QAbstractButton*>(w)->setText(Q(c.text));
-      break;
+    case ui::ControlKind::DefPushButton: static_cast<QAbstractButton*>(w)->setText(Q(c.text)); break;
     case ui::ControlKind::CheckBox:
     case ui::ControlKind::AutoCheckBox:
     case ui::ControlKind::RadioButton: {
@@ -276,9 +271,7 @@ void DialogView::SyncContent(QWidget* w, const ui::ControlState& c) {
       b->setChecked(c.checked == ui::BST_CHECKED);
       break;
     }
-    case ui::ControlKind::GroupBox:
-      static_cast<QGroupBox*>(w)->setTitle(StaticText(c.text, false));
-      break;
+    case ui::ControlKind::GroupBox: static_cast<QGroupBox*>(w)->setTitle(StaticText(c.text, false)); break;
     case ui::ControlKind::Static:
       static_cast<QLabel*>(w)->setText(StaticText(c.text, c.desc.style & ui::kNoPrefix));
       break;
@@ -311,9 +304,7 @@ void DialogView::SyncContent(QWidget* w, const ui::ControlState& c) {
       break;
     }
     case ui::ControlKind::OwnerDraw:
-    case ui::ControlKind::Icon:
-      w->update();
-      break;
+    case ui::ControlKind::Icon: w->update(); break;
   }
 }
 
@@ -388,7 +379,8 @@ void DialogView::TimerChanged(int controlId, int timerId, int milliseconds) {
   auto& timer = timers_[key];
   if (!timer) {
     timer = std::make_unique<QTimer>();
-    connect(timer.get(), &QTimer::timeout, this, [this, controlId, timerId] { model_.FireTimer(controlId, timerId); });
+    connect(timer.get(), &QTimer::timeout, this,
+            [this, controlId, timerId] { model_.FireTimer(controlId, timerId); });
   }
   timer->start(milliseconds);
 }
@@ -413,12 +405,8 @@ bool DialogView::eventFilter(QObject* watched, QEvent* event) {
 void DialogView::keyPressEvent(QKeyEvent* e) {
   if (passive_) return;
   switch (e->key()) {
-    case Qt::Key_F1:
-      model_.UserHelp();
-      return;
-    case Qt::Key_Escape:
-      model_.UserCancel();
-      return;
+    case Qt::Key_F1: model_.UserHelp(); return;
+    case Qt::Key_Escape: model_.UserCancel(); return;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
       int focus = model_.GetFocus();
@@ -428,8 +416,7 @@ void DialogView::keyPressEvent(QKeyEvent* e) {
         model_.UserOk();
       return;
     }
-    default:
-      QDialog::keyPressEvent(e);
+    default: QDialog::keyPressEvent(e);
   }
 }
 

@@ -15,8 +15,8 @@ namespace qtui {
 namespace {
 
 std::string Describe(const ui::ControlState& c, const QRect& r) {
-  return "control " + std::to_string(c.desc.id) + " (" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
-         std::to_string(r.width()) + "x" + std::to_string(r.height()) + ")";
+  return "control " + std::to_string(c.desc.id) + " (" + std::to_string(r.x()) + "," + std::to_string(r.y()) +
+         " " + std::to_string(r.width()) + "x" + std::to_string(r.height()) + ")";
 }
 
 bool Allowed(const Neighbours& neighbours, int a, int b) {
@@ -30,26 +30,25 @@ int Chrome(const ui::ControlState& c, const QStyle& style) {
   switch (c.desc.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
-      return 2 * (style.pixelMetric(QStyle::PM_ButtonMargin) / 2 + style.pixelMetric(QStyle::PM_DefaultFrameWidth));
+      return 2 * (style.pixelMetric(QStyle::PM_ButtonMargin) / 2 +
+                  style.pixelMetric(QStyle::PM_DefaultFrameWidth));
     case ui::ControlKind::CheckBox:
     case ui::ControlKind::AutoCheckBox:
-      return style.pixelMetric(QStyle::PM_IndicatorWidth) + style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+      return style.pixelMetric(QStyle::PM_IndicatorWidth) +
+             style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     case ui::ControlKind::RadioButton:
       return style.pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
              style.pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    case ui::ControlKind::GroupBox:
-      return 16;
-    default:
-      return 0;
+    case ui::ControlKind::GroupBox: return 16;
+    default: return 0;
   }
 }
 
 std::string TextProblem(const ui::ControlState& c, const QRect& r, const QFont& font, const QStyle& style) {
-  const bool buttonLike = c.desc.kind == ui::ControlKind::PushButton ||
-                          c.desc.kind == ui::ControlKind::DefPushButton ||
-                          c.desc.kind == ui::ControlKind::CheckBox ||
-                          c.desc.kind == ui::ControlKind::AutoCheckBox ||
-                          c.desc.kind == ui::ControlKind::RadioButton || c.desc.kind == ui::ControlKind::GroupBox;
+  const bool buttonLike =
+      c.desc.kind == ui::ControlKind::PushButton || c.desc.kind == ui::ControlKind::DefPushButton ||
+      c.desc.kind == ui::ControlKind::CheckBox || c.desc.kind == ui::ControlKind::AutoCheckBox ||
+      c.desc.kind == ui::ControlKind::RadioButton || c.desc.kind == ui::ControlKind::GroupBox;
   if (!buttonLike && c.desc.kind != ui::ControlKind::Static) return {};
   QString text = StaticText(c.text, c.desc.kind == ui::ControlKind::Static && (c.desc.style & ui::kNoPrefix));
   if (text.isEmpty()) return {};

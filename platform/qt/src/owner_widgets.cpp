@@ -1,10 +1,10 @@
 #include "owner_widgets.h"
 
+#include <qdrawutil.h>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
-#include <qdrawutil.h>
 
 #include "convert.h"
 #include "ui/services.h"

@@ -9,24 +9,24 @@
 #include <QFontMetrics>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPalette>
-#include <QStyle>
 #include <QPainter>
+#include <QPalette>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QUrl>
 #include <cstdlib>
 
 #include "convert.h"
 #include "dialog_view.h"
-#include "print_device.h"
-#include "window_system.h"
 #include "gfx/png.h"
+#include "print_device.h"
 #include "qtui/qtui.h"
 #include "ui/script.h"
+#include "window_system.h"
 
 namespace qtui {
 
@@ -109,9 +109,10 @@ class QtServices final : public ui::PlatformServices {
     view.setWindowModality(Qt::WindowModal);
     if (!dialog.WindowPosition()) {
       QWidget* parent = view.parentWidget();
-      QRect area = parent ? parent->frameGeometry()
-                          : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                              : QRect(0, 0, 1280, 1024));
+      QRect area =
+          parent ? parent->frameGeometry()
+                 : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                     : QRect(0, 0, 1280, 1024));
       view.move(area.center() - view.rect().center());
     }
     view.exec();
@@ -133,13 +134,17 @@ class QtServices final : public ui::PlatformServices {
       case ui::Buttons::Ok: buttons = QMessageBox::Ok; break;
       case ui::Buttons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
       case ui::Buttons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; break;
-      case ui::Buttons::YesNoCancel: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+      case ui::Buttons::YesNoCancel:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
     }
     QMessageBox box(icon, Q(desc.caption), Q(desc.text), buttons, QApplication::activeModalWidget());
     static const struct {
       QMessageBox::StandardButton button;
       const char* key;
-    } kButtonTexts[] = {{QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Cancel"}, {QMessageBox::Yes, "&Yes"},
+    } kButtonTexts[] = {{QMessageBox::Ok, "OK"},
+                        {QMessageBox::Cancel, "Cancel"},
+                        {QMessageBox::Yes, "&Yes"},
                         {QMessageBox::No, "&No"}};
     for (const auto& b : kButtonTexts)
       if (QAbstractButton* button = box.button(b.button)) button->setText(Q(ui::PlatformText(b.key)));
@@ -322,9 +327,8 @@ ServiceSelection SelectServices(const std::string& script, std::ostream& report)
 }
 
 void RegisterRenderHooks() {
-  ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf, [] {
-                        return EnsureApplication(true) ? PaletteColors() : ui::ClassicColors();
-                      }});
+  ui::SetRenderHooks({SaveScreenshot, Rasterize, QtPrintDevice::ForPdf,
+                      [] { return EnsureApplication(true) ? PaletteColors() : ui::ClassicColors(); }});
 }
 
 }  // namespace qtui

@@ -70,9 +70,11 @@ std::string WindowSystemProblem() {
   std::string platform = Env("QT_QPA_PLATFORM");
   std::string display = Env("DISPLAY"), wayland = Env("WAYLAND_DISPLAY");
   // Platforms that need no window system of their own.
-  if (platform.rfind("offscreen", 0) == 0 || platform.rfind("minimal", 0) == 0 || platform.rfind("vnc", 0) == 0)
+  if (platform.rfind("offscreen", 0) == 0 || platform.rfind("minimal", 0) == 0 ||
+      platform.rfind("vnc", 0) == 0)
     return {};
-  bool wantsWayland = platform.rfind("wayland", 0) == 0 || (platform.empty() && display.empty() && !wayland.empty());
+  bool wantsWayland =
+      platform.rfind("wayland", 0) == 0 || (platform.empty() && display.empty() && !wayland.empty());
   if (wantsWayland) {
     if (WaylandReachable(wayland)) return {};
     return "cannot open the Wayland display \"" + wayland + "\"";

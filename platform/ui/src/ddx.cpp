@@ -12,14 +12,18 @@ namespace ui {
 
 void DataExchange::Text(int id, std::string& value) {
   if (Skip()) return;
-  if (saving_) value = dialog_.GetDlgItemText(id);
-  else dialog_.SetDlgItemText(id, value);
+  if (saving_)
+    value = dialog_.GetDlgItemText(id);
+  else
+    dialog_.SetDlgItemText(id, value);
 }
 
 void DataExchange::Check(int id, int& value) {
   if (Skip()) return;
-  if (saving_) value = dialog_.GetCheck(id);
-  else dialog_.SetCheck(id, value);
+  if (saving_)
+    value = dialog_.GetCheck(id);
+  else
+    dialog_.SetCheck(id, value);
 }
 
 void DataExchange::Radio(int firstId, int& value) {
@@ -37,8 +41,10 @@ void DataExchange::Radio(int firstId, int& value) {
 
 void DataExchange::ComboIndex(int id, int& index) {
   if (Skip()) return;
-  if (saving_) index = dialog_.GetCurSel(id);
-  else dialog_.SetCurSel(id, index);
+  if (saving_)
+    index = dialog_.GetCurSel(id);
+  else
+    dialog_.SetCurSel(id, index);
 }
 
 void DataExchange::ListIndex(int id, int& index) { ComboIndex(id, index); }

@@ -28,13 +28,14 @@ class ModalCounter {
 
 }  // namespace
 
-Dialog::Dialog(DialogTemplate tmpl) : tmpl_(std::move(tmpl)), units_(DesignBaseUnits(tmpl_.fontSize)) { Reset(); }
+Dialog::Dialog(DialogTemplate tmpl) : tmpl_(std::move(tmpl)), units_(DesignBaseUnits(tmpl_.fontSize)) {
+  Reset();
+}
 
 Dialog::~Dialog() {
   for (ControlState& c : controls_)
     if (c.owner) c.owner->dialog_ = nullptr;
 }
-
 
 void Dialog::Reset() {
   for (ControlState& c : controls_)
@@ -69,9 +70,7 @@ ControlState* Dialog::Find(int id) {
   return nullptr;
 }
 
-const ControlState* Dialog::Find(int id) const {
-  return const_cast<Dialog*>(this)->Find(id);
-}
+const ControlState* Dialog::Find(int id) const { return const_cast<Dialog*>(this)->Find(id); }
 
 void Dialog::Changed(int id) {
   for (DialogObserver* o : std::vector<DialogObserver*>(observers_)) o->ControlChanged(id);
@@ -260,9 +259,7 @@ void Dialog::ResetContent(int id) {
   Changed(id);
 }
 
-int Dialog::AddString(int id, std::string text) {
-  return InsertString(id, GetCount(id), std::move(text));
-}
+int Dialog::AddString(int id, std::string text) { return InsertString(id, GetCount(id), std::move(text)); }
 
 int Dialog::InsertString(int id, int index, std::string text) {
   ControlState* c = Find(id);
@@ -280,8 +277,10 @@ void Dialog::DeleteString(int id, int index) {
   ControlState* c = Find(id);
   if (!c || !IsList(*c) || index < 0 || index >= int(c->items.size())) return;
   c->items.erase(c->items.begin() + index);
-  if (c->selection == index) c->selection = -1;
-  else if (c->selection > index) --c->selection;
+  if (c->selection == index)
+    c->selection = -1;
+  else if (c->selection > index)
+    --c->selection;
   Changed(id);
 }
 
@@ -495,8 +494,10 @@ void Dialog::SetControlTimer(int id, int timerId, int milliseconds) {
   if (milliseconds <= 0) milliseconds = 1;
   auto it = std::find_if(timers_.begin(), timers_.end(),
                          [&](const Timer& t) { return t.controlId == id && t.timerId == timerId; });
-  if (it != timers_.end()) it->milliseconds = milliseconds;
-  else timers_.push_back({id, timerId, milliseconds});
+  if (it != timers_.end())
+    it->milliseconds = milliseconds;
+  else
+    timers_.push_back({id, timerId, milliseconds});
   for (DialogObserver* o : std::vector<DialogObserver*>(observers_))
     o->TimerChanged(id, timerId, milliseconds);
 }
@@ -518,9 +519,7 @@ MenuItem* Dialog::FindMenuItem(int id) {
   return nullptr;
 }
 
-const MenuItem* Dialog::FindMenuItem(int id) const {
-  return const_cast<Dialog*>(this)->FindMenuItem(id);
-}
+const MenuItem* Dialog::FindMenuItem(int id) const { return const_cast<Dialog*>(this)->FindMenuItem(id); }
 
 bool Dialog::SetMenuPopupText(const std::string& resourceText, std::string text) {
   for (size_t i = 0; i < menu_.popups.size(); ++i) {
@@ -545,17 +544,23 @@ bool Dialog::HasMenuItem(int id) const { return FindMenuItem(id) != nullptr; }
 
 void Dialog::EnableMenuItem(int id, bool enable) {
   auto it = std::find(disabledMenuItems_.begin(), disabledMenuItems_.end(), id);
-  if (enable && it != disabledMenuItems_.end()) disabledMenuItems_.erase(it);
-  else if (!enable && it == disabledMenuItems_.end()) disabledMenuItems_.push_back(id);
-  else return;
+  if (enable && it != disabledMenuItems_.end())
+    disabledMenuItems_.erase(it);
+  else if (!enable && it == disabledMenuItems_.end())
+    disabledMenuItems_.push_back(id);
+  else
+    return;
   DialogChanged();
 }
 
 void Dialog::CheckMenuItem(int id, bool check) {
   auto it = std::find(checkedMenuItems_.begin(), checkedMenuItems_.end(), id);
-  if (check && it == checkedMenuItems_.end()) checkedMenuItems_.push_back(id);
-  else if (!check && it != checkedMenuItems_.end()) checkedMenuItems_.erase(it);
-  else return;
+  if (check && it == checkedMenuItems_.end())
+    checkedMenuItems_.push_back(id);
+  else if (!check && it != checkedMenuItems_.end())
+    checkedMenuItems_.erase(it);
+  else
+    return;
   DialogChanged();
 }
 
@@ -594,8 +599,10 @@ void Dialog::RemoveObserver(DialogObserver* observer) {
 
 void Dialog::OnCommand(int id, int code) {
   if (code != BN_CLICKED) return;
-  if (id == IDOK) OnOK();
-  else if (id == IDCANCEL) OnCancel();
+  if (id == IDOK)
+    OnOK();
+  else if (id == IDCANCEL)
+    OnCancel();
 }
 
 void Dialog::OnOK() {

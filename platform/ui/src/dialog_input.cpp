@@ -23,10 +23,8 @@ bool Focusable(const ControlState& c) {
   switch (c.desc.kind) {
     case ControlKind::GroupBox:
     case ControlKind::Static:
-    case ControlKind::Icon:
-      return false;
-    default:
-      return true;
+    case ControlKind::Icon: return false;
+    default: return true;
   }
 }
 
@@ -60,10 +58,8 @@ void Dialog::UserClick(int id) {
       break;
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:
-    case ControlKind::CheckBox:
-      break;
-    default:
-      return;  // not a button
+    case ControlKind::CheckBox: break;
+    default: return;  // not a button
   }
   SetFocus(id);
   if (!ended_) OnCommand(id, BN_CLICKED);
@@ -165,10 +161,14 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
   }
   if (IsList(*c)) {
     int count = int(c->items.size()), sel = c->selection, next = sel;
-    if (key == Key::Up) next = std::max(sel - 1, 0);
-    else if (key == Key::Down) next = std::min(sel + 1, count - 1);
-    else if (key == Key::Home) next = 0;
-    else if (key == Key::End) next = count - 1;
+    if (key == Key::Up)
+      next = std::max(sel - 1, 0);
+    else if (key == Key::Down)
+      next = std::min(sel + 1, count - 1);
+    else if (key == Key::Home)
+      next = 0;
+    else if (key == Key::End)
+      next = count - 1;
     if (count > 0 && next != sel) {
       SetCurSel(id, next);
       if (Notifies(*c)) OnCommand(id, LBN_SELCHANGE);
@@ -189,16 +189,17 @@ void Dialog::UserKey(int id, Key key, KeyMods mods) {
     case Key::Back:
       if (c->desc.style & kReadOnly) return;
       if (start == end) {
-        if (key == Key::Back && start > 0) --start;
-        else if (key == Key::Delete && end < len) ++end;
+        if (key == Key::Back && start > 0)
+          --start;
+        else if (key == Key::Delete && end < len)
+          ++end;
       }
       c->text.erase(size_t(start), size_t(end - start));
       c->selStart = c->selEnd = start;
       Changed(id);
       OnCommand(id, EN_CHANGE);
       return;
-    default:
-      return;
+    default: return;
   }
   c->selEnd = caret;
   if (!mods.shift) c->selStart = caret;
@@ -250,9 +251,8 @@ void Dialog::UserHelp() {
 
 void Dialog::FireTimer(int controlId, int timerId) {
   if (ended_) return;
-  bool active = std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) {
-    return t.controlId == controlId && t.timerId == timerId;
-  });
+  bool active = std::any_of(timers_.begin(), timers_.end(),
+                            [&](const Timer& t) { return t.controlId == controlId && t.timerId == timerId; });
   if (!active) return;
   InputScope scope(*this);
   if (controlId == 0) {

@@ -20,8 +20,8 @@ HRESULT RecordingPrintDevice::StartPage() {
 
 void RecordingPrintDevice::SelectFont(const PrintFont& font) {
   font_ = font;
-  calls_.push_back("font " + font.face + " " + std::to_string(font.height) + " " + std::to_string(font.weight) +
-                   (font.italic ? " italic" : ""));
+  calls_.push_back("font " + font.face + " " + std::to_string(font.height) + " " +
+                   std::to_string(font.weight) + (font.italic ? " italic" : ""));
 }
 
 void RecordingPrintDevice::TextOut(int x, int y, const std::string& text) {

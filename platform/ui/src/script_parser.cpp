@@ -46,9 +46,12 @@ struct Token {
 // false with `error` set for an unknown or broken one.
 bool ReadEscape(const std::string& line, size_t& i, std::string& text, std::string& error) {
   char e = line[i++];
-  if (e == '"' || e == '\\') text += e;
-  else if (e == 'n') text += '\n';
-  else if (e == 't') text += '\t';
+  if (e == '"' || e == '\\')
+    text += e;
+  else if (e == 'n')
+    text += '\n';
+  else if (e == 't')
+    text += '\t';
   else if (e == 'x') {
     // A character by its code, 00..FF: device codes and Latin-1 alike.
     int code = i + 2 <= line.size() ? HexByte(line[i], line[i + 1]) : -1;
@@ -98,8 +101,8 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& 
       tokens.push_back(std::move(t));
     } else {
       Token t;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
-             line[i] != '"' && line[i] != '#')
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != '"' &&
+             line[i] != '#')
         t.text += line[i++];
       tokens.push_back(std::move(t));
     }
@@ -209,10 +212,9 @@ struct KeyEntry {
   ui::Key key;
 };
 constexpr KeyEntry kKeys[] = {
-    {"Home", Key::Home},     {"End", Key::End},       {"Left", Key::Left},
-    {"Right", Key::Right},   {"Up", Key::Up},         {"Down", Key::Down},
-    {"Delete", Key::Delete}, {"Back", Key::Back},     {"Return", Key::Return},
-    {"Escape", Key::Escape}, {"F1", Key::F1},
+    {"Home", Key::Home},     {"End", Key::End},       {"Left", Key::Left},     {"Right", Key::Right},
+    {"Up", Key::Up},         {"Down", Key::Down},     {"Delete", Key::Delete}, {"Back", Key::Back},
+    {"Return", Key::Return}, {"Escape", Key::Escape}, {"F1", Key::F1},
 };
 
 int LineParser::Choice(const char* what, std::initializer_list<const char*> names) {
@@ -227,9 +229,7 @@ int LineParser::Choice(const char* what, std::initializer_list<const char*> name
   return -1;
 }
 
-bool LineParser::Target() {
-  return Number(cmd_.id, cmd_.op == Op::Menu ? "a menu item id" : "a control id");
-}
+bool LineParser::Target() { return Number(cmd_.id, cmd_.op == Op::Menu ? "a menu item id" : "a control id"); }
 
 bool LineParser::OneText() {
   cmd_.texts.resize(1);
@@ -306,8 +306,7 @@ bool LineParser::AnswerArgs() {
 
 // A platform dialog's answer may be "cancel" instead of a choice.
 bool LineParser::Cancelled() {
-  if (!More() || tokens_[pos_].quoted || !base::EqualsNoCase(tokens_[pos_].text, "cancel"))
-    return false;
+  if (!More() || tokens_[pos_].quoted || !base::EqualsNoCase(tokens_[pos_].text, "cancel")) return false;
   ++pos_;
   cmd_.cancel = true;
   return true;
@@ -421,11 +420,16 @@ std::string Quote(const std::string& text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
       ++i;
     }
-    if (c == '"' || c == '\\') (out += '\\') += char(c);
-    else if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c < 32 || (c >= 127 && c <= 0xFF)) (out += "\\x") += std::string{kHex[c >> 4], kHex[c & 15]};
-    else AppendUtf8(out, c);
+    if (c == '"' || c == '\\')
+      (out += '\\') += char(c);
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c < 32 || (c >= 127 && c <= 0xFF))
+      (out += "\\x") += std::string{kHex[c >> 4], kHex[c & 15]};
+    else
+      AppendUtf8(out, c);
   }
   return out + "\"";
 }

@@ -140,7 +140,8 @@ class Runner final : public ScriptedServices {
 int Runner::RunModal(Dialog& dialog) {
   // The window system centres a window that was not placed: on this screen.
   if (!dialog.WindowPosition())
-    dialog.UserMoved((ScreenWidth() - dialog.WindowWidth()) / 2, (ScreenHeight() - dialog.WindowHeight()) / 2);
+    dialog.UserMoved((ScreenWidth() - dialog.WindowWidth()) / 2,
+                     (ScreenHeight() - dialog.WindowHeight()) / 2);
   while (!dialog.HasEnded()) {
     if (failed_ || next_ >= commands_.size()) {
       if (failed_) {
@@ -197,17 +198,20 @@ bool Runner::Expectation(const Command& cmd, Dialog& dialog) {
       Expect(cmd, dialog.WindowText() == cmd.texts[0], "title " + Quote(cmd.texts[0]),
              Quote(dialog.WindowText()));
       return true;
-    case Op::ExpectEnabled: case Op::ExpectChecked:
+    case Op::ExpectEnabled:
+    case Op::ExpectChecked:
       if (!dialog.HasControl(cmd.id) && dialog.HasMenuItem(cmd.id)) {
         ExpectMenuItem(cmd, dialog);
         return true;
       }
       [[fallthrough]];
-    case Op::ExpectText: case Op::ExpectVisible: case Op::ExpectSelected: case Op::ExpectItems:
+    case Op::ExpectText:
+    case Op::ExpectVisible:
+    case Op::ExpectSelected:
+    case Op::ExpectItems:
       if (const ControlState* c = Usable(cmd, dialog, false)) ExpectControl(cmd, dialog, *c);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -285,11 +289,8 @@ bool Runner::Enqueue(const Command& cmd) {
       return true;
     case Op::File:
     case Op::Font:
-    case Op::Printer:
-      pending_.push_back({cmd.op, cmd.line, std::nullopt, 0, &cmd});
-      return true;
-    default:
-      return false;
+    case Op::Printer: pending_.push_back({cmd.op, cmd.line, std::nullopt, 0, &cmd}); return true;
+    default: return false;
   }
 }
 
@@ -300,25 +301,19 @@ void Runner::Execute(const Command& cmd, Dialog& dialog) {
 
 bool Runner::DialogCommand(const Command& cmd, Dialog& dialog) {
   switch (cmd.op) {
-    case Op::Ok:
-      dialog.UserOk();
-      return true;
-    case Op::Cancel:
-      dialog.UserCancel();
-      return true;
+    case Op::Ok: dialog.UserOk(); return true;
+    case Op::Cancel: dialog.UserCancel(); return true;
     case Op::Menu:
-      if (!dialog.HasMenuItem(cmd.id)) FailAt(cmd, "no menu item " + std::to_string(cmd.id));
-      else if (!dialog.IsMenuItemEnabled(cmd.id)) FailAt(cmd, "menu item " + std::to_string(cmd.id) + " is disabled");
-      else dialog.UserMenu(cmd.id);
+      if (!dialog.HasMenuItem(cmd.id))
+        FailAt(cmd, "no menu item " + std::to_string(cmd.id));
+      else if (!dialog.IsMenuItemEnabled(cmd.id))
+        FailAt(cmd, "menu item " + std::to_string(cmd.id) + " is disabled");
+      else
+        dialog.UserMenu(cmd.id);
       return true;
-    case Op::Controls:
-      ListControls(dialog);
-      return true;
-    case Op::Screenshot:
-      Screenshot(cmd, dialog);
-      return true;
-    default:
-      return false;
+    case Op::Controls: ListControls(dialog); return true;
+    case Op::Screenshot: Screenshot(cmd, dialog); return true;
+    default: return false;
   }
 }
 
@@ -336,17 +331,21 @@ void Runner::Input(const Command& cmd, Dialog& dialog, const ControlState& c) {
   std::string id = std::to_string(cmd.id);
   switch (cmd.op) {
     case Op::Click:
-      if (!IsButton(kind)) FailAt(cmd, "control " + id + " is not a button");
-      else dialog.UserClick(cmd.id);
+      if (!IsButton(kind))
+        FailAt(cmd, "control " + id + " is not a button");
+      else
+        dialog.UserClick(cmd.id);
       break;
     case Op::Check: Check(cmd, dialog, c); break;
-    case Op::Select: case Op::SelectText: Select(cmd, dialog, c); break;
+    case Op::Select:
+    case Op::SelectText: Select(cmd, dialog, c); break;
     case Op::DblClick: DoubleClick(cmd, dialog, c); break;
     case Op::Text: TypeText(cmd, dialog, c); break;
     case Op::Focus:
       if (kind == ControlKind::Static || kind == ControlKind::GroupBox || kind == ControlKind::Icon)
         FailAt(cmd, "control " + id + " cannot take the focus");
-      else dialog.UserFocus(cmd.id);
+      else
+        dialog.UserFocus(cmd.id);
       break;
     case Op::Key: dialog.UserKey(cmd.id, cmd.key, cmd.mods); break;
     case Op::Char: dialog.UserChar(cmd.id, uint32_t(cmd.value)); break;
@@ -388,11 +387,13 @@ void Runner::Select(const Command& cmd, Dialog& dialog, const ControlState& c) {
 void Runner::DoubleClick(const Command& cmd, Dialog& dialog, const ControlState& c) {
   std::string id = std::to_string(cmd.id);
   int row = cmd.hasValue ? cmd.value : c.selection;
-  if (c.desc.kind != ControlKind::ListBox) FailAt(cmd, "control " + id + " is not a list box");
+  if (c.desc.kind != ControlKind::ListBox)
+    FailAt(cmd, "control " + id + " is not a list box");
   else if (row < 0 || row >= int(c.items.size()))
     FailAt(cmd, "expected a row below " + std::to_string(c.items.size()) + " for " + id + ", found " +
                     std::to_string(row));
-  else dialog.UserDoubleClick(cmd.id, row);
+  else
+    dialog.UserDoubleClick(cmd.id, row);
 }
 
 // A writable edit field takes the text whole; an owner-drawn control gets
@@ -432,8 +433,8 @@ void Runner::ListControls(const Dialog& dialog) {
     if (!c.owner || !c.owner->QueryText(text)) text = dialog.GetDlgItemText(c.desc.id);
     gfx::Rect r = dialog.ControlRect(c.desc.id);
     out_ << "control " << c.desc.id << " " << KindName(c.desc.kind) << " " << Quote(text)
-         << " enabled=" << int(c.enabled) << " visible=" << int(c.visible) << " checked=" << c.checked << " at "
-         << r.left << "," << r.top << " " << r.width() << "x" << r.height() << "\n";
+         << " enabled=" << int(c.enabled) << " visible=" << int(c.visible) << " checked=" << c.checked
+         << " at " << r.left << "," << r.top << " " << r.width() << "x" << r.height() << "\n";
   }
   auto item = [&](const MenuItem& m) {
     if (m.id == 0) return;
@@ -464,8 +465,8 @@ int Runner::MessageBox(const MessageBoxSpec& box) {
     Pending entry = *p;
     pending_.pop_front();
     if (entry.expectText && *entry.expectText != box.text)
-      failures.push_back("script:" + std::to_string(entry.line) + ": expected box " + Quote(*entry.expectText) +
-                         ", found " + Quote(box.text));
+      failures.push_back("script:" + std::to_string(entry.line) + ": expected box " +
+                         Quote(*entry.expectText) + ", found " + Quote(box.text));
     if (entry.answer != 0 && !OffersAnswer(box.buttons, entry.answer))
       failures.push_back("script:" + std::to_string(entry.line) + ": expected a box offering " +
                          AnswerName(entry.answer) + ", found " + ButtonsName(box.buttons) + " for " +
@@ -498,8 +499,10 @@ std::optional<FontChoice> Runner::FontDialog() {
   if (p && !p->cmd->cancel) result = FontChoice{p->cmd->texts[0], p->cmd->value, p->cmd->italic};
   if (p) pending_.pop_front();
   out_ << "font: -> ";
-  if (result) out_ << Quote(result->face) << " " << result->pointSize << (result->italic ? " italic" : "") << "\n";
-  else out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
+  if (result)
+    out_ << Quote(result->face) << " " << result->pointSize << (result->italic ? " italic" : "") << "\n";
+  else
+    out_ << (p ? "cancel" : "cancel (no answer)") << "\n";
   return result;
 }
 

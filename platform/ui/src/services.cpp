@@ -19,9 +19,7 @@ std::atomic<int> g_modalCount{0};
 class HeadlessServices final : public PlatformServices {
  public:
   int RunModal(Dialog&) override { return IDCANCEL; }
-  int MessageBox(const MessageBoxSpec& box) override {
-    return DefaultAnswer(box.buttons, box.defaultButton);
-  }
+  int MessageBox(const MessageBoxSpec& box) override { return DefaultAnswer(box.buttons, box.defaultButton); }
   std::optional<std::string> FileDialog(const FileDialogSpec&) override { return {}; }
   std::optional<FontChoice> FontDialog() override { return {}; }
   std::unique_ptr<PrintDevice> PrintDialog() override { return nullptr; }

@@ -119,9 +119,7 @@ bool Unquote(std::string_view line, size_t& pos, std::string& out, std::string& 
         pos += 2;
         break;
       }
-      default:
-        error = std::string("unknown escape \\") + line[pos];
-        return false;
+      default: error = std::string("unknown escape \\") + line[pos]; return false;
     }
   }
   error = "unterminated quoted text";

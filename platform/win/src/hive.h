@@ -15,8 +15,8 @@ namespace win::reg {
 // What one hive may hold. The reader refuses a file beyond these bounds as
 // corrupt, and the writer refuses to write a hive beyond them, so that every
 // file written can be read again.
-constexpr size_t kMaxKeyDepth = 512;              // key names below the hive's root
-constexpr size_t kMaxHiveKeys = 1'000'000;        // keys below the hive's root
+constexpr size_t kMaxKeyDepth = 512;                // key names below the hive's root
+constexpr size_t kMaxHiveKeys = 1'000'000;          // keys below the hive's root
 constexpr size_t kMaxHiveBytes = size_t{16} << 20;  // size of the file
 
 // Key and value names compare by their ASCII upper-case form, which also

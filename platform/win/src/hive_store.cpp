@@ -11,10 +11,10 @@
 #include <memory>
 #include <mutex>
 
-#include "win/registry.h"
 #include "base/hresult.h"
 #include "win/file.h"
 #include "win/home.h"
+#include "win/registry.h"
 
 namespace win::reg {
 namespace {
@@ -45,8 +45,7 @@ struct Signature {
 
   bool operator==(const Signature& o) const {
     return exists == o.exists && statError == o.statError && mode == o.mode && dev == o.dev && ino == o.ino &&
-           size == o.size &&
-           mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
+           size == o.size && mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec &&
            ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
   }
 };
@@ -155,11 +154,12 @@ class Store {
     if (FileExists(file) && !IsWritable(file))
       return Fail(ERROR_ACCESS_DENIED, "the registry file " + file + " is read-only");
     if (DWORD e = CreateDirectories(dir); e != ERROR_SUCCESS)
-      return Fail(static_cast<LONG>(e), "cannot create registry folder " + dir + ": " +
-                                            base::MessageText(HRESULT_FROM_WIN32(e)));
+      return Fail(static_cast<LONG>(e),
+                  "cannot create registry folder " + dir + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
     FileLock fileLock;
     if (LONG e = fileLock.Acquire(file + ".lock"); e != ERROR_SUCCESS)
-      return Fail(e, "cannot lock the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
+      return Fail(e,
+                  "cannot lock the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
 
     CachedHive& hive = Refresh(id);
     if (hive.error != ERROR_SUCCESS) return Fail(hive.error, hive.errorText);
@@ -178,8 +178,8 @@ class Store {
     DWORD e = WriteFileAtomic(file, text);
     if (e != ERROR_SUCCESS) {
       hive.loaded = false;  // the file still holds the old state
-      return Fail(static_cast<LONG>(e), "cannot write the registry file " + file + ": " +
-                                            base::MessageText(HRESULT_FROM_WIN32(e)));
+      return Fail(static_cast<LONG>(e),
+                  "cannot write the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
     }
     hive.signature = Stat(file);
     return ERROR_SUCCESS;
@@ -232,7 +232,8 @@ class Store {
     if (sig.statError) {
       DWORD e = Win32ErrorFromErrno(sig.statError, file);
       hive.error = static_cast<LONG>(e);
-      hive.errorText = "cannot reach the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
+      hive.errorText =
+          "cannot reach the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
       hive.loaded = false;
       return hive;
     }
@@ -248,7 +249,8 @@ class Store {
         hive.errorText = "the registry file " + file + " is corrupt: larger than " +
                          std::to_string(kMaxHiveBytes) + " bytes";
       } else {
-        hive.errorText = "cannot read the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
+        hive.errorText =
+            "cannot read the registry file " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e));
         hive.loaded = false;  // try again next time
       }
       return hive;

@@ -30,8 +30,7 @@ std::string ModulePathOf(const void* addressInsideModule) {
   if (!addressInsideModule) return {};
   Dl_info info{};
   link_map* map = nullptr;
-  if (!dladdr1(addressInsideModule, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP))
-    return {};
+  if (!dladdr1(addressInsideModule, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP)) return {};
   // The main program heads the link map and is named by argv[0] at best,
   // which may be relative to a folder we have left since; ask the kernel.
   if (map && !map->l_prev) return ExecutablePath();

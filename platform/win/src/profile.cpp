@@ -28,8 +28,7 @@ INT Profile::GetProfileInt(const char* section, const char* entry, INT defaultVa
 BOOL Profile::WriteProfileInt(const char* section, const char* entry, INT value) {
   if (!Usable(section) || !Usable(entry)) return FALSE;
   RegKey key;
-  if (key.Create(HKEY_CURRENT_USER, (m_keyPath + "\\" + section).c_str()) != ERROR_SUCCESS)
-    return FALSE;
+  if (key.Create(HKEY_CURRENT_USER, (m_keyPath + "\\" + section).c_str()) != ERROR_SUCCESS) return FALSE;
   return key.SetDword(entry, static_cast<DWORD>(value)) == ERROR_SUCCESS ? TRUE : FALSE;
 }
 

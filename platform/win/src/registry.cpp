@@ -116,9 +116,7 @@ LONG ValueNotFound(const char* name) {
 const char* NameOrDefault(const char* name) { return name ? name : ""; }
 
 // The data as a query answers it: REG_SZ with its terminating zero.
-DWORD QuerySize(const Value& v) {
-  return static_cast<DWORD>(v.data.size() + (v.type == REG_SZ ? 1 : 0));
-}
+DWORD QuerySize(const Value& v) { return static_cast<DWORD>(v.data.size() + (v.type == REG_SZ ? 1 : 0)); }
 
 void CopyQueryData(const Value& v, BYTE* out) {
   std::copy(v.data.begin(), v.data.end(), out);
@@ -135,8 +133,8 @@ LONG CopyName(const std::string& name, char* out, DWORD* chars) {
 
 }  // namespace
 
-LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM, const void*,
-                     PHKEY result, DWORD* disposition) {
+LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM, const void*, PHKEY result,
+                     DWORD* disposition) {
   if (!result) return Fail(kInvalidParameter, "RegCreateKeyExA: null result");
   *result = nullptr;
   OpenKey base, target;
@@ -196,8 +194,7 @@ LONG RegCloseKey(HKEY key) {
   return kSuccess;
 }
 
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
-                    DWORD size) {
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
   if (!data && size) return Fail(kInvalidParameter, "RegSetValueExA: null data");
   if (type == REG_DWORD && size != 4)
     return Fail(kInvalidParameter, "RegSetValueExA: REG_DWORD data must be 4 bytes");
@@ -312,8 +309,8 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameChars, DWORD*, 
   });
 }
 
-LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameChars, DWORD*,
-                   DWORD* type, BYTE* data, DWORD* size) {
+LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameChars, DWORD*, DWORD* type,
+                   BYTE* data, DWORD* size) {
   if (!valueName || !valueNameChars) return Fail(kInvalidParameter, "RegEnumValueA: null name buffer");
   if (data && !size) return Fail(kInvalidParameter, "RegEnumValueA: data without size");
   OpenKey target;

@@ -18,8 +18,8 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 
 LONG RegKey::Create(HKEY parent, const char* subKey, REGSAM sam, DWORD* disposition) {
   HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(parent, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, sam, nullptr, &key,
-                            disposition);
+  LONG rc =
+      RegCreateKeyExA(parent, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, sam, nullptr, &key, disposition);
   if (rc == ERROR_SUCCESS) {
     Close();
     m_key = key;
@@ -57,8 +57,7 @@ LONG RegKey::SetString(const char* valueName, std::string_view value) {
 }
 
 LONG RegKey::SetDword(const char* valueName, DWORD value) {
-  return RegSetValueExA(m_key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                        sizeof value);
+  return RegSetValueExA(m_key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 LONG RegKey::SetBinary(const char* valueName, const void* data, DWORD size) {
@@ -122,8 +121,8 @@ LONG RegKey::DeleteTree(const char* subKey) { return RegDeleteTreeA(m_key, subKe
 LONG RegKey::SubKeyNames(std::vector<std::string>& names) const {
   names.clear();
   DWORD longest = 0;
-  if (LONG rc = RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (LONG rc = RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr);
       rc != ERROR_SUCCESS)
     return rc;
   std::vector<char> buffer(longest + 1);
@@ -144,8 +143,8 @@ LONG RegKey::SubKeyNames(std::vector<std::string>& names) const {
 LONG RegKey::ValueNames(std::vector<std::string>& names) const {
   names.clear();
   DWORD longest = 0;
-  if (LONG rc = RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr, &longest, nullptr, nullptr, nullptr);
+  if (LONG rc = RegQueryInfoKeyA(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 &longest, nullptr, nullptr, nullptr);
       rc != ERROR_SUCCESS)
     return rc;
   std::vector<char> buffer(longest + 1);

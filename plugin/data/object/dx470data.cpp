@@ -18,8 +18,7 @@ HRESULT CDX470Data::DataInit() {
                "ALLGEMEINE=%u MELDUNGSPEZIFISCHE_PARAMETER=%u ZEICHENSATZ=%u",
                unsigned(sizeof(dx470::TYPE_DX470_BLOB_COMPLETE)), unsigned(sizeof(dx470::PARAM)),
                unsigned(sizeof(dx470::LCD_BLOB)), unsigned(sizeof(dx470::BLOCKINFORMATIONEN)),
-               unsigned(sizeof(dx470::ALLGEMEINE)),
-               unsigned(sizeof(dx470::MELDUNGSPEZIFISCHE_PARAMETER)),
+               unsigned(sizeof(dx470::ALLGEMEINE)), unsigned(sizeof(dx470::MELDUNGSPEZIFISCHE_PARAMETER)),
                unsigned(sizeof(dx470::ZEICHENSATZ)));
   HRESULT hr = EtsReadBlob(&m_oBlob);
   if (FAILED(hr)) {

@@ -43,8 +43,7 @@ HRESULT LineAndAreaParts(const CLogger& log, ILine* spLine, std::string& line, s
 // known, and a data object without host device answers
 // STG_E_INVALIDPARAMETER. Otherwise `read` finds the text.
 template <class Read>
-HRESULT DeviceText(bool bound, const CLogger& log, std::string& text, const char* fallback,
-                   Read read) {
+HRESULT DeviceText(bool bound, const CLogger& log, std::string& text, const char* fallback, Read read) {
   text = fallback;
   if (!bound) {
     TRACE_ASSERT(log);

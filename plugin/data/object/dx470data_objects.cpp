@@ -25,8 +25,7 @@ HRESULT Required(HRESULT hr, const com::ComPtr<T>& p) {
 
 }  // namespace
 
-HRESULT CDX470Data::SearchDeviceCommunicationObject(SHORT number,
-                                                    IDeviceCommunicationObject** object,
+HRESULT CDX470Data::SearchDeviceCommunicationObject(SHORT number, IDeviceCommunicationObject** object,
                                                     LONG* count) {
   if (object) *object = nullptr;
   if (!m_spDevice) {
@@ -34,9 +33,8 @@ HRESULT CDX470Data::SearchDeviceCommunicationObject(SHORT number,
     return STG_E_INVALIDPARAMETER;
   }
   com::ComPtr<IDeviceCommunicationObjects> pDeviceCommunicationObjects;
-  HRESULT hr = Required(
-      m_spDevice->get_VisibleDeviceCommunicationObjects(&pDeviceCommunicationObjects),
-      pDeviceCommunicationObjects);
+  HRESULT hr = Required(m_spDevice->get_VisibleDeviceCommunicationObjects(&pDeviceCommunicationObjects),
+                        pDeviceCommunicationObjects);
   if (FAILED(hr)) {
     TRACE_FAILED(m_oLog, "m_spDevice->get_VisibleDeviceCommunicationObjects", hr);
     return hr;
@@ -74,8 +72,8 @@ HRESULT CDX470Data::SearchDeviceCommunicationObject(SHORT number,
   return kObjectNotFound;
 }
 
-HRESULT CDX470Data::AppendAssociation(IAssociations* associations, LONG index,
-                                      std::string& numbers, std::string& addresses) {
+HRESULT CDX470Data::AppendAssociation(IAssociations* associations, LONG index, std::string& numbers,
+                                      std::string& addresses) {
   com::ComPtr<IAssociation> pAssociation;
   HRESULT hr = Required(associations->get_Item(Index(index), &pAssociation), pAssociation);
   if (FAILED(hr)) {
@@ -176,15 +174,15 @@ HRESULT CDX470Data::ReadProjectName(std::string& name) {
 
 // Each text of the device is read by its own macro line so that a failure
 // trace names the call that failed.
-#define READ_DEVICE_TEXT(call, target)        \
-  do {                                        \
-    com::Bstr value;                          \
+#define READ_DEVICE_TEXT(call, target)         \
+  do {                                         \
+    com::Bstr value;                           \
     HRESULT hrRead = m_spDevice->call(&value); \
-    if (FAILED(hrRead)) {                     \
-      TRACE_FAILED(m_oLog, #call, hrRead);    \
-      return hrRead;                          \
-    }                                         \
-    target = value.ToUtf8();                  \
+    if (FAILED(hrRead)) {                      \
+      TRACE_FAILED(m_oLog, #call, hrRead);     \
+      return hrRead;                           \
+    }                                          \
+    target = value.ToUtf8();                   \
   } while (false)
 
 HRESULT CDX470Data::EtsGetHeaderDataForPrinting(std::string& project, std::string& product,

@@ -20,8 +20,7 @@ HRESULT CDX470Data::EtsInit(IUnknown* device) {
   com::ComPtr<IDeviceExtData> extData;
   hr = newDevice.As(&extData);
   if (FAILED(hr)) {
-    m_oLog.Trace(TRACE_LEVEL_ERROR, "Failed to get IDeviceExtData interface %s",
-                 base::ErrorText(hr).c_str());
+    m_oLog.Trace(TRACE_LEVEL_ERROR, "Failed to get IDeviceExtData interface %s", base::ErrorText(hr).c_str());
     return hr;
   }
   m_spDevice = std::move(newDevice);
@@ -58,8 +57,8 @@ HRESULT CDX470Data::EtsReadBlob(dx470::TYPE_DX470_BLOB_COMPLETE* target) {
     hr = SafeArrayAccessData(array, &data);
     if (FAILED(hr)) return hr;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    uint32_t version = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                       uint32_t(bytes[3]) << 24;
+    uint32_t version =
+        uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
     if (version != dx470::kBlobVersion) {
       SafeArrayUnaccessData(array);
       m_oLog.Trace(TRACE_LEVEL_ERROR, "Ungültige BLOB Version (gelesen %08X; erwartet %08X)",

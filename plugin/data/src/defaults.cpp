@@ -28,8 +28,8 @@ void SetValueFormat(MELDUNGSPEZIFISCHE_PARAMETER& record, uint8_t type, bool sig
 
 }  // namespace
 
-void ResetMessage(MELDUNGSPEZIFISCHE_PARAMETER& record, uint8_t receive, uint8_t send,
-                  bool signedValues, std::string_view defaultText) {
+void ResetMessage(MELDUNGSPEZIFISCHE_PARAMETER& record, uint8_t receive, uint8_t send, bool signedValues,
+                  std::string_view defaultText) {
   const uint8_t position = record.Position;
   std::memset(&record, 0, sizeof record);
   record.Position = position;

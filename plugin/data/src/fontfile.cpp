@@ -27,8 +27,7 @@ FontResult ParseFontFile(const uint8_t* bytes, size_t size, ZEICHENSATZ& font) {
   if (length < kFontHeaderSize) return {FontStatus::LengthTooShort, 0, -1};
   if (length > size - kFontFileHeaderSize) return {FontStatus::LengthBeyondData, 0, -1};
   const uint8_t* packed = bytes + kFontFileHeaderSize;
-  if (Fletcher16(packed, length) != base::ReadLE16(bytes + 3))
-    return {FontStatus::BadChecksum, 0, -1};
+  if (Fletcher16(packed, length) != base::ReadLE16(bytes + 3)) return {FontStatus::BadChecksum, 0, -1};
 
   auto fresh = std::make_unique<ZEICHENSATZ>();
   FontResult r = Unpack(packed, length, *fresh);

@@ -27,10 +27,8 @@ const MessageTypeInfo& TypeInfo(uint8_t code) {
 
 bool SendTypeAllowed(uint8_t receive, uint8_t send) {
   if (send == kTypeUnused) return true;
-  if (receive == kTypeStaticText)
-    return send == kTypeSwitch || send == kTypeCharacter || send == kTypeText14;
-  if (receive == kTypeUnused || receive == kTypeTime || receive == kTypeDate ||
-      receive >= kTypeCodeCount)
+  if (receive == kTypeStaticText) return send == kTypeSwitch || send == kTypeCharacter || send == kTypeText14;
+  if (receive == kTypeUnused || receive == kTypeTime || receive == kTypeDate || receive >= kTypeCodeCount)
     return false;
   return send == receive;
 }
@@ -42,8 +40,7 @@ ValueRange TypeValueRange(uint8_t receive, bool signedValues) {
     case kTypeFloat32: return {-16500000, 16500000};
     case kTypeCounter8: return signedValues ? ValueRange{-128, 127} : ValueRange{0, 255};
     case kTypeCounter16: return signedValues ? ValueRange{-32768, 32767} : ValueRange{0, 65535};
-    case kTypeCounter32:
-      return signedValues ? ValueRange{-16500000, 16500000} : ValueRange{0, 16500000};
+    case kTypeCounter32: return signedValues ? ValueRange{-16500000, 16500000} : ValueRange{0, 16500000};
     default: return {};
   }
 }
@@ -53,11 +50,9 @@ SendLimits DefaultSendLimits(uint8_t type, bool signedValues) {
     case kTypeValue8: return {0, 255, 51, true};
     case kTypeFloat16: return {-671088.625f, 670760.9375f, 268369.90625f, true};
     case kTypeFloat32: return {-16500000, 16500000, 6600000, true};
-    case kTypeCounter8:
-      return signedValues ? SendLimits{-128, 127, 51, true} : SendLimits{0, 255, 51, true};
+    case kTypeCounter8: return signedValues ? SendLimits{-128, 127, 51, true} : SendLimits{0, 255, 51, true};
     case kTypeCounter16:
-      return signedValues ? SendLimits{-32768, 32767, 13107, true}
-                          : SendLimits{0, 65535, 13107, true};
+      return signedValues ? SendLimits{-32768, 32767, 13107, true} : SendLimits{0, 65535, 13107, true};
     case kTypeCounter32:
       return signedValues ? SendLimits{-16500000, 16500000, 6600000, true}
                           : SendLimits{0, 16500000, 3300000, true};

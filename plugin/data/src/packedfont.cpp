@@ -70,8 +70,7 @@ FontResult Pack(const ZEICHENSATZ& font, uint8_t* out, size_t capacity) {
     for (size_t b = 0; b < bands; ++b) {
       const unsigned rest = g.Width - 8 * b;
       const uint8_t mask = rest >= 8 ? 0xFF : LeftMask(rest);
-      for (unsigned row = 0; row < g.Height; ++row)
-        out[data++] = g.Bitmap[20 * b + row] & mask;
+      for (unsigned row = 0; row < g.Height; ++row) out[data++] = g.Bitmap[20 * b + row] & mask;
     }
   }
   out[offsetof(ZEICHENSATZ, MaxWidth)] = maxWidth;
@@ -140,8 +139,7 @@ void Normalize(ZEICHENSATZ& font) {
     for (unsigned b = 0; b < kGlyphBands; ++b) {
       const unsigned rest = width > 8 * b ? width - 8 * b : 0;
       const uint8_t mask = rest >= 8 ? 0xFF : rest == 0 ? 0 : LeftMask(rest);
-      for (unsigned row = 0; row < kGlyphRows; ++row)
-        g.Bitmap[20 * b + row] &= row < g.Height ? mask : 0;
+      for (unsigned row = 0; row < kGlyphRows; ++row) g.Bitmap[20 * b + row] &= row < g.Height ? mask : 0;
     }
   }
 }

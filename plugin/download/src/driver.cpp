@@ -12,8 +12,7 @@ constexpr uint32_t kBlockBytes = sizeof(dx470::BLOCKINFORMATIONEN);
 constexpr uint32_t kGeneralBytes = sizeof(dx470::ALLGEMEINE);
 // First byte of every block information the editor writes.
 constexpr uint8_t kBlockIdentifier = 2;
-constexpr uint16_t kReadBackLast =
-    uint16_t(dx470::kImageBase + CDX470Download::kReadBackLength - 1);
+constexpr uint16_t kReadBackLast = uint16_t(dx470::kImageBase + CDX470Download::kReadBackLength - 1);
 
 }  // namespace
 
@@ -25,8 +24,7 @@ void CDX470Download::ShowStatus(IStatusSink* status, LONG kind, const char* key)
 }
 
 HRESULT CDX470Download::Download(CDX470Data* poDX470Data, IStatusSink* status, BYTE mode,
-                                 CDX470Image* pImageOut, CDX470Image* pImageIn, bool first,
-                                 SHORT* progress) {
+                                 CDX470Image* pImageOut, CDX470Image* pImageIn, bool first, SHORT* progress) {
   m_strErrorText.clear();
   if (!poDX470Data || !status || !pImageOut || !pImageIn || !progress) {
     TRACE_ASSERT(m_oLog);
@@ -52,14 +50,13 @@ HRESULT CDX470Download::Download(CDX470Data* poDX470Data, IStatusSink* status, B
     return built.hr();
   }
   m_nImageLength = built.length;
-  HRESULT hr = pImageOut->AddImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase,
-                                          m_nImageLength, false);
+  HRESULT hr =
+      pImageOut->AddImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase, m_nImageLength, false);
   if (FAILED(hr)) {
     TRACE_FAILED(m_oLog, "AddImageSegment", hr);
     return hr;
   }
-  ImageSegment* segment =
-      pImageOut->FindImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase);
+  ImageSegment* segment = pImageOut->FindImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase);
   if (!segment) {
     TRACE_FAILED(m_oLog, "FindImageSegment", E_UNEXPECTED);
     return E_UNEXPECTED;
@@ -75,8 +72,7 @@ HRESULT CDX470Download::Download(CDX470Data* poDX470Data, IStatusSink* status, B
   return E_UNEXPECTED;
 }
 
-HRESULT CDX470Download::Prepare(CDX470Data& data, IStatusSink* status, BYTE mode,
-                                CDX470Image& out) {
+HRESULT CDX470Download::Prepare(CDX470Data& data, IStatusSink* status, BYTE mode, CDX470Image& out) {
   // Until the finish step the project no longer claims that the device
   // holds its parameters.
   HRESULT hr = data.EtsSet_FlagParmetersLoaded(0);
@@ -93,13 +89,11 @@ HRESULT CDX470Download::Prepare(CDX470Data& data, IStatusSink* status, BYTE mode
   return LoadBLOBData(out, dx470::kImageBase, kReadBackLast);
 }
 
-HRESULT CDX470Download::Compare(CDX470Data& data, IStatusSink* status, CDX470Image& out,
-                                CDX470Image& in) {
+HRESULT CDX470Download::Compare(CDX470Data& data, IStatusSink* status, CDX470Image& out, CDX470Image& in) {
   m_oLog.Trace(TRACE_LEVEL_INFO, "Checksumme erhalten");
   // The block information read back from the device must lie whole inside
   // the segment the host filled.
-  const ImageSegment* segment =
-      in.FindImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase);
+  const ImageSegment* segment = in.FindImageSegment(CDX470Image::kDeviceMemory, 0, dx470::kImageBase);
   const uint32_t at = segment ? dx470::kImageBase - segment->start : 0;
   if (!segment || !segment->data || segment->length - at < kReadBackLength) {
     TRACE_FAILED(m_oLog, "pImageOut->FindImageSegment", E_UNEXPECTED);
@@ -114,8 +108,8 @@ HRESULT CDX470Download::Compare(CDX470Data& data, IStatusSink* status, CDX470Ima
   if (!reason) {
     hr = PartialDownload(data, status, out);
   } else {
-    m_oLog.Trace(TRACE_LEVEL_INFO,
-                 "Line:%d - Blockinformationen sind nicht gleich --> komplter Download", __LINE__);
+    m_oLog.Trace(TRACE_LEVEL_INFO, "Line:%d - Blockinformationen sind nicht gleich --> komplter Download",
+                 __LINE__);
     hr = WriteWholeImage(out, status, reason);
   }
   if (FAILED(hr)) return hr;
@@ -123,8 +117,7 @@ HRESULT CDX470Download::Compare(CDX470Data& data, IStatusSink* status, CDX470Ima
   return S_OK;
 }
 
-const char* CDX470Download::CompleteReason(const uint8_t* readBack,
-                                          const dx470::PARAM& remembered) {
+const char* CDX470Download::CompleteReason(const uint8_t* readBack, const dx470::PARAM& remembered) {
   // A copy that was never downloaded is all zero; a blank device reads back
   // zeros too, and must not pass for holding that copy.
   const dx470::BLOCKINFORMATIONEN& block = remembered.Lcd.Block;
@@ -139,8 +132,7 @@ const char* CDX470Download::CompleteReason(const uint8_t* readBack,
   return "the device holds another configuration";
 }
 
-HRESULT CDX470Download::Finish(CDX470Data& data, IStatusSink* status, CDX470Image& out,
-                               SHORT* progress) {
+HRESULT CDX470Download::Finish(CDX470Data& data, IStatusSink* status, CDX470Image& out, SHORT* progress) {
   m_oLog.Trace(TRACE_LEVEL_INFO, "Das Laden ist beendet");
   HRESULT hr = ResetBCU(out);
   if (FAILED(hr)) {

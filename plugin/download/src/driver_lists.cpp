@@ -17,8 +17,7 @@ HRESULT CDX470Download::LoadBLOBData(CDX470Image& out, uint16_t start, uint16_t 
   namespace proc = dx470::proc;
   // Only the read segment goes to the host; it fills data and second buffer.
   out.ClearSegments();
-  HRESULT hr = out.AddImageSegment(CDX470Image::kDeviceMemory, 0, start, uint32_t(end - start + 1),
-                                   true);
+  HRESULT hr = out.AddImageSegment(CDX470Image::kDeviceMemory, 0, start, uint32_t(end - start + 1), true);
   if (FAILED(hr)) {
     TRACE_FAILED(m_oLog, "pImageOut->AddImageSegment", hr);
     return hr;
@@ -54,8 +53,7 @@ HRESULT CDX470Download::WriteBlockInformation(CDX470Image& out) {
   return SUCCEEDED(hr) ? AddImage(out, uint16_t(dx470::kImageBase), kIdentifierTelegramEnd) : hr;
 }
 
-HRESULT CDX470Download::WriteWholeImage(CDX470Image& out, IStatusSink* status,
-                                        const char* reason) {
+HRESULT CDX470Download::WriteWholeImage(CDX470Image& out, IStatusSink* status, const char* reason) {
   namespace proc = dx470::proc;
   ShowStatus(status, kStatusDecision, reason);
   const proc::Record head[] = {proc::Open()};
@@ -79,13 +77,12 @@ HRESULT CDX470Download::PartialDownload(CDX470Data& data, IStatusSink* status, C
   namespace proc = dx470::proc;
   // Image A (current configuration) was built by this step; image B is the
   // configuration the device last received.
-  const dx470::ImageResult old =
-      dx470::BuildLcdImage(data.Blob().Downloaded, m_oDownloadedImage);
+  const dx470::ImageResult old = dx470::BuildLcdImage(data.Blob().Downloaded, m_oDownloadedImage);
   if (!old.ok()) {
     // The remembered copy cannot be imaged, so nothing can be compared with
     // it: write everything.
-    m_oLog.Trace(TRACE_LEVEL_INFO,
-                 "Line:%d - Abbild der geladenen Daten ungueltig --> komplter Download", __LINE__);
+    m_oLog.Trace(TRACE_LEVEL_INFO, "Line:%d - Abbild der geladenen Daten ungueltig --> komplter Download",
+                 __LINE__);
     return WriteWholeImage(out, status, "the configuration last downloaded is damaged");
   }
 

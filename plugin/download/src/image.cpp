@@ -37,8 +37,8 @@ CDX470Image::~CDX470Image() {
   ClearProcedures();
 }
 
-HRESULT CDX470Image::AddImageSegment(uint32_t type, uint32_t identifier, uint32_t start,
-                                     uint32_t length, bool second) {
+HRESULT CDX470Image::AddImageSegment(uint32_t type, uint32_t identifier, uint32_t start, uint32_t length,
+                                     bool second) {
   if (uint64_t(start) + length > (uint64_t(1) << 32)) return E_INVALIDARG;
   if (FindImageSegment(type, identifier, start)) return E_UNEXPECTED;
   if (m_nSegments == std::numeric_limits<uint32_t>::max()) return E_OUTOFMEMORY;
@@ -93,8 +93,7 @@ HRESULT CDX470Image::AppendProcedure(const GUID& guid, const void* bytes, size_t
     m_hProcedures = std::move(block);
     m_guidProcedure = guid;
   } else if (capacity > GlobalSize(m_hProcedures.Get())) {
-    if (!GlobalReAlloc(m_hProcedures.Get(), capacity, GMEM_MOVEABLE | GMEM_ZEROINIT))
-      return E_OUTOFMEMORY;
+    if (!GlobalReAlloc(m_hProcedures.Get(), capacity, GMEM_MOVEABLE | GMEM_ZEROINIT)) return E_OUTOFMEMORY;
   }
   com::GlobalLockGuard lock(m_hProcedures.Get());
   if (!lock.Get()) return E_OUTOFMEMORY;

@@ -56,8 +56,7 @@ void CDX470Hawk::ReportError(IStatusSink* status, HRESULT hr) {
   std::string described;
   com::ComPtr<IErrorInfo> spCause;
   com::Bstr description;
-  if (GetErrorInfo(0, &spCause) == S_OK && spCause &&
-      SUCCEEDED(spCause->GetDescription(&description)))
+  if (GetErrorInfo(0, &spCause) == S_OK && spCause && SUCCEEDED(spCause->GetDescription(&description)))
     described = description.ToUtf8();
   const std::string& known = m_oDownload.ErrorText();
   const std::string reason = !known.empty() ? known : !described.empty() ? described : base::ErrorText(hr);
@@ -71,17 +70,16 @@ void CDX470Hawk::ReportError(IStatusSink* status, HRESULT hr) {
   status->ReportError(kErrorReportCode, spError.Get(), 0);
 }
 
-HRESULT CDX470Hawk::Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status,
-                             BYTE mode, ImageSegmentList* imageIn, ImageSegmentList* imageOut,
-                             IStream** procedures, SHORT* progress) {
-  return com::CallGuarded([&] {
-    return Step(deviceData, a2, a3, status, mode, imageIn, imageOut, procedures, progress);
-  });
+HRESULT CDX470Hawk::Download(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
+                             ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures,
+                             SHORT* progress) {
+  return com::CallGuarded(
+      [&] { return Step(deviceData, a2, a3, status, mode, imageIn, imageOut, procedures, progress); });
 }
 
 HRESULT CDX470Hawk::Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
-                         ImageSegmentList* imageIn, ImageSegmentList* imageOut,
-                         IStream** procedures, SHORT* progress) {
+                         ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures,
+                         SHORT* progress) {
   // The host makes the calls of one download one after the other; the
   // section keeps a stray concurrent call out of the object's state.
   win::CritSecLock lock(m_oCritSec);
@@ -95,8 +93,8 @@ HRESULT CDX470Hawk::Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* st
   CDX470Image oImageOut;
 
   com::ComPtr<IHostDownload> spOriginal;
-  HRESULT hr = CoCreateInstance(CLSID_HostDownload, nullptr, CLSCTX_INPROC_SERVER,
-                                IHostDownload::iid, spOriginal.PpvSlot());
+  HRESULT hr = CoCreateInstance(CLSID_HostDownload, nullptr, CLSCTX_INPROC_SERVER, IHostDownload::iid,
+                                spOriginal.PpvSlot());
   if (FAILED(hr)) {
     TRACE_FAILED(m_oLog, "spOriginal.CoCreateInstance", hr);
     return hr;
@@ -133,8 +131,8 @@ HRESULT CDX470Hawk::Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* st
 
   if (runDriver) {
     SetErrorInfo(0, nullptr);  // only what the driver's calls leave describes its failure
-    hr = m_oDownload.Download(&m_oDX470Data, status, mode, &oImageOut, &oImageIn,
-                              m_nCallState == kDataLoaded, progress);
+    hr = m_oDownload.Download(&m_oDX470Data, status, mode, &oImageOut, &oImageIn, m_nCallState == kDataLoaded,
+                              progress);
     m_nCallState = kOwnDownload;
     if (FAILED(hr)) {
       ReportError(status, hr);

@@ -29,8 +29,7 @@ class CDX470Hawk : public IDeviceDownload, public ISupportErrorInfo, public com:
  private:
   // One download step; Download runs it behind the exception barrier.
   HRESULT Step(IUnknown* deviceData, LONG a2, LONG a3, IStatusSink* status, BYTE mode,
-               ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures,
-               SHORT* progress);
+               ImageSegmentList* imageIn, ImageSegmentList* imageOut, IStream** procedures, SHORT* progress);
   // Binds the data object to the download's device and reads its BLOB.
   HRESULT LoadData(IUnknown* deviceData);
   // Shows "Download error <text> !!!" through the status sink.

@@ -61,8 +61,8 @@ HRESULT CDX470UI::Edit() {
       return run.hr;
     }
     if (run.hr == EDIT_E_NO_DISPLAY) {
-      std::u16string why = base::Utf8ToUtf16(run.problem.empty() ? "there is no display to show the editor on"
-                                                                 : run.problem);
+      std::u16string why =
+          base::Utf8ToUtf16(run.problem.empty() ? "there is no display to show the editor on" : run.problem);
       Describe(why.c_str());
       return run.hr;
     }
@@ -74,14 +74,10 @@ HRESULT CDX470UI::Edit() {
           return hr;
         }
         return S_OK;
-      case ui::IDCANCEL:
-        return E_ABORT;
-      default:
-        return E_FAIL;
+      case ui::IDCANCEL: return E_ABORT;
+      default: return E_FAIL;
     }
   });
 }
 
-HRESULT CDX470UI::InterfaceSupportsErrorInfo(REFIID iid) {
-  return iid == IDeviceUI::iid ? S_OK : S_FALSE;
-}
+HRESULT CDX470UI::InterfaceSupportsErrorInfo(REFIID iid) { return iid == IDeviceUI::iid ? S_OK : S_FALSE; }

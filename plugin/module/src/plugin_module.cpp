@@ -1,5 +1,5 @@
-#include "base/export.h"
 #include "plugin_module.h"
+#include "base/export.h"
 
 #include <mutex>
 
@@ -12,21 +12,20 @@
 #include "pluginwinappbase/pluginwinappbase.h"
 #include "win/modulepath.h"
 
-
 namespace plugin {
 namespace {
 
 const com::ClassEntry kObjectMap[] = {
-    {&CLSID_DX470UI, "DX470PlugIn.DX470UI.1", "DX470PlugIn.DX470UI", "DX470UI Class",
-     "Apartment", &com::CreateInstance<CDX470UI>},
+    {&CLSID_DX470UI, "DX470PlugIn.DX470UI.1", "DX470PlugIn.DX470UI", "DX470UI Class", "Apartment",
+     &com::CreateInstance<CDX470UI>},
     {&CLSID_DX470DeviceEvent, "DX470PlugIn.DX470DeviceEvent.1", "DX470PlugIn.DX470DeviceEvent",
      "DX470DeviceEvent Class", "Free", &com::CreateInstance<CDX470DeviceEvent>},
-    {&CLSID_DX470Hawk, "DX470PlugIn.DX470Hawk.1", "DX470PlugIn.DX470Hawk", "DX470Hawk Class",
-     "Free", &com::CreateInstance<CDX470Hawk>},
+    {&CLSID_DX470Hawk, "DX470PlugIn.DX470Hawk.1", "DX470PlugIn.DX470Hawk", "DX470Hawk Class", "Free",
+     &com::CreateInstance<CDX470Hawk>},
 };
 
-const com::TypeLibInfo kTypeLib{LIBID_DX470PLUGINLib, "DX470PLUGINLib",
-                                "DX470PlugIn 1.0 Type Library", 1, 0, true};
+const com::TypeLibInfo kTypeLib{
+    LIBID_DX470PLUGINLib, "DX470PLUGINLib", "DX470PlugIn 1.0 Type Library", 1, 0, true};
 
 }  // namespace
 

@@ -19,9 +19,9 @@ constexpr int kMargin = 35;
 constexpr int kEditorTop = 95;
 constexpr int kButtonWidth = 87, kButtonHeight = 23, kButtonPitch = 107;
 constexpr int kClipboardTop = 30;
-constexpr int kMinInnerWidth = 301;       // three buttons
-constexpr int kClipboardRowWidth = 194;   // two buttons
-constexpr int kButtonGap = 40;            // editor bottom to OK
+constexpr int kMinInnerWidth = 301;                  // three buttons
+constexpr int kClipboardRowWidth = 194;              // two buttons
+constexpr int kButtonGap = 40;                       // editor bottom to OK
 constexpr int kExtraWidth = 76, kExtraHeight = 120;  // window beyond the inner width, the editor bottom
 
 dx470::ZEICHEN g_clipboard{4, 1, {}};
@@ -58,7 +58,10 @@ ui::DialogTemplate CharacterEditorTemplate() {
       {ui::IDOK, ControlKind::DefPushButton, "OK???", {23, 127, 58, 14}, kButton | ui::kGroup},
       {ui::IDCANCEL, ControlKind::PushButton, "Cancel???", {95, 127, 58, 14}, kButton},
       {Dlg::kHelpId, ControlKind::PushButton, "Help???", {166, 127, 58, 14}, kButton},
-      {Dlg::kWidthSwitchId, ControlKind::AutoCheckBox, "Character width???", {23, 38, 80, 10},
+      {Dlg::kWidthSwitchId,
+       ControlKind::AutoCheckBox,
+       "Character width???",
+       {23, 38, 80, 10},
        kButton | ui::kHidden},
       {Dlg::kCoordinatesId, ControlKind::Static, "x: 0 - y: 0", {130, 38, 80, 8}, ui::kHidden},
   };
@@ -98,8 +101,8 @@ void CharacterEditorDialog::TranslateTexts() {
     int id;
     const char* key;
   } kControls[] = {
-      {kCopyId, "&Copy"}, {kPasteId, "&Paste"}, {ui::IDOK, "OK"},
-      {ui::IDCANCEL, "Cancel"}, {kHelpId, "Help"}, {kWidthSwitchId, "Character width"},
+      {kCopyId, "&Copy"},       {kPasteId, "&Paste"}, {ui::IDOK, "OK"},
+      {ui::IDCANCEL, "Cancel"}, {kHelpId, "Help"},    {kWidthSwitchId, "Character width"},
   };
   for (const auto& c : kControls) SetDlgItemText(c.id, Translate(c.key));
 }
@@ -111,11 +114,14 @@ void CharacterEditorDialog::Layout() {
   const int inner = std::max(width, kMinInnerWidth);
   const int left = kMargin + (inner - width) / 2;
   MoveControl(kEditorId, {left, kEditorTop, left + width, kEditorTop + height});
-  auto button = [this](int id, int x, int y) { MoveControl(id, {x, y, x + kButtonWidth, y + kButtonHeight}); };
+  auto button = [this](int id, int x, int y) {
+    MoveControl(id, {x, y, x + kButtonWidth, y + kButtonHeight});
+  };
   const int clipboardShift = (inner - kClipboardRowWidth) / 2;
   button(kCopyId, kMargin + clipboardShift, kClipboardTop);
   button(kPasteId, kMargin + kButtonPitch + clipboardShift, kClipboardTop);
-  const int bottom = kEditorTop + height, buttonTop = bottom + kButtonGap, shift = (inner - kMinInnerWidth) / 2;
+  const int bottom = kEditorTop + height, buttonTop = bottom + kButtonGap,
+            shift = (inner - kMinInnerWidth) / 2;
   button(ui::IDOK, kMargin + shift, buttonTop);
   button(ui::IDCANCEL, kMargin + kButtonPitch + shift, buttonTop);
   button(kHelpId, kMargin + 2 * kButtonPitch + shift, buttonTop);
@@ -123,7 +129,8 @@ void CharacterEditorDialog::Layout() {
   ShowControl(kCoordinatesId, false);
   // The sizes are the window's: the client area is what the frame leaves.
   const ui::FrameMargins frame = Services().WindowFrame(HasMenu());
-  SetClientSize(inner + kExtraWidth - frame.left - frame.right, bottom + kExtraHeight - frame.top - frame.bottom);
+  SetClientSize(inner + kExtraWidth - frame.left - frame.right,
+                bottom + kExtraHeight - frame.top - frame.bottom);
   CenterWindow();
 }
 

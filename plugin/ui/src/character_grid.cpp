@@ -55,15 +55,12 @@ void CharacterGrid::OnMouse(ui::MouseAction action, int x, int y, ui::KeyMods) {
       m_bCapture = true;
       Select(CodeAt(x, y));
       break;
-    case ui::MouseAction::Up:
-      m_bCapture = false;
-      break;
+    case ui::MouseAction::Up: m_bCapture = false; break;
     case ui::MouseAction::DoubleClick:
       m_bCapture = false;
       if (m_bAvailable) SendNotify(kActivateNotify, m_nSelected);
       break;
-    case ui::MouseAction::Move:
-      break;
+    case ui::MouseAction::Move: break;
   }
 }
 
@@ -75,8 +72,12 @@ void CharacterGrid::OnKey(ui::Key key, ui::KeyMods mods) {
     case ui::Key::End: code = 255; break;
     case ui::Key::Left: code = std::max(code - 1, 0); break;
     case ui::Key::Right: code = std::min(code + 1, 255); break;
-    case ui::Key::Up: if (code >= kColumns) code -= kColumns; break;
-    case ui::Key::Down: if (code < 256 - kColumns) code += kColumns; break;
+    case ui::Key::Up:
+      if (code >= kColumns) code -= kColumns;
+      break;
+    case ui::Key::Down:
+      if (code < 256 - kColumns) code += kColumns;
+      break;
     default: return;
   }
   if (code != m_nSelected) Select(code);
@@ -92,7 +93,9 @@ void CharacterGrid::Paint(gfx::Bitmap& target) {
   target.FillRect({0, 0, target.width(), target.height()}, colors.window);
   if (!m_pFont) return;
   const int cell = Cell();
-  auto origin = [&](int code) { return std::make_pair(2 + (code % kColumns) * cell, 2 + (code / kColumns) * cell); };
+  auto origin = [&](int code) {
+    return std::make_pair(2 + (code % kColumns) * cell, 2 + (code / kColumns) * cell);
+  };
   // Draws a glyph centred in a cell of its own, so that a glyph wider than
   // the cell is cut at the cell's edges.
   auto drawCell = [&](int code, gfx::Color background, bool selected) {
@@ -113,8 +116,10 @@ void CharacterGrid::Paint(gfx::Bitmap& target) {
     }
   }
   // One-pixel lines between the cells and around them.
-  for (int c = 0; c <= kColumns; ++c) target.FillRect({1 + c * cell, 1, 2 + c * cell, 2 + kRows * cell}, gfx::kBlack);
-  for (int r = 0; r <= kRows; ++r) target.FillRect({1, 1 + r * cell, 2 + kColumns * cell, 2 + r * cell}, gfx::kBlack);
+  for (int c = 0; c <= kColumns; ++c)
+    target.FillRect({1 + c * cell, 1, 2 + c * cell, 2 + kRows * cell}, gfx::kBlack);
+  for (int r = 0; r <= kRows; ++r)
+    target.FillRect({1, 1 + r * cell, 2 + kColumns * cell, 2 + r * cell}, gfx::kBlack);
   if (m_bAvailable) drawCell(m_nSelected, colors.highlight, true);
   // The selected cell's two-pixel frame, one pixel inside its lines.
   auto [x, y] = origin(m_nSelected);

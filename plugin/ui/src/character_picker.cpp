@@ -37,7 +37,11 @@ CharacterPickerDialog::CharacterPickerDialog(const dx470::ZEICHENSATZ& font, Cha
 
 CharacterPickerDialog::CharacterPickerDialog(ui::DialogTemplate tmpl, const dx470::ZEICHENSATZ& font,
                                              CharacterGrid::Mode mode, int fontNumber, int code)
-    : Dialog(std::move(tmpl)), m_pFont(&font), m_mode(mode), m_nFontNumber(fontNumber), m_nStartCode(code),
+    : Dialog(std::move(tmpl)),
+      m_pFont(&font),
+      m_mode(mode),
+      m_nFontNumber(fontNumber),
+      m_nStartCode(code),
       m_oGrid(mode) {}
 
 int CharacterPickerDialog::LayOut(int left, int top, int minWidth) {
@@ -45,11 +49,13 @@ int CharacterPickerDialog::LayOut(int left, int top, int minWidth) {
   const int rows = m_mode == CharacterGrid::Mode::FontEditor ? dx470::kGlyphMaxHeight : m_pFont->Height;
   const int gridWidth = CharacterGrid::WidthFor(rows), gridHeight = CharacterGrid::HeightFor(rows);
   MoveControl(id::kGrid, gfx::RectAt(left, top, CharacterGrid::WidthFor(m_pFont->Height),
-                             CharacterGrid::HeightFor(m_pFont->Height)));
+                                     CharacterGrid::HeightFor(m_pFont->Height)));
   const int textTop = top + gridHeight + 8;
   MoveControl(id::kCharacterLabel, gfx::RectAt(left, textTop, kLabelWidth, 16));
-  MoveControl(id::kCharacterDescription, gfx::RectAt(left + kLabelWidth, textTop, gridWidth - kLabelWidth, 16));
-  const int width = std::max({minWidth, left + gridWidth + kMargin, 3 * kButtonWidth + 2 * kButtonGap + 2 * kMargin});
+  MoveControl(id::kCharacterDescription,
+              gfx::RectAt(left + kLabelWidth, textTop, gridWidth - kLabelWidth, 16));
+  const int width =
+      std::max({minWidth, left + gridWidth + kMargin, 3 * kButtonWidth + 2 * kButtonGap + 2 * kMargin});
   const int buttonsTop = textTop + 16 + 12;
   int x = (width - (3 * kButtonWidth + 2 * kButtonGap)) / 2;
   for (int button : {ui::IDOK, ui::IDCANCEL, 9}) {
@@ -86,20 +92,25 @@ bool CharacterPickerDialog::OnInitDialog() {
 
 void CharacterPickerDialog::OnNotify(int id, int code, intptr_t param) {
   if (id != id::kGrid || code != CharacterGrid::kActivateNotify) return;
-  if (m_mode == CharacterGrid::Mode::Picker) OnOK();
-  else OnActivate(int(param));
+  if (m_mode == CharacterGrid::Mode::Picker)
+    OnOK();
+  else
+    OnActivate(int(param));
 }
 
 void CharacterPickerDialog::OnCommand(int id, int code) {
-  if (id == 9 && code == ui::BN_CLICKED) OnHelp();
-  else Dialog::OnCommand(id, code);
+  if (id == 9 && code == ui::BN_CLICKED)
+    OnHelp();
+  else
+    Dialog::OnCommand(id, code);
 }
 
 void CharacterPickerDialog::OnHelp() {
   Services().ShowHelp(PluginApp().HelpFilePath(), id::kPickerHelpContext);
 }
 
-bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen) {
+bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex,
+                   uint8_t& chosen) {
   CharacterPickerDialog dialog(font, CharacterGrid::Mode::Picker, fontIndex);
   if (dialog.DoModal(services) != ui::IDOK || !dialog.SelectedAvailable()) return false;
   chosen = uint8_t(dialog.SelectedCode());

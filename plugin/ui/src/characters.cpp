@@ -12,7 +12,8 @@ Availability CharacterAvailability(const dx470::ZEICHENSATZ& font, int code) {
   if (code == font.TabChar) return {false, Translate("- tabulator, not available")};
   if (code == font.ReplacementChar) return {false, Translate("- replacement character, not available")};
   if (code < 5) return {false, Translate("- reserved, not available")};
-  if (code < font.First || code > font.Last) return {false, Translate("- out of defined range, not available")};
+  if (code < font.First || code > font.Last)
+    return {false, Translate("- out of defined range, not available")};
   if (code == font.DefaultChar) return {true, Translate("- default character, available")};
   return {true, Translate("- available")};
 }

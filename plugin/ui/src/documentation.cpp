@@ -122,8 +122,8 @@ void Report::Footer() {
   std::tm local{};
   localtime_r(&now, &local);
   Line(Format("%s %d", T("Page").c_str(), m_page) + Format("       %02d.%02d.%04d  %02d:%02d ", local.tm_mday,
-                                                            local.tm_mon + 1, local.tm_year + 1900, local.tm_hour,
-                                                            local.tm_min),
+                                                           local.tm_mon + 1, local.tm_year + 1900,
+                                                           local.tm_hour, local.tm_min),
        10);
   m_device.EndPage();
   SelectFont();
@@ -150,17 +150,11 @@ void Report::TypeDetails(const dx470::MELDUNGSPEZIFISCHE_PARAMETER& m, uint8_t r
       Line(Format("%s%s ", kLevel[2], T("Text for").c_str()) + "\"1\": " + DeviceText(b, 30, font), 50);
       Line(Format("%s%s ", kLevel[2], T("Text for").c_str()) + "\"0\": " + DeviceText(b + 30, 30, font), 50);
       return;
-    case dx470::kTypeTime:
-      Line(label(2, "Time format") + TimeExample(b[0]), 50);
-      return;
-    case dx470::kTypeDate:
-      Line(label(2, "Date format") + DateExample(b[0]), 50);
-      return;
+    case dx470::kTypeTime: Line(label(2, "Time format") + TimeExample(b[0]), 50); return;
+    case dx470::kTypeDate: Line(label(2, "Date format") + DateExample(b[0]), 50); return;
     case dx470::kTypeCharacter:
-    case dx470::kTypeText14:
-      return;
-    default:
-      break;
+    case dx470::kTypeText14: return;
+    default: break;
   }
   if (!dx470::IsNumericType(receive)) return;
   const bool text = b[3] & dx470::kValueFlagTextMode;
@@ -171,20 +165,30 @@ void Report::TypeDetails(const dx470::MELDUNGSPEZIFISCHE_PARAMETER& m, uint8_t r
       Line(label(2, "Scaling") + T("not active"), 50);
     } else {
       Line(label(2, "Scaling"), 50);
-      Line(Format("%s%s / %s %.3f / %.3f", kLevel[4], T("Lower obj. value").c_str(), T("Display value:").c_str(),
-                  double(lowerObj), double(FloatAt(m, 116))),
+      Line(Format("%s%s / %s %.3f / %.3f", kLevel[4], T("Lower obj. value").c_str(),
+                  T("Display value:").c_str(), double(lowerObj), double(FloatAt(m, 116))),
            50);
-      Line(Format("%s%s / %s %.3f / %.3f", kLevel[4], T("Upper obj. value").c_str(), T("Display value:").c_str(),
-                  double(upperObj), double(FloatAt(m, 112))),
+      Line(Format("%s%s / %s %.3f / %.3f", kLevel[4], T("Upper obj. value").c_str(),
+                  T("Display value:").c_str(), double(upperObj), double(FloatAt(m, 112))),
            50);
     }
     Line(Format("%s%s", kLevel[3], T("Floating point presentation").c_str()), 50);
     const int e = int8_t(b[0]);
-    if (e < 0) Line(Format("%s%s %u", kLevel[4], T("Multiply value by:").c_str(), unsigned(std::lround(std::pow(10, -e)))), 50);
-    if (e > 0) Line(Format("%s%s %u", kLevel[4], T("Divide value by:").c_str(), unsigned(std::lround(std::pow(10, e)))), 50);
-    Line(Format("%s%s: %u / %u", kLevel[4], T("Integer/Decimal digits").c_str(), unsigned(b[1]), unsigned(b[2])), 50);
+    if (e < 0)
+      Line(Format("%s%s %u", kLevel[4], T("Multiply value by:").c_str(),
+                  unsigned(std::lround(std::pow(10, -e)))),
+           50);
+    if (e > 0)
+      Line(
+          Format("%s%s %u", kLevel[4], T("Divide value by:").c_str(), unsigned(std::lround(std::pow(10, e)))),
+          50);
+    Line(Format("%s%s: %u / %u", kLevel[4], T("Integer/Decimal digits").c_str(), unsigned(b[1]),
+                unsigned(b[2])),
+         50);
   } else {
-    Line(label(2, "Lower/Upper limit:") + Format(" %.3f / %.3f", double(FloatAt(m, 108)), double(FloatAt(m, 104))), 50);
+    Line(label(2, "Lower/Upper limit:") +
+             Format(" %.3f / %.3f", double(FloatAt(m, 108)), double(FloatAt(m, 104))),
+         50);
     Line(Format("%s%s: %s / %s / %s", kLevel[3], T("Text").c_str(), DeviceText(b + 80, 30, font).c_str(),
                 DeviceText(b + 50, 30, font).c_str(), DeviceText(b + 20, 30, font).c_str()),
          50);
@@ -215,7 +219,8 @@ void Report::SendDetails(const dx470::MELDUNGSPEZIFISCHE_PARAMETER& m, uint8_t s
 void Report::Alarm(const dx470::MELDUNGSPEZIFISCHE_PARAMETER& m, uint8_t receive) {
   if (receive <= dx470::kTypeStaticText || !(m.Options & 0x01)) return;
   Line(Format("%s%s", kLevel[1], T("Activate alarm").c_str()), 50);
-  Line(Format("%s%s", kLevel[2], T((m.Options & 0x02) ? "with alarm beep" : "without alarm beep").c_str()), 50);
+  Line(Format("%s%s", kLevel[2], T((m.Options & 0x02) ? "with alarm beep" : "without alarm beep").c_str()),
+       50);
   if (m.Options & 0x04) Line(Format("%s%s", kLevel[2], T("Message is visible on alarm only").c_str()), 50);
   std::string condition = Format("%s%s: %s ", kLevel[2], T("Condition").c_str(), T("if value is").c_str());
   if (receive == dx470::kTypeSwitch) {
@@ -251,17 +256,27 @@ void Report::Message(int number, int slot) {
   }
   Line(text, 80);
   Line(Format("%s%s %u", kLevel[2], T("Normal font:").c_str(), unsigned(m.NormalFont == 1 ? 2 : 1)), 50);
-  Line(Format("%s%s %u", kLevel[2], T("Highlighted font:").c_str(), unsigned(m.HighlightedFont == 1 ? 2 : 1)), 50);
+  Line(Format("%s%s %u", kLevel[2], T("Highlighted font:").c_str(), unsigned(m.HighlightedFont == 1 ? 2 : 1)),
+       50);
   const bool receiveObject = receive > dx470::kTypeStaticText;
-  if (receiveObject) Line(Format("%s%s:  %d", kLevel[1], T("Receive object").c_str(), slot + 1), 80);
-  else Line(Format("%s%s:  %s", kLevel[1], T("Receive object").c_str(), T("No object").c_str()), 80);
-  Line(Format("%s%s: ", kLevel[2], T("Type").c_str()) + DX470MainDialog::ReceiveTypeText(receive, signedValues), 50);
+  if (receiveObject)
+    Line(Format("%s%s:  %d", kLevel[1], T("Receive object").c_str(), slot + 1), 80);
+  else
+    Line(Format("%s%s:  %s", kLevel[1], T("Receive object").c_str(), T("No object").c_str()), 80);
+  Line(Format("%s%s: ", kLevel[2], T("Type").c_str()) +
+           DX470MainDialog::ReceiveTypeText(receive, signedValues),
+       50);
   TypeDetails(m, receive, signedValues);
-  if (receiveObject) Line(Format("%s%s: ", kLevel[2], T("Group addresses").c_str()) + Addresses(slot + 1), 50);
+  if (receiveObject)
+    Line(Format("%s%s: ", kLevel[2], T("Group addresses").c_str()) + Addresses(slot + 1), 50);
   const bool sendObject = send > dx470::kTypeStaticText;
-  if (sendObject) Line(Format("%s%s:  %d", kLevel[1], T("Send object").c_str(), slot + 17), 80);
-  else Line(Format("%s%s:  %s", kLevel[1], T("Send object").c_str(), T("No object").c_str()), 80);
-  Line(Format("%s%s: ", kLevel[2], T("Type").c_str()) + DX470MainDialog::SendTypeText(receive, send, signedValues), 50);
+  if (sendObject)
+    Line(Format("%s%s:  %d", kLevel[1], T("Send object").c_str(), slot + 17), 80);
+  else
+    Line(Format("%s%s:  %s", kLevel[1], T("Send object").c_str(), T("No object").c_str()), 80);
+  Line(Format("%s%s: ", kLevel[2], T("Type").c_str()) +
+           DX470MainDialog::SendTypeText(receive, send, signedValues),
+       50);
   SendDetails(m, send);
   if (sendObject) Line(Format("%s%s: ", kLevel[2], T("Group addresses").c_str()) + Addresses(slot + 17), 50);
   Line(Format("%s%s ", kLevel[1], T("Scroll message:").c_str()) + T((m.Options & 0x20) ? "Yes" : "No"), 50);
@@ -277,7 +292,8 @@ void Report::GeneralParameters() {
   };
   auto group = [&](const char* key) { Line(Format("%s%s", kLevel[1], T(key).c_str()), 80); };
   auto addresses = [&](const char* key, int object) {
-    Line(Format("%s%s %s: ", kLevel[2], T(key).c_str(), T("Group addresses").c_str()) + Addresses(object), 50);
+    Line(Format("%s%s %s: ", kLevel[2], T(key).c_str(), T("Group addresses").c_str()) + Addresses(object),
+         50);
   };
   Rule(50);
   Line("", 70);
@@ -298,7 +314,9 @@ void Report::GeneralParameters() {
   } else {
     item("On key pressed:", ReportTime(backlight));
     if (!(flags & 0x10))
-      Line(Format("%s%s %s", kLevel[3], T("Execute key press only").c_str(), T("when backlight is on").c_str()), 50);
+      Line(Format("%s%s %s", kLevel[3], T("Execute key press only").c_str(),
+                  T("when backlight is on").c_str()),
+           50);
   }
   addresses("Backlight", 0);
   group("Keys");
@@ -333,7 +351,8 @@ HRESULT Report::Print() {
 std::string ReportTime(int32_t tenths) {
   if (tenths >= 56401) return " " + T("Forever");
   if (tenths < 600)
-    return Format("%lu,%c %s", static_cast<unsigned long>(tenths / 10), tenths % 10 < 5 ? '0' : '5', T("sec").c_str());
+    return Format("%lu,%c %s", static_cast<unsigned long>(tenths / 10), tenths % 10 < 5 ? '0' : '5',
+                  T("sec").c_str());
   return Format("%lu,%c %s", static_cast<unsigned long>(tenths / 600), tenths % 600 < 300 ? '0' : '5',
                 T("min").c_str());
 }
@@ -348,7 +367,8 @@ void PrintDocumentation(ui::PlatformServices& services, const dx470::PARAM& para
   std::unique_ptr<ui::PrintDevice> device = services.PrintDialog();
   if (!device) return;
   if (PrintReport(*device, param, source) == E_INVALIDARG)
-    services.MessageBox({Translate("Warning"), Translate("Please set printer resolution to 300,600,900,1200 or 2400 dpi!"),
+    services.MessageBox({Translate("Warning"),
+                         Translate("Please set printer resolution to 300,600,900,1200 or 2400 dpi!"),
                          ui::Buttons::Ok, ui::Icon::Warning, 0, true});
 }
 
@@ -361,8 +381,8 @@ namespace {
 class DataPrintSource final : public PrintSource {
  public:
   explicit DataPrintSource(CDX470Data& data) : m_data(data), m_oLog("DX470") {}
-  HRESULT HeaderTexts(std::string& project, std::string& product, std::string& description, std::string& address,
-                      const std::string& label) override {
+  HRESULT HeaderTexts(std::string& project, std::string& product, std::string& description,
+                      std::string& address, const std::string& label) override {
     HRESULT hr = m_data.EtsGetHeaderDataForPrinting(project, product, description, address, label);
     if (FAILED(hr)) TRACE_FAILED(m_oLog, "EtsGetHeaderDataForPrinting", hr);
     return hr;

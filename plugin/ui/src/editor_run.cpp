@@ -34,7 +34,9 @@ class ServicesScope {
 // the plug-in's translation while the editor runs.
 class TranslatorScope {
  public:
-  TranslatorScope() { ui::SetTextTranslator([](const std::string& key) { return Translate(key); }); }
+  TranslatorScope() {
+    ui::SetTextTranslator([](const std::string& key) { return Translate(key); });
+  }
   ~TranslatorScope() { ui::SetTextTranslator(nullptr); }
   TranslatorScope(const TranslatorScope&) = delete;
   TranslatorScope& operator=(const TranslatorScope&) = delete;

@@ -30,7 +30,6 @@ std::string Format(const char* format, const std::string& a, unsigned n, const s
   return buffer;
 }
 
-
 }  // namespace
 
 ui::DialogTemplate FontEditorTemplate() {
@@ -43,30 +42,39 @@ ui::DialogTemplate FontEditorTemplate() {
   const struct {
     int combo;
     const char* label;
-  } combos[] = {{id::kFirstCombo, "Lowest character???"},        {id::kLastCombo, "Highest character???"},
-                {id::kHeightCombo, "Height in pixel???"},         {id::kDefaultCombo, "Default character???"},
-                {id::kUnknownCombo, "Replacement for unknown values???"}, {id::kDecimalCombo, "Decimal seperator???"}};
+  } combos[] = {{id::kFirstCombo, "Lowest character???"},
+                {id::kLastCombo, "Highest character???"},
+                {id::kHeightCombo, "Height in pixel???"},
+                {id::kDefaultCombo, "Default character???"},
+                {id::kUnknownCombo, "Replacement for unknown values???"},
+                {id::kDecimalCombo, "Decimal seperator???"}};
   int label = id::kFirstLabel;
   for (const auto& c : combos) {
     t.controls.push_back({label++, ControlKind::Static, c.label, {0, 0, 90, 8}, 0});
     t.controls.push_back({c.combo, ControlKind::ComboBox, "", {0, 0, 60, 120}, ui::kTabStop | ui::kVScroll});
   }
-  for (const auto& b : {std::pair{id::kImport, "Import???"}, std::pair{id::kExport, "Export???"},
-                        std::pair{id::kGetCopy, "Get copy???"}, std::pair{id::kFromScreenFont, "Get from Windows???"}})
+  for (const auto& b :
+       {std::pair{id::kImport, "Import???"}, std::pair{id::kExport, "Export???"},
+        std::pair{id::kGetCopy, "Get copy???"}, std::pair{id::kFromScreenFont, "Get from Windows???"}})
     t.controls.push_back({b.first, ControlKind::PushButton, b.second, {0, 0, 80, 14}, ui::kTabStop});
   return t;
 }
 
 FontEditorDialog::FontEditorDialog(dx470::ZEICHENSATZ& font, int fontNumber, const dx470::PARAM& param)
-    : CharacterPickerDialog(FontEditorTemplate(), font, CharacterGrid::Mode::FontEditor, fontNumber, font.First),
+    : CharacterPickerDialog(FontEditorTemplate(), font, CharacterGrid::Mode::FontEditor, fontNumber,
+                            font.First),
       m_font(font),
       m_param(param) {}
 
 bool FontEditorDialog::OnInitDialog() {
   CharacterPickerDialog::OnInitDialog();
-  static const char* const kLabels[] = {"First character", "Last character", "Height in pixel", "Default character",
-                                        "Replacement for unknown values", "Decimal seperator"};
-  static const int kCombos[] = {id::kFirstCombo, id::kLastCombo, id::kHeightCombo,
+  static const char* const kLabels[] = {"First character",
+                                        "Last character",
+                                        "Height in pixel",
+                                        "Default character",
+                                        "Replacement for unknown values",
+                                        "Decimal seperator"};
+  static const int kCombos[] = {id::kFirstCombo,   id::kLastCombo,    id::kHeightCombo,
                                 id::kDefaultCombo, id::kUnknownCombo, id::kDecimalCombo};
   for (int i = 0; i < 6; ++i) {
     const int x = 10 + (i % 3) * kColumnWidth, y = 10 + (i / 3) * 32;
@@ -102,7 +110,8 @@ void FontEditorDialog::UpdateTitle() {
 void FontEditorDialog::LoadControls() {
   const int height = m_font.Height - kMinHeight;
   SetCurSel(id::kHeightCombo, height >= 0 && height <= kMaxHeight - kMinHeight ? height : -1);
-  const int codes[] = {m_font.First, m_font.Last, m_font.DefaultChar, m_font.UnknownValueChar, m_font.DecimalPoint};
+  const int codes[] = {m_font.First, m_font.Last, m_font.DefaultChar, m_font.UnknownValueChar,
+                       m_font.DecimalPoint};
   for (size_t i = 0; i < kCharacterCombos.size(); ++i) {
     const int index = codes[i] - kFirstCode;
     m_accepted[i] = index >= 0 && index <= 255 - kFirstCode ? index : -1;
@@ -203,25 +212,26 @@ bool FontEditorDialog::AcceptSettings() {
 std::string FontEditorDialog::Filter() const {
   char buffer[512];
   const std::string files = Translate("Font Files"), all = Translate("All Files");
-  std::snprintf(buffer, sizeof buffer, "%s (*.%s)|*.%s|%s (*.*)|*.*||", files.c_str(), dx470::kFontFileExtension,
-                dx470::kFontFileExtension, all.c_str());
+  std::snprintf(buffer, sizeof buffer, "%s (*.%s)|*.%s|%s (*.*)|*.*||", files.c_str(),
+                dx470::kFontFileExtension, dx470::kFontFileExtension, all.c_str());
   const std::string filter = buffer;
   return filter.size() >= 255 ? std::string() : filter;
 }
 
 void FontEditorDialog::Export() {
   if (!UpdateData(true)) {
-    Services().MessageBox({Translate("Error"), Translate("Failed to save data!"), ui::Buttons::Ok, ui::Icon::Stop, 0,
-                           true});
+    Services().MessageBox(
+        {Translate("Error"), Translate("Failed to save data!"), ui::Buttons::Ok, ui::Icon::Stop, 0, true});
     return;
   }
-  ui::FileDialogSpec request{true, Translate("Export font"), Filter(), dx470::kFontFileExtension, m_strFile,
-                          ui::kPathMustExist | ui::kHideReadOnly};
+  ui::FileDialogSpec request{true,      Translate("Export font"),
+                             Filter(),  dx470::kFontFileExtension,
+                             m_strFile, ui::kPathMustExist | ui::kHideReadOnly};
   std::optional<std::string> path = Services().FileDialog(request);
   if (!path) return;
   if (!dx470::WriteFontFile(*path, m_font).ok()) {
-    Services().MessageBox({Translate("Error"), Translate("Failed to save file"), ui::Buttons::Ok, ui::Icon::Stop, 0,
-                           true});
+    Services().MessageBox(
+        {Translate("Error"), Translate("Failed to save file"), ui::Buttons::Ok, ui::Icon::Stop, 0, true});
     return;
   }
   m_strFile = *path;
@@ -229,16 +239,17 @@ void FontEditorDialog::Export() {
 }
 
 void FontEditorDialog::Import() {
-  ui::FileDialogSpec request{false, Translate("Import font"), Filter(), dx470::kFontFileExtension, m_strFile,
-                          ui::kFileMustExist | ui::kHideReadOnly};
+  ui::FileDialogSpec request{false,     Translate("Import font"),
+                             Filter(),  dx470::kFontFileExtension,
+                             m_strFile, ui::kFileMustExist | ui::kHideReadOnly};
   std::optional<std::string> path = Services().FileDialog(request);
   if (!path) return;
   auto fresh = std::make_unique<dx470::ZEICHENSATZ>();
   std::memset(fresh.get(), 0, sizeof *fresh);
   const dx470::FontResult result = dx470::ReadFontFile(*path, *fresh);
   if (result.status == dx470::FontStatus::OpenFailed) {
-    Services().MessageBox({Translate("Warning"), Translate("Failed to open file"), ui::Buttons::Ok, ui::Icon::Warning,
-                           0, true});
+    Services().MessageBox({Translate("Warning"), Translate("Failed to open file"), ui::Buttons::Ok,
+                           ui::Icon::Warning, 0, true});
     return;
   }
   if (!result.ok()) {
@@ -264,14 +275,16 @@ bool WindowsFontImporter(ui::PlatformServices& services, dx470::ZEICHENSATZ& fon
   for (int k = 0; font.First + k <= 255; ++k) {
     dx470::ZEICHEN& glyph = font.Glyphs[k];
     std::memset(glyph.Bitmap, 0, sizeof glyph.Bitmap);
-    std::optional<ui::RasterGlyph> drawn = services.RasterizeChar(face, height, DeviceCodeToUnicode(font.First + k));
+    std::optional<ui::RasterGlyph> drawn =
+        services.RasterizeChar(face, height, DeviceCodeToUnicode(font.First + k));
     const int width = drawn ? std::min(drawn->bitmap.width(), dx470::kGlyphMaxWidth) : 0;
     const int rows = drawn ? std::min(drawn->bitmap.height(), dx470::kGlyphMaxHeight) : 0;
     glyph.Width = uint8_t(width);
     glyph.Height = uint8_t(height);
     for (int y = 0; y < rows && y < height; ++y)
       for (int x = 0; x < width; ++x)
-        if (drawn->bitmap.Get(x, y) == gfx::kBlack) glyph.Bitmap[(x / 8) * 20 + y] |= uint8_t(0x80 >> (x % 8));
+        if (drawn->bitmap.Get(x, y) == gfx::kBlack)
+          glyph.Bitmap[(x / 8) * 20 + y] |= uint8_t(0x80 >> (x % 8));
   }
   return true;
 }
@@ -321,9 +334,12 @@ bool GetFontDialog::OnInitDialog() {
 }
 
 void GetFontDialog::OnCommand(int id, int code) {
-  if (id == id::kGetFontCombo && code == ui::CBN_SELCHANGE) EnableControl(ui::IDOK, GetCurSel(id) >= 0);
-  else if (id == 9 && code == ui::BN_CLICKED) OnHelp();
-  else Dialog::OnCommand(id, code);
+  if (id == id::kGetFontCombo && code == ui::CBN_SELCHANGE)
+    EnableControl(ui::IDOK, GetCurSel(id) >= 0);
+  else if (id == 9 && code == ui::BN_CLICKED)
+    OnHelp();
+  else
+    Dialog::OnCommand(id, code);
 }
 
 void GetFontDialog::OnOK() {
@@ -348,7 +364,9 @@ void FontEditorDialog::OnCommand(int id, int code) {
       case id::kFirstCombo: OnFirstChanged(); return;
       case id::kLastCombo: OnLastChanged(); return;
       case id::kHeightCombo: AcceptSettings(); return;
-      case id::kDefaultCombo: case id::kUnknownCombo: case id::kDecimalCombo: OnSpecialChanged(id); return;
+      case id::kDefaultCombo:
+      case id::kUnknownCombo:
+      case id::kDecimalCombo: OnSpecialChanged(id); return;
       default: break;
     }
   }
@@ -368,7 +386,9 @@ void FontEditorDialog::OnOK() {
   if (AcceptSettings()) EndDialog(ui::IDOK);
 }
 
-void FontEditorDialog::OnHelp() { Services().ShowHelp(PluginApp().HelpFilePath(), id::kFontEditorHelpContext); }
+void FontEditorDialog::OnHelp() {
+  Services().ShowHelp(PluginApp().HelpFilePath(), id::kFontEditorHelpContext);
+}
 
 void FontEditorDialog::OnActivate(int code) {
   RunCharacterEditor(m_font, code);

@@ -99,9 +99,12 @@ constexpr struct {
   int combo;
   int byte;
 } kTimeFields[] = {
-    {D::kFlashCombo, kFlashInterval},      {D::kDurationCombo, kBeepDuration},
-    {D::kResetDelayCombo, kResetDelay},    {D::kRequestDelayCombo, kRequestDelay},
-    {D::kPollCombo, kPollInterval},        {D::kScrollStartCombo, kScrollStart},
+    {D::kFlashCombo, kFlashInterval},
+    {D::kDurationCombo, kBeepDuration},
+    {D::kResetDelayCombo, kResetDelay},
+    {D::kRequestDelayCombo, kRequestDelay},
+    {D::kPollCombo, kPollInterval},
+    {D::kScrollStartCombo, kScrollStart},
     {D::kScrollIntervalCombo, kScrollInterval},
 };
 
@@ -112,7 +115,7 @@ struct Text {
 
 // Labels of the lists, in table order.
 constexpr Text kLabels[] = {
-    {238, "Flash interval time:"}, {239, "Alarm repetition:"}, {240, "Alarm beep:"},
+    {238, "Flash interval time:"}, {239, "Alarm repetition:"},          {240, "Alarm beep:"},
     {266, "Alarm beep duration:"}, {D::kPowerOnLabel, "Power on time"}, {242, "Key beep:"},
     {243, "Switch mode:"},         {244, "Start scrolling after:"},     {245, "Scroll interval:"},
     {246, "Delay after reset"},    {247, "Between requests:"},          {248, "Polling interval:"},
@@ -144,7 +147,10 @@ void AddRow(ui::DialogTemplate& t, int group, int row, int groupTop, int label, 
   const int y = groupTop + 12 + row * kRowPitch;
   t.controls.push_back(
       {label, ControlKind::Static, std::string(key) + "???", {group + kLabelX, y + 3, kLabelWidth, 8}, 0});
-  t.controls.push_back({combo, ControlKind::ComboBox, "", {group + kComboX, y, kComboWidth, 110},
+  t.controls.push_back({combo,
+                        ControlKind::ComboBox,
+                        "",
+                        {group + kComboX, y, kComboWidth, 110},
                         ui::kTabStop | ui::kVScroll});
 }
 
@@ -175,14 +181,22 @@ ui::DialogTemplate CGeneralParamDialog::MakeTemplate() {
   AddGroup(t, kBacklightGroup, "Backlight", kRight, kTop, kGroupWidth, 81);
   const char* radios[] = {"Always on???", "Always off???", "On key pressed???"};
   for (int i = 0; i < 3; ++i)
-    t.controls.push_back({kAlwaysOn + i, ControlKind::RadioButton, radios[i],
+    t.controls.push_back({kAlwaysOn + i,
+                          ControlKind::RadioButton,
+                          radios[i],
                           {kRight + kLabelX, kTop + 12 + 10 * i, 120, 10},
                           i == 0 ? ui::kTabStop | ui::kGroup : 0u});
   AddRow(t, kRight, 2, kTop, kPowerOnLabel, kPowerOnCombo, "Power on time");
-  t.controls.push_back({kKeysOnlyLit, ControlKind::AutoCheckBox, "Execute key press only ???",
-                        {kRight + kLabelX, kTop + 61, 166, 10}, ui::kTabStop | ui::kGroup});
-  t.controls.push_back({kKeysOnlyLitLine2, ControlKind::Static, "when backlight is on???",
-                        {kRight + kLabelX + 12, kTop + 71, 154, 8}, 0});
+  t.controls.push_back({kKeysOnlyLit,
+                        ControlKind::AutoCheckBox,
+                        "Execute key press only ???",
+                        {kRight + kLabelX, kTop + 61, 166, 10},
+                        ui::kTabStop | ui::kGroup});
+  t.controls.push_back({kKeysOnlyLitLine2,
+                        ControlKind::Static,
+                        "when backlight is on???",
+                        {kRight + kLabelX + 12, kTop + 71, 154, 8},
+                        0});
 
   AddGroup(t, kKeysGroup, "Keys", kLeft, kKeysTop, kGroupWidth, 49);
   AddRow(t, kLeft, 0, kKeysTop, 242, kKeyBeepCombo, "Key beep:");
@@ -197,10 +211,15 @@ ui::DialogTemplate CGeneralParamDialog::MakeTemplate() {
   AddRow(t, kRight, 0, kTimingTop, 247, kRequestDelayCombo, "Between requests:");
   AddRow(t, kLeft, 1, kTimingTop, 248, kPollCombo, "Polling interval:");
 
-  t.controls.push_back({kGroupAddr, ControlKind::PushButton, "General Group addr.???", {kLeft, kButtonsTop, 90, 14},
+  t.controls.push_back({kGroupAddr,
+                        ControlKind::PushButton,
+                        "General Group addr.???",
+                        {kLeft, kButtonsTop, 90, 14},
                         ui::kTabStop | ui::kGroup});
-  t.controls.push_back({ui::IDOK, ControlKind::DefPushButton, "OK???", {211, kButtonsTop, 50, 14}, ui::kTabStop});
-  t.controls.push_back({ui::IDCANCEL, ControlKind::PushButton, "Cancel???", {267, kButtonsTop, 50, 14}, ui::kTabStop});
+  t.controls.push_back(
+      {ui::IDOK, ControlKind::DefPushButton, "OK???", {211, kButtonsTop, 50, 14}, ui::kTabStop});
+  t.controls.push_back(
+      {ui::IDCANCEL, ControlKind::PushButton, "Cancel???", {267, kButtonsTop, 50, 14}, ui::kTabStop});
   t.controls.push_back({kHelp, ControlKind::PushButton, "Help???", {323, kButtonsTop, 50, 14}, ui::kTabStop});
   return t;
 }
@@ -243,7 +262,9 @@ void CGeneralParamDialog::FillLists() {
   SetItemData(kSwitchModeCombo, AddString(kSwitchModeCombo, Translate("Toggle/Toggle")), kNoTime);
 }
 
-void CGeneralParamDialog::SelectValue(int combo, int32_t tenths) { Selection(combo) = FindItemData(combo, tenths); }
+void CGeneralParamDialog::SelectValue(int combo, int32_t tenths) {
+  Selection(combo) = FindItemData(combo, tenths);
+}
 
 void CGeneralParamDialog::LoadFromParam() {
   const uint8_t* bytes = m_pParam->Lcd.General.Bytes;
@@ -287,15 +308,20 @@ void CGeneralParamDialog::StoreToParam() {
   for (const auto& field : kTimeFields) StoreTime(field.combo, bytes[field.byte]);
   uint8_t flags = 0;  // bits 5..7 are cleared
   if (Selection(kRepeatCombo) == kYes) flags |= kFlagRepeatAlarm;
-  if (Selection(kBeepCombo) == kContinuously) flags |= kFlagBeepContinuous;
-  else StoreTime(kBeepCombo, bytes[kBeepInterval]);
+  if (Selection(kBeepCombo) == kContinuously)
+    flags |= kFlagBeepContinuous;
+  else
+    StoreTime(kBeepCombo, bytes[kBeepInterval]);
   if (Selection(kSwitchModeCombo) == kToggle) flags |= kFlagToggle;
   if (Selection(kKeyBeepCombo) == kYes) flags |= kFlagKeyBeep;
   if (m_nKeysOnlyLit != ui::BST_CHECKED) flags |= kFlagKeysAnyTime;
   bytes[kFlags] = flags;
-  if (m_nBacklight == kBacklightAlwaysOn) bytes[kBacklight] = EncodeTime(kTimeForever);
-  else if (m_nBacklight == kBacklightAlwaysOff) bytes[kBacklight] = EncodeTime(0);
-  else StoreTime(kPowerOnCombo, bytes[kBacklight]);
+  if (m_nBacklight == kBacklightAlwaysOn)
+    bytes[kBacklight] = EncodeTime(kTimeForever);
+  else if (m_nBacklight == kBacklightAlwaysOff)
+    bytes[kBacklight] = EncodeTime(0);
+  else
+    StoreTime(kPowerOnCombo, bytes[kBacklight]);
 }
 
 void CGeneralParamDialog::OnCommand(int id, int code) {

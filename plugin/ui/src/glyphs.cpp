@@ -25,8 +25,10 @@ Glyph Own(const dx470::ZEICHENSATZ& font, int index) {
 }
 
 void Square(gfx::Bitmap& target, int x, int y, int size, gfx::Color c) {
-  if (size <= 1) target.Set(x, y, c);
-  else target.FillRect({x, y, x + size, y + size}, c);
+  if (size <= 1)
+    target.Set(x, y, c);
+  else
+    target.FillRect({x, y, x + size, y + size}, c);
 }
 
 }  // namespace
@@ -66,8 +68,10 @@ void DrawGlyph(const Glyph& glyph, gfx::Bitmap& target, int x, int y, const Glyp
         if (column >= width || !(bits & (0x80 >> bit))) continue;
         const int px = x + column, py = y + r;
         if (px < 0 || py < 0) continue;
-        if (scale == 1) target.Set(px, py, color);
-        else Square(target, px * scale + style.offsetX, py * scale + style.offsetY, scale, color);
+        if (scale == 1)
+          target.Set(px, py, color);
+        else
+          Square(target, px * scale + style.offsetX, py * scale + style.offsetY, scale, color);
       }
     }
   }
@@ -75,8 +79,10 @@ void DrawGlyph(const Glyph& glyph, gfx::Bitmap& target, int x, int y, const Glyp
     const int row = y + glyph.height - 2;
     for (int i = 0; i < glyph.width; ++i) {
       if (x + i < 0 || row < 0) continue;
-      if (scale == 2) Square(target, (x + i) * 2 + style.offsetX, row * 2 + style.offsetY, 2, color);
-      else target.Set(x + i, row, color);
+      if (scale == 2)
+        Square(target, (x + i) * 2 + style.offsetX, row * 2 + style.offsetY, 2, color);
+      else
+        target.Set(x + i, row, color);
     }
   }
 }

@@ -48,7 +48,9 @@ DX470MainDialog::DX470MainDialog(CDX470Data& data, const EditorDialogs& dialogs)
       m_param(data.Param()),
       m_dialogs(dialogs),
       m_oMessageList(&data.Param()),
-      m_oLog("DX470") { ResetCharacterClipboard(); }
+      m_oLog("DX470") {
+  ResetCharacterClipboard();
+}
 
 std::string DX470MainDialog::ReceiveTypeText(uint8_t receive, bool signedValues) {
   return TypeText(receive, signedValues);
@@ -57,8 +59,9 @@ std::string DX470MainDialog::ReceiveTypeText(uint8_t receive, bool signedValues)
 std::string DX470MainDialog::SendTypeText(uint8_t receive, uint8_t send, bool signedValues) {
   if (TypeText(receive, signedValues).empty()) return {};
   if (send == 0) return TypeText(0, false);
-  const bool staticText = receive == dx470::kTypeStaticText &&
-                          (send == dx470::kTypeSwitch || send == dx470::kTypeCharacter || send == dx470::kTypeText14);
+  const bool staticText =
+      receive == dx470::kTypeStaticText &&
+      (send == dx470::kTypeSwitch || send == dx470::kTypeCharacter || send == dx470::kTypeText14);
   const bool same = send == receive && (receive == dx470::kTypeSwitch || receive == dx470::kTypeValue8 ||
                                         (receive >= dx470::kTypeFloat16 && receive <= dx470::kTypeText14));
   return staticText || same ? TypeText(send, signedValues) : std::string();
@@ -120,8 +123,10 @@ void DX470MainDialog::PlaceWindow() {
   // A window whose frame would reach past the screen is centred instead.
   if (int64_t(x) + WindowWidth() > services.ScreenWidth()) x = kUnsetPosition;
   if (int64_t(y) + WindowHeight() > services.ScreenHeight()) y = kUnsetPosition;
-  if (x < 0 || y < 0 || x == kUnsetPosition || y == kUnsetPosition) CenterWindow();
-  else MoveWindow(x, y);
+  if (x < 0 || y < 0 || x == kUnsetPosition || y == kUnsetPosition)
+    CenterWindow();
+  else
+    MoveWindow(x, y);
 }
 
 void DX470MainDialog::ReadDeviceTexts() {
@@ -142,18 +147,28 @@ void DX470MainDialog::TranslateTexts() {
     int id;
     const char* key;
   } kControls[] = {
-      {ui::IDOK, "OK"}, {ui::IDCANCEL, "Cancel"}, {id::kHelp, "Help"},
-      {id::kGeneralGroupAddr, "Gener&al Group addr."}, {id::kNew, "&New"}, {id::kEdit, "&Edit"},
-      {id::kDelete, "De&lete"}, {id::kMoveUp, "Move &up"}, {id::kMoveDown, "Move &down"},
-      {id::kGroupAddr, "&Group addr."}, {id::kMessageHeader, "Message"}, {id::kTextHeader, "Message text"},
-      {id::kReceiveHeader, "Receive type"}, {id::kSendHeader, "Send type"}, {id::kUsedHeader, "Used"},
+      {ui::IDOK, "OK"},
+      {ui::IDCANCEL, "Cancel"},
+      {id::kHelp, "Help"},
+      {id::kGeneralGroupAddr, "Gener&al Group addr."},
+      {id::kNew, "&New"},
+      {id::kEdit, "&Edit"},
+      {id::kDelete, "De&lete"},
+      {id::kMoveUp, "Move &up"},
+      {id::kMoveDown, "Move &down"},
+      {id::kGroupAddr, "&Group addr."},
+      {id::kMessageHeader, "Message"},
+      {id::kTextHeader, "Message text"},
+      {id::kReceiveHeader, "Receive type"},
+      {id::kSendHeader, "Send type"},
+      {id::kUsedHeader, "Used"},
   };
   for (const auto& c : kControls) SetDlgItemText(c.id, Translate(c.key));
   static const struct {
     const char* resource;
     const char* key;
   } kPopups[] = {
-      {"&File???", "&File"}, {"&Message???", "&Message"}, {"E&xtras???", "E&xtras"},
+      {"&File???", "&File"},   {"&Message???", "&Message"}, {"E&xtras???", "E&xtras"},
       {"&Fonts???", "&Fonts"}, {"&Help???", "Help"},
   };
   for (const auto& p : kPopups) SetMenuPopupText(p.resource, Translate(p.key));
@@ -161,10 +176,17 @@ void DX470MainDialog::TranslateTexts() {
     int id;
     const char* key;
   } kItems[] = {
-      {id::kMenuImport, "&Import texts"}, {id::kMenuExport, "&Export texts"}, {id::kMenuNew, "&New"},
-      {id::kMenuEdit, "&Edit"}, {id::kMenuDelete, "&Delete"}, {id::kMenuGeneral, "&General parameters"},
-      {id::kMenuPrint, "&Print documentation"}, {id::kMenuFont1, "&1. font"}, {id::kMenuFont2, "&2. font"},
-      {id::kMenuHelp, "Help"}, {id::kMenuAbout, "&About"},
+      {id::kMenuImport, "&Import texts"},
+      {id::kMenuExport, "&Export texts"},
+      {id::kMenuNew, "&New"},
+      {id::kMenuEdit, "&Edit"},
+      {id::kMenuDelete, "&Delete"},
+      {id::kMenuGeneral, "&General parameters"},
+      {id::kMenuPrint, "&Print documentation"},
+      {id::kMenuFont1, "&1. font"},
+      {id::kMenuFont2, "&2. font"},
+      {id::kMenuHelp, "Help"},
+      {id::kMenuAbout, "&About"},
   };
   for (const auto& i : kItems) SetMenuItemText(i.id, Translate(i.key));
 }
@@ -216,18 +238,24 @@ void DX470MainDialog::OnCommand(int id, int code) {
     return;
   }
   if (id == id::kList) {
-    if (code == ui::LBN_SELCHANGE) OnSelectionChange();
-    else if (code == ui::LBN_DBLCLK) OnDoubleClick();
+    if (code == ui::LBN_SELCHANGE)
+      OnSelectionChange();
+    else if (code == ui::LBN_DBLCLK)
+      OnDoubleClick();
     return;
   }
   if (code != ui::BN_CLICKED) return;
   switch (id) {
-    case id::kNew: case id::kMenuNew: OnNew(); return;
-    case id::kEdit: case id::kMenuEdit: OnEditMessage(); return;
-    case id::kDelete: case id::kMenuDelete: OnDeleteMessage(); return;
+    case id::kNew:
+    case id::kMenuNew: OnNew(); return;
+    case id::kEdit:
+    case id::kMenuEdit: OnEditMessage(); return;
+    case id::kDelete:
+    case id::kMenuDelete: OnDeleteMessage(); return;
     case id::kMoveUp: OnMove(true); return;
     case id::kMoveDown: OnMove(false); return;
-    case id::kHelp: case id::kMenuHelp: OnHelp(); return;
+    case id::kHelp:
+    case id::kMenuHelp: OnHelp(); return;
     case id::kMenuImport: OnImportExport(true); return;
     case id::kMenuExport: OnImportExport(false); return;
     case id::kMenuGeneral:
@@ -238,13 +266,13 @@ void DX470MainDialog::OnCommand(int id, int code) {
       return;
     case id::kMenuFont1: OnFont(0); return;
     case id::kMenuFont2: OnFont(1); return;
-    case id::kMenuAbout: case id::kSysAbout:
+    case id::kMenuAbout:
+    case id::kSysAbout:
       if (m_dialogs.about) m_dialogs.about(m_strDeviceName, m_strApplication);
       return;
-    case id::kGroupAddr: case id::kGeneralGroupAddr:
-      return;  // hidden
-    default:
-      Dialog::OnCommand(id, code);
+    case id::kGroupAddr:
+    case id::kGeneralGroupAddr: return;  // hidden
+    default: Dialog::OnCommand(id, code);
   }
 }
 
@@ -254,8 +282,10 @@ void DX470MainDialog::OnSelectionChange() {
 }
 
 void DX470MainDialog::OnDoubleClick() {
-  if (Defined(CurrentSlot())) OnEditMessage();
-  else OnNew();
+  if (Defined(CurrentSlot()))
+    OnEditMessage();
+  else
+    OnNew();
 }
 
 void DX470MainDialog::OnNew() {
@@ -280,9 +310,13 @@ void DX470MainDialog::OnEditMessage() {
 }
 
 void DX470MainDialog::OnDeleteMessage() {
-  ui::MessageBoxSpec box{Translate("Delete message"),
-                         Translate("Do you really want to delete the message and all connected associations?"),
-                         ui::Buttons::YesNo, ui::Icon::Question, 0, true};
+  ui::MessageBoxSpec box{
+      Translate("Delete message"),
+      Translate("Do you really want to delete the message and all connected associations?"),
+      ui::Buttons::YesNo,
+      ui::Icon::Question,
+      0,
+      true};
   if (Services().MessageBox(box) != ui::IDYES) return;
   const int slot = CurrentSlot();
   if (Defined(slot)) {
@@ -307,9 +341,12 @@ void DX470MainDialog::OnMove(bool up) {
 
 void DX470MainDialog::OnUsed() {
   const int slot = CurrentSlot();
-  if (Used(slot)) dx470::SwitchMessageOff(m_param, slot);
-  else if (Defined(slot)) dx470::SwitchMessageOn(m_param, slot);
-  else return;
+  if (Used(slot))
+    dx470::SwitchMessageOff(m_param, slot);
+  else if (Defined(slot))
+    dx470::SwitchMessageOn(m_param, slot);
+  else
+    return;
   m_nCurrentRow = dx470::RowOfSlot(m_param, slot);
   Refresh();
   UpdateData(false);
@@ -335,8 +372,8 @@ void DX470MainDialog::OnHelp() { Services().ShowHelp(PluginApp().HelpFilePath(),
 
 bool DX470MainDialog::Close() {
   if (!UpdateData(true)) {
-    Services().MessageBox({Translate("Error"), Translate("Failed to save data!"), ui::Buttons::Ok, ui::Icon::Stop,
-                           0, true});
+    Services().MessageBox(
+        {Translate("Error"), Translate("Failed to save data!"), ui::Buttons::Ok, ui::Icon::Stop, 0, true});
     return false;
   }
   dx470::UpdateBlockInformation(m_param);

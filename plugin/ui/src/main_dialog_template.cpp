@@ -18,9 +18,17 @@ ui::DialogTemplate MainDialogTemplate() {
       {ui::IDOK, ControlKind::DefPushButton, "OK???", {53, 216, 60, 16}, kButton | ui::kGroup},
       {ui::IDCANCEL, ControlKind::PushButton, "Cancel?????", {133, 216, 60, 16}, kButton},
       {id::kHelp, ControlKind::PushButton, "Help???", {213, 216, 60, 16}, kButton},
-      {id::kGeneralGroupAddr, ControlKind::PushButton, "Gener&al Group addr.???", {305, 216, 70, 16}, kButton},
-      {id::kList, ControlKind::ListBox, "", {34, 39, 264, 131},
-       ui::kTabStop | ui::kOwnerDrawVariable | ui::kNotify | ui::kNoIntegralHeight | ui::kBorder | ui::kVScroll},
+      {id::kGeneralGroupAddr,
+       ControlKind::PushButton,
+       "Gener&al Group addr.???",
+       {305, 216, 70, 16},
+       kButton},
+      {id::kList,
+       ControlKind::ListBox,
+       "",
+       {34, 39, 264, 131},
+       ui::kTabStop | ui::kOwnerDrawVariable | ui::kNotify | ui::kNoIntegralHeight | ui::kBorder |
+           ui::kVScroll},
       {id::kNew, ControlKind::PushButton, "&New???", {325, 39, 50, 14}, kButton},
       {id::kEdit, ControlKind::PushButton, "&Edit???", {325, 58, 50, 14}, kButton},
       {id::kDelete, ControlKind::PushButton, "De&lete???", {325, 77, 50, 14}, kButton},
@@ -34,17 +42,21 @@ ui::DialogTemplate MainDialogTemplate() {
       {id::kUsedHeader, ControlKind::Static, "Used???", {286, 27, 40, 8}, ui::kAlignCenter},
   };
   for (int row = 0; row < 16; ++row)
-    t.controls.push_back({id::kRowNumbers[size_t(row)], ControlKind::Static, std::to_string(row + 1),
-                          {9, 40 + 8 * row, 21, 8}, ui::kAlignRight});
+    t.controls.push_back({id::kRowNumbers[size_t(row)],
+                          ControlKind::Static,
+                          std::to_string(row + 1),
+                          {9, 40 + 8 * row, 21, 8},
+                          ui::kAlignRight});
   for (int row = 0; row < 16; ++row)
-    t.controls.push_back({id::kFirstCheckBox + row, ControlKind::CheckBox, "", {302, 40 + 8 * row, 8, 8},
-                          ui::kTabStop});
+    t.controls.push_back(
+        {id::kFirstCheckBox + row, ControlKind::CheckBox, "", {302, 40 + 8 * row, 8, 8}, ui::kTabStop});
   t.menu.id = id::kMainMenu;
   t.menu.popups = {
       {"&File???", {{id::kMenuImport, "&Import texts???"}, {id::kMenuExport, "&Export texts???"}}},
       {"&Message???",
        {{id::kMenuNew, "&New???"}, {id::kMenuEdit, "&Edit???"}, {id::kMenuDelete, "&Delete???"}}},
-      {"E&xtras???", {{id::kMenuGeneral, "&General parameters???"}, {id::kMenuPrint, "&Print documentation???"}}},
+      {"E&xtras???",
+       {{id::kMenuGeneral, "&General parameters???"}, {id::kMenuPrint, "&Print documentation???"}}},
       {"&Fonts???", {{id::kMenuFont1, "&1. font???"}, {id::kMenuFont2, "&2. font???"}}},
       {"&Help???", {{id::kMenuHelp, "Help???"}, {id::kMenuAbout, "&About???"}}},
   };

@@ -9,9 +9,8 @@ namespace {
 
 constexpr int kListFontHeight = 13;
 // Text rows are centred in the item, the odd pixel going below.
-constexpr int kTextTop = (CMessageListBox::kRowHeight - kListFontHeight) / 2 +
-                         (CMessageListBox::kRowHeight - kListFontHeight) % 2;
-
+constexpr int kTextTop =
+    (CMessageListBox::kRowHeight - kListFontHeight) / 2 + (CMessageListBox::kRowHeight - kListFontHeight) % 2;
 
 }  // namespace
 

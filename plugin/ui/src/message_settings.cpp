@@ -25,7 +25,8 @@ std::string TypeTitle(uint8_t receive, bool signedValues) {
 
 }  // namespace
 
-ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::ControlSpec> variant, int variantHeight) {
+ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::ControlSpec> variant,
+                                           int variantHeight) {
   using ui::ControlKind;
   constexpr uint32_t kTab = ui::kTabStop;
   ui::DialogTemplate t;
@@ -39,7 +40,10 @@ ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::Contr
       {id::kMessageTextHeader, ControlKind::Static, "Message text???", {32, 7, 200, 8}, 0},
   };
   for (int r = 0; r < 3; ++r) {
-    t.controls.push_back({id::kRowLabel + r, ControlKind::Static, std::to_string(r + 1), {7, 22 + 19 * r, 20, 8},
+    t.controls.push_back({id::kRowLabel + r,
+                          ControlKind::Static,
+                          std::to_string(r + 1),
+                          {7, 22 + 19 * r, 20, 8},
                           ui::kAlignRight});
     t.controls.push_back({id::kRow1 + r, ControlKind::OwnerDraw, "", {32, 18 + 19 * r, 250, 16}, kTab});
   }
@@ -58,7 +62,10 @@ ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::Contr
       {id::kRequestCombo, ControlKind::ComboBox, "", {292, 111, 94, 60}, kTab},
       {id::kAlarmCheck, ControlKind::AutoCheckBox, "Activate alarm???", {14, 130, 90, 10}, kTab},
       {id::kBeepCheck, ControlKind::AutoCheckBox, "with alarm beep???", {106, 130, 90, 10}, kTab},
-      {id::kAlarmOnlyCheck, ControlKind::AutoCheckBox, "Message is visible on alarm only???", {200, 130, 186, 10},
+      {id::kAlarmOnlyCheck,
+       ControlKind::AutoCheckBox,
+       "Message is visible on alarm only???",
+       {200, 130, 186, 10},
        kTab},
   };
   t.controls.insert(t.controls.end(), common.begin(), common.end());
@@ -106,14 +113,22 @@ bool MessageSettingsDialog::OnInitDialog() {
   static const struct {
     int id;
     const char* key;
-  } kTexts[] = {{id::kSelectSymbol, "Select symbol"}, {id::kTabulator, "Tabulator"},
-                {id::kReplacement, "Replacement"},    {id::kSetDefault, "Set default"},
-                {ui::IDOK, "OK"},                     {ui::IDCANCEL, "Cancel"},
-                {id::kSettingsHelp, "Help"},          {id::kRowHeader, "Row"},
-                {id::kMessageTextHeader, "Message text"},    {id::kParameterGroup, "Parameter"},
-                {id::kScrollLabel, "Scroll message:"}, {id::kRequestLabel, "Request object value:"},
-                {id::kNormalFontLabel, "Normal font:"}, {id::kHighlightFontLabel, "Highlighted font:"},
-                {id::kAlarmCheck, "Activate alarm"},  {id::kBeepCheck, "with alarm beep"},
+  } kTexts[] = {{id::kSelectSymbol, "Select symbol"},
+                {id::kTabulator, "Tabulator"},
+                {id::kReplacement, "Replacement"},
+                {id::kSetDefault, "Set default"},
+                {ui::IDOK, "OK"},
+                {ui::IDCANCEL, "Cancel"},
+                {id::kSettingsHelp, "Help"},
+                {id::kRowHeader, "Row"},
+                {id::kMessageTextHeader, "Message text"},
+                {id::kParameterGroup, "Parameter"},
+                {id::kScrollLabel, "Scroll message:"},
+                {id::kRequestLabel, "Request object value:"},
+                {id::kNormalFontLabel, "Normal font:"},
+                {id::kHighlightFontLabel, "Highlighted font:"},
+                {id::kAlarmCheck, "Activate alarm"},
+                {id::kBeepCheck, "with alarm beep"},
                 {id::kAlarmOnlyCheck, "Message is visible on alarm only"}};
   for (const auto& t : kTexts) SetDlgItemText(t.id, Translate(t.key));
   for (int combo : {id::kNormalFontCombo, id::kHighlightFontCombo}) {
@@ -230,8 +245,8 @@ void MessageSettingsDialog::UpdateInsertButtons() {
     for (int id : {id::kSelectSymbol, id::kTabulator, id::kReplacement}) EnableControl(id, false);
     return;
   }
-  const bool anyMarker =
-      std::any_of(m_rows.begin(), m_rows.end(), [](const CMessageTextEdit& r) { return r.ContainsReplacementMarker(); });
+  const bool anyMarker = std::any_of(m_rows.begin(), m_rows.end(),
+                                     [](const CMessageTextEdit& r) { return r.ContainsReplacementMarker(); });
   const bool full = editor->IsFull();
   EnableControl(id::kSelectSymbol, !full);
   EnableControl(id::kTabulator, !full && !editor->ContainsTabMarker());
@@ -246,7 +261,8 @@ void MessageSettingsDialog::OnNotify(int id, int code, intptr_t param) {
       m_pCurrentEditor = editor;
     } else {
       const int to = GetFocus();
-      if (to != id::kSelectSymbol && to != id::kTabulator && to != id::kReplacement) m_pCurrentEditor = nullptr;
+      if (to != id::kSelectSymbol && to != id::kTabulator && to != id::kReplacement)
+        m_pCurrentEditor = nullptr;
     }
   }
   UpdateInsertButtons();

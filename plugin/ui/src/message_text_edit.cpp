@@ -49,7 +49,8 @@ void CMessageTextEdit::Configure(int row, ReplacementTable* table) {
 // the first has not been asked yet.
 void CMessageTextEdit::NoteReplacementMarker() {
   if (m_nRow != 0 && m_pReplacementTable && m_pFont)
-    (*m_pReplacementTable)[size_t(m_nRow - 1)] = m_strText.find(char(m_pFont->ReplacementChar)) != std::string::npos;
+    (*m_pReplacementTable)[size_t(m_nRow - 1)] =
+        m_strText.find(char(m_pFont->ReplacementChar)) != std::string::npos;
 }
 
 bool CMessageTextEdit::ContainsReplacementMarker() const {
@@ -78,8 +79,8 @@ bool CMessageTextEdit::HasReplacementElsewhere() {
 
 int CMessageTextEdit::WidthOf(int from, int to) const {
   if (to <= from) return 0;
-  return DrawText(false, m_pFont, reinterpret_cast<const uint8_t*>(m_strText.data()) + from, size_t(to - from),
-                  nullptr, 0, 0)
+  return DrawText(false, m_pFont, reinterpret_cast<const uint8_t*>(m_strText.data()) + from,
+                  size_t(to - from), nullptr, 0, 0)
       .width;
 }
 
@@ -99,15 +100,19 @@ int CMessageTextEdit::PositionAt(int x) const {
 
 void CMessageTextEdit::Message(const std::string& key) {
   ui::MessageBoxSpec box{Translate("Error"), Translate(key), ui::Buttons::Ok, ui::Icon::Stop, 0, true};
-  if (Owner()) Owner()->Services().MessageBox(box);
-  else ui::Services().MessageBox(box);
+  if (Owner())
+    Owner()->Services().MessageBox(box);
+  else
+    ui::Services().MessageBox(box);
 }
 
 void CMessageTextEdit::Delete(bool backspace) {
   int s = SelStart(), e = SelEnd();
   if (s == e) {
-    if (backspace && s >= 1) --s;
-    else if (!backspace && e < int(m_strText.size())) ++e;
+    if (backspace && s >= 1)
+      --s;
+    else if (!backspace && e < int(m_strText.size()))
+      ++e;
   }
   m_strText.erase(size_t(s), size_t(e - s));
   m_nAnchor = m_nCaret = s;
@@ -148,8 +153,10 @@ void CMessageTextEdit::InsertSymbol() {
   m_bSymbolPending = true;
   uint8_t chosen = 0;
   bool picked = false;
-  if (m_pFont && m_picker) picked = m_picker(*m_pFont, m_nFontIndex, chosen);
-  else if (m_pFont && Owner()) picked = PickCharacter(Owner()->Services(), *m_pFont, m_nFontIndex, chosen);
+  if (m_pFont && m_picker)
+    picked = m_picker(*m_pFont, m_nFontIndex, chosen);
+  else if (m_pFont && Owner())
+    picked = PickCharacter(Owner()->Services(), *m_pFont, m_nFontIndex, chosen);
   TakeFocusBack();
   // The focus may have stayed here all along: the selection to restore
   // is then the current one.
@@ -232,17 +239,20 @@ void CMessageTextEdit::OnKey(ui::Key key, ui::KeyMods mods) {
     case ui::Key::Left:
     case ui::Key::Right: {
       int caret = m_nCaret;
-      if (key == ui::Key::Home) caret = 0;
-      else if (key == ui::Key::End) caret = length;
-      else if (key == ui::Key::Left && caret > 0) --caret;
-      else if (key == ui::Key::Right && caret < length) ++caret;
+      if (key == ui::Key::Home)
+        caret = 0;
+      else if (key == ui::Key::End)
+        caret = length;
+      else if (key == ui::Key::Left && caret > 0)
+        --caret;
+      else if (key == ui::Key::Right && caret < length)
+        ++caret;
       if (caret != m_nCaret || key == ui::Key::Home || key == ui::Key::End) RestartBlink();
       m_nCaret = caret;
       if (!mods.shift) m_nAnchor = m_nCaret;
       break;
     }
-    default:
-      return;
+    default: return;
   }
   Invalidate();
 }
@@ -304,10 +314,12 @@ void CMessageTextEdit::Paint(gfx::Bitmap& target) {
   target.FillRect({w - 1, 0, w, h}, gfx::kBlack);
   if (!m_pFont) return;
   const auto* text = reinterpret_cast<const uint8_t*>(m_strText.data());
-  const Extent all = DrawText(true, m_pFont, text, m_strText.size(), &target, kTextLeft, kTextTop, false, !IsEnabled());
+  const Extent all =
+      DrawText(true, m_pFont, text, m_strText.size(), &target, kTextLeft, kTextTop, false, !IsEnabled());
   if (HasSelection()) {
     const int left = kTextLeft + WidthOf(0, SelStart());
-    const Extent selected = DrawText(false, m_pFont, text + SelStart(), size_t(SelEnd() - SelStart()), nullptr, 0, 0);
+    const Extent selected =
+        DrawText(false, m_pFont, text + SelStart(), size_t(SelEnd() - SelStart()), nullptr, 0, 0);
     target.FillRect({left, kTextTop, left + selected.width, kTextTop + selected.height}, colors.highlight);
     DrawText(true, m_pFont, text + SelStart(), size_t(SelEnd() - SelStart()), &target, left, kTextTop, true);
   }

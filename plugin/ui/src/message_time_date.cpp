@@ -11,8 +11,9 @@ using ui::ControlKind;
 constexpr uint32_t kTab = ui::kTabStop;
 
 namespace tid {
-constexpr int kFormatGroup = 1060, kFormatLabel = 1061, kFormatCombo = 1062, kExampleLabel = 1063, kExample = 1064,
-              kFirstZero = 1065, kSecondZero = 1066, kThirdZero = 1067, kYearsLabel = 1068, kYearsCombo = 1069;
+constexpr int kFormatGroup = 1060, kFormatLabel = 1061, kFormatCombo = 1062, kExampleLabel = 1063,
+              kExample = 1064, kFirstZero = 1065, kSecondZero = 1066, kThirdZero = 1067, kYearsLabel = 1068,
+              kYearsCombo = 1069;
 }  // namespace tid
 
 // The example the templates start with; it stands for the all-zero format.
@@ -35,9 +36,21 @@ std::vector<ui::ControlSpec> TimeControls() {
   const std::vector<ui::ControlSpec> more = {
       {tid::kExampleLabel, ControlKind::Static, "Example:???", {14, 184, 54, 8}, 0},
       {tid::kExample, ControlKind::Static, kTimeStart, {70, 184, 110, 8}, ui::kNoPrefix},
-      {tid::kFirstZero, ControlKind::AutoCheckBox, "Hours without leading zero???", {200, 162, 186, 10}, kTab},
-      {tid::kSecondZero, ControlKind::AutoCheckBox, "Minutes without leading zero???", {200, 175, 186, 10}, kTab},
-      {tid::kThirdZero, ControlKind::AutoCheckBox, "Seconds without leading zero???", {200, 188, 186, 10}, kTab}};
+      {tid::kFirstZero,
+       ControlKind::AutoCheckBox,
+       "Hours without leading zero???",
+       {200, 162, 186, 10},
+       kTab},
+      {tid::kSecondZero,
+       ControlKind::AutoCheckBox,
+       "Minutes without leading zero???",
+       {200, 175, 186, 10},
+       kTab},
+      {tid::kThirdZero,
+       ControlKind::AutoCheckBox,
+       "Seconds without leading zero???",
+       {200, 188, 186, 10},
+       kTab}};
   c.insert(c.end(), more.begin(), more.end());
   return c;
 }
@@ -50,7 +63,11 @@ std::vector<ui::ControlSpec> DateControls() {
       {tid::kExampleLabel, ControlKind::Static, "Example:???", {14, 197, 54, 8}, 0},
       {tid::kExample, ControlKind::Static, kDateStart, {70, 197, 110, 8}, ui::kNoPrefix},
       {tid::kFirstZero, ControlKind::AutoCheckBox, "Day without leading zero???", {200, 162, 186, 10}, kTab},
-      {tid::kSecondZero, ControlKind::AutoCheckBox, "Month without leading zero???", {200, 175, 186, 10}, kTab}};
+      {tid::kSecondZero,
+       ControlKind::AutoCheckBox,
+       "Month without leading zero???",
+       {200, 175, 186, 10},
+       kTab}};
   c.insert(c.end(), more.begin(), more.end());
   return c;
 }
@@ -96,7 +113,8 @@ class FormatMessageDialog : public MessageSettingsDialog {
 
 class TimeMessageDialog : public FormatMessageDialog {
  public:
-  TimeMessageDialog() : FormatMessageDialog(MessageSettingsTemplate(id::kTimeTemplate, TimeControls(), 60), 530) {}
+  TimeMessageDialog()
+      : FormatMessageDialog(MessageSettingsTemplate(id::kTimeTemplate, TimeControls(), 60), 530) {}
 
  protected:
   bool OnInitDialog() override {
@@ -133,7 +151,8 @@ class TimeMessageDialog : public FormatMessageDialog {
 
 class DateMessageDialog : public FormatMessageDialog {
  public:
-  DateMessageDialog() : FormatMessageDialog(MessageSettingsTemplate(id::kDateTemplate, DateControls(), 66), 520) {}
+  DateMessageDialog()
+      : FormatMessageDialog(MessageSettingsTemplate(id::kDateTemplate, DateControls(), 66), 520) {}
 
  protected:
   bool OnInitDialog() override {
@@ -190,7 +209,11 @@ std::string DateExample(uint8_t bits) {
   return day + "." + month + "." + year;
 }
 
-std::unique_ptr<MessageSettingsDialog> MakeTimeMessageDialog() { return std::make_unique<TimeMessageDialog>(); }
-std::unique_ptr<MessageSettingsDialog> MakeDateMessageDialog() { return std::make_unique<DateMessageDialog>(); }
+std::unique_ptr<MessageSettingsDialog> MakeTimeMessageDialog() {
+  return std::make_unique<TimeMessageDialog>();
+}
+std::unique_ptr<MessageSettingsDialog> MakeDateMessageDialog() {
+  return std::make_unique<DateMessageDialog>();
+}
 
 }  // namespace editor

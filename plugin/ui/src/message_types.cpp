@@ -10,9 +10,9 @@ namespace editor {
 namespace {
 
 // The receive types in the order the combo offers them.
-constexpr uint8_t kReceiveOrder[] = {dx470::kTypeSwitch,    dx470::kTypeValue8,    dx470::kTypeFloat16,
-                                     dx470::kTypeFloat32,   dx470::kTypeCounter8,  dx470::kTypeCounter16,
-                                     dx470::kTypeCounter32, dx470::kTypeTime,      dx470::kTypeDate,
+constexpr uint8_t kReceiveOrder[] = {dx470::kTypeSwitch,     dx470::kTypeValue8,    dx470::kTypeFloat16,
+                                     dx470::kTypeFloat32,    dx470::kTypeCounter8,  dx470::kTypeCounter16,
+                                     dx470::kTypeCounter32,  dx470::kTypeTime,      dx470::kTypeDate,
                                      dx470::kTypeStaticText, dx470::kTypeCharacter, dx470::kTypeText14};
 constexpr int kHelp = 9;
 
@@ -44,11 +44,12 @@ MessageTypesDialog::MessageTypesDialog(dx470::PARAM& param, int slot)
 std::vector<uint8_t> MessageTypesDialog::SendTypesFor(uint8_t receive) {
   std::vector<uint8_t> types;
   for (uint8_t code = 0; code < dx470::kTypeCodeCount; ++code) {
-    const bool allowed = code == dx470::kTypeUnused ||
-                         (receive == dx470::kTypeStaticText &&
-                          (code == dx470::kTypeSwitch || code == dx470::kTypeCharacter || code == dx470::kTypeText14)) ||
-                         (code == receive && receive != dx470::kTypeStaticText && receive != dx470::kTypeTime &&
-                          receive != dx470::kTypeDate && receive != dx470::kTypeUnused);
+    const bool allowed =
+        code == dx470::kTypeUnused ||
+        (receive == dx470::kTypeStaticText &&
+         (code == dx470::kTypeSwitch || code == dx470::kTypeCharacter || code == dx470::kTypeText14)) ||
+        (code == receive && receive != dx470::kTypeStaticText && receive != dx470::kTypeTime &&
+         receive != dx470::kTypeDate && receive != dx470::kTypeUnused);
     if (allowed) types.push_back(code);
   }
   return types;
@@ -89,16 +90,20 @@ void MessageTypesDialog::FillSendTypes() {
 }
 
 void MessageTypesDialog::OnCommand(int id, int code) {
-  if (id == id::kReceiveCombo && code == ui::CBN_SELCHANGE) FillSendTypes();
-  else if (id == kHelp && code == ui::BN_CLICKED) OnHelp();
-  else Dialog::OnCommand(id, code);
+  if (id == id::kReceiveCombo && code == ui::CBN_SELCHANGE)
+    FillSendTypes();
+  else if (id == kHelp && code == ui::BN_CLICKED)
+    OnHelp();
+  else
+    Dialog::OnCommand(id, code);
 }
 
 void MessageTypesDialog::OnOK() {
   if (GetCurSel(id::kReceiveCombo) < 0 || m_nSlot < 0 || m_nSlot >= dx470::kSlotCount) return;
   const uint8_t receive = SelectedReceive();
   const int sendSel = GetCurSel(id::kSendCombo);
-  const uint8_t send = sendSel < 0 ? uint8_t(dx470::kTypeUnused) : uint8_t(GetItemData(id::kSendCombo, sendSel));
+  const uint8_t send =
+      sendSel < 0 ? uint8_t(dx470::kTypeUnused) : uint8_t(GetItemData(id::kSendCombo, sendSel));
   const bool signedValues = dx470::IsCounterType(receive) && GetCheck(id::kSignedCheck) == ui::BST_CHECKED;
   m_param.MessageKind[m_nSlot] = receive;
   m_param.MessageType[m_nSlot] = send;

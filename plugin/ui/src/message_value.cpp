@@ -22,9 +22,9 @@ constexpr uint32_t kTab = ui::kTabStop;
 
 namespace nid {
 constexpr int kAlarmGroup = 1080, kConditionLabel = 1081, kCondition = 1082, kAlarmValueLabel = 1083,
-              kAlarmValue = 1084, kModeGroup = 1085, kValueRadio = 1086, kModifyButton = 1087, kTextRadio = 1088,
-              kRangesButton = 1089, kSendGroup = 1090, kLowerLabel = 1091, kLower = 1092, kUpperLabel = 1093,
-              kUpper = 1094, kStepLabel = 1095, kStep = 1096;
+              kAlarmValue = 1084, kModeGroup = 1085, kValueRadio = 1086, kModifyButton = 1087,
+              kTextRadio = 1088, kRangesButton = 1089, kSendGroup = 1090, kLowerLabel = 1091, kLower = 1092,
+              kUpperLabel = 1093, kUpper = 1094, kStepLabel = 1095, kStep = 1096;
 }  // namespace nid
 
 constexpr float kFloatMax = 3.4028235e38f;
@@ -40,7 +40,9 @@ float BlockFloat(const ValueBytes& bytes, size_t recordOffset) {
   return DecodeFloat(b);
 }
 
-float Grow(float bound) { return std::fabs(bound) >= kGrowLimit ? std::copysign(kFloatMax, bound) : bound * 10.0f; }
+float Grow(float bound) {
+  return std::fabs(bound) >= kGrowLimit ? std::copysign(kFloatMax, bound) : bound * 10.0f;
+}
 
 std::vector<ui::ControlSpec> ValueControls() {
   return {
@@ -95,19 +97,18 @@ class ValueMessageDialog : public MessageSettingsDialog {
 };
 
 bool ValueMessageDialog::OnInitDialog() {
-  static const std::pair<int, const char*> kTexts[] = {
-      {nid::kAlarmGroup, "Alarm"},
-      {nid::kConditionLabel, "if value is:"},
-      {nid::kAlarmValueLabel, "alarm value:"},
-      {nid::kModeGroup, "Display mode"},
-      {nid::kValueRadio, "Value"},
-      {nid::kTextRadio, "Text (symbols)"},
-      {nid::kModifyButton, "Modify display values"},
-      {nid::kRangesButton, "Define ranges"},
-      {nid::kSendGroup, "Send values"},
-      {nid::kLowerLabel, "Lower limit:"},
-      {nid::kUpperLabel, "Upper limit:"},
-      {nid::kStepLabel, "Step width:"}};
+  static const std::pair<int, const char*> kTexts[] = {{nid::kAlarmGroup, "Alarm"},
+                                                       {nid::kConditionLabel, "if value is:"},
+                                                       {nid::kAlarmValueLabel, "alarm value:"},
+                                                       {nid::kModeGroup, "Display mode"},
+                                                       {nid::kValueRadio, "Value"},
+                                                       {nid::kTextRadio, "Text (symbols)"},
+                                                       {nid::kModifyButton, "Modify display values"},
+                                                       {nid::kRangesButton, "Define ranges"},
+                                                       {nid::kSendGroup, "Send values"},
+                                                       {nid::kLowerLabel, "Lower limit:"},
+                                                       {nid::kUpperLabel, "Upper limit:"},
+                                                       {nid::kStepLabel, "Step width:"}};
   for (const auto& [id, key] : kTexts) SetDlgItemText(id, Translate(key));
   for (const char* key : {"greater than", "greater or equal", "equal to", "less than", "less or equal"})
     AddString(nid::kCondition, Translate(key));
@@ -187,7 +188,8 @@ bool ValueMessageDialog::CheckField(NumericEdit& field, const ValueBounds& range
   const std::string atMost = Translate("Please enter a value lower than or equal to") + " ";
   std::string message;
   if ((checkLower && v < range.lower) || v > range.upper)
-    message = checkLower ? BetweenMessage(range.lower, range.upper, 8, 3) : atMost + FormatFixed(range.upper, 8, 3) + "!";
+    message = checkLower ? BetweenMessage(range.lower, range.upper, 8, 3)
+                         : atMost + FormatFixed(range.upper, 8, 3) + "!";
   else if (v > kSendMaximum)
     message = atMost + FormatFixed(kSendMaximum, 8, 3) + "!";
   else if (!zeroAllowed && v == 0)
@@ -216,7 +218,9 @@ bool ValueMessageDialog::OnVariantCommand(int id, int code) {
   switch (id) {
     case nid::kValueRadio:
     case nid::kTextRadio: UpdateModeButtons(); return true;
-    case nid::kModifyButton: ScalingDialog(m_receiveType, m_bSignedValues, m_valueCopy).DoModal(); return true;
+    case nid::kModifyButton:
+      ScalingDialog(m_receiveType, m_bSignedValues, m_valueCopy).DoModal();
+      return true;
     case nid::kRangesButton:
       TextRangesDialog(m_receiveType, m_bSignedValues, m_textCopy, NormalFont(), NormalFontIndex()).DoModal();
       return true;
@@ -233,13 +237,14 @@ int ConditionIndex(uint8_t flags) {
   return b4 ? 2 : 0;
 }
 
-ValueBounds AllowedRange(uint8_t receiveType, bool signedValues, bool valueMode, const ValueBytes& valueCopy) {
+ValueBounds AllowedRange(uint8_t receiveType, bool signedValues, bool valueMode,
+                         const ValueBytes& valueCopy) {
   const dx470::ValueRange type = dx470::TypeValueRange(receiveType, signedValues);
   float lower = type.lower, upper = type.upper;
   if (valueMode) {
     const float upperDisplay = BlockFloat(valueCopy, 112), lowerDisplay = BlockFloat(valueCopy, 116);
-    const bool scaled = BlockFloat(valueCopy, 104) != 0 || BlockFloat(valueCopy, 108) != 0 || upperDisplay != 0 ||
-                        lowerDisplay != 0;
+    const bool scaled = BlockFloat(valueCopy, 104) != 0 || BlockFloat(valueCopy, 108) != 0 ||
+                        upperDisplay != 0 || lowerDisplay != 0;
     if (scaled) {
       lower = std::min(lowerDisplay, upperDisplay);
       upper = std::max(lowerDisplay, upperDisplay);
@@ -270,6 +275,8 @@ void RefuseField(ui::Dialog& dialog, const std::string& text, int fieldId) {
   dialog.SetEditSel(fieldId, 0, -1);
 }
 
-std::unique_ptr<MessageSettingsDialog> MakeValueMessageDialog() { return std::make_unique<ValueMessageDialog>(); }
+std::unique_ptr<MessageSettingsDialog> MakeValueMessageDialog() {
+  return std::make_unique<ValueMessageDialog>();
+}
 
 }  // namespace editor

@@ -30,12 +30,16 @@ uint32_t BinarySendValue(const dx470::MELDUNGSPEZIFISCHE_PARAMETER& r) {
   return v;
 }
 
-void SetBinarySendValue(dx470::MELDUNGSPEZIFISCHE_PARAMETER& r, uint32_t v) { std::memcpy(r.SendData, &v, sizeof v); }
+void SetBinarySendValue(dx470::MELDUNGSPEZIFISCHE_PARAMETER& r, uint32_t v) {
+  std::memcpy(r.SendData, &v, sizeof v);
+}
 
 // The binary send combo: its items carry the stored values.
 void FillBinaryCombo(ui::Dialog& d, bool withBoth) {
   d.ResetContent(vid::kBinaryCombo);
-  if (withBoth) d.SetItemData(vid::kBinaryCombo, d.AddString(vid::kBinaryCombo, "\"0\" " + Translate("and") + " \"1\""), 0);
+  if (withBoth)
+    d.SetItemData(vid::kBinaryCombo, d.AddString(vid::kBinaryCombo, "\"0\" " + Translate("and") + " \"1\""),
+                  0);
   d.SetItemData(vid::kBinaryCombo, d.AddString(vid::kBinaryCombo, Translate("only") + " \"0\""), 2);
   d.SetItemData(vid::kBinaryCombo, d.AddString(vid::kBinaryCombo, Translate("only") + " \"1\""), 1);
 }
@@ -61,7 +65,11 @@ class SwitchMessageDialog : public MessageSettingsDialog {
                  {vid::kOneText, ControlKind::OwnerDraw, "", {76, 152, 250, 16}, kTab},
                  {vid::kZeroLabel, ControlKind::Static, "Text for '0':???", {14, 175, 60, 8}, 0},
                  {vid::kZeroText, ControlKind::OwnerDraw, "", {76, 171, 250, 16}, kTab},
-                 {vid::kSwitchGetCharacter, ControlKind::PushButton, "Get character???", {332, 152, 61, 14}, kTab},
+                 {vid::kSwitchGetCharacter,
+                  ControlKind::PushButton,
+                  "Get character???",
+                  {332, 152, 61, 14},
+                  kTab},
                  {vid::kAlarmValueLabel, ControlKind::Static, "if value is:???", {14, 194, 60, 8}, 0},
                  {vid::kAlarmValueCombo, ControlKind::ComboBox, "", {76, 192, 50, 40}, kTab},
                  {vid::kBinaryLabel, ControlKind::Static, "Binary send value:???", {140, 194, 86, 8}, 0},
@@ -147,7 +155,11 @@ class TextMessageDialog : public MessageSettingsDialog {
                 id::kTextTemplate,
                 {{vid::kSendTextGroup, ControlKind::GroupBox, "Send text???", {7, 150, 386, 30}, 0},
                  {vid::kSendText, ControlKind::OwnerDraw, "", {14, 161, 250, 16}, kTab},
-                 {vid::kTextGetCharacter, ControlKind::PushButton, "Get character???", {272, 162, 70, 14}, kTab}},
+                 {vid::kTextGetCharacter,
+                  ControlKind::PushButton,
+                  "Get character???",
+                  {272, 162, 70, 14},
+                  kTab}},
                 32),
             560) {}
 
@@ -165,8 +177,10 @@ class TextMessageDialog : public MessageSettingsDialog {
     MessageSettingsDialog::Exchange(save);
     const int length = SendTextLength(m_sendType);
     if (length == 0) return;
-    if (save) m_send.GetText(m_record.SendData, length);
-    else m_send.SetText(m_record.SendData, length);
+    if (save)
+      m_send.GetText(m_record.SendData, length);
+    else
+      m_send.SetText(m_record.SendData, length);
   }
   void ApplyFont(const dx470::ZEICHENSATZ* font, int index) override { m_send.SetFont(font, index); }
   void VariantEditors(std::vector<CMessageTextEdit*>& editors) override { editors.push_back(&m_send); }
@@ -195,7 +209,11 @@ class StaticTextMessageDialog : public MessageSettingsDialog {
       : MessageSettingsDialog(
             MessageSettingsTemplate(
                 id::kStaticTemplate,
-                {{vid::kConfirmCheck, ControlKind::AutoCheckBox, "Show confirmation text???", {14, 154, 150, 10}, kTab},
+                {{vid::kConfirmCheck,
+                  ControlKind::AutoCheckBox,
+                  "Show confirmation text???",
+                  {14, 154, 150, 10},
+                  kTab},
                  {vid::kConfirmLabel, ControlKind::Static, "Confirmation text???", {14, 172, 72, 8}, 0},
                  {vid::kConfirmText, ControlKind::OwnerDraw, "", {88, 168, 250, 16}, kTab},
                  {vid::kSendValuesGroup, ControlKind::GroupBox, "Send values???", {7, 188, 230, 28}, 0},
@@ -203,7 +221,11 @@ class StaticTextMessageDialog : public MessageSettingsDialog {
                  {vid::kBinaryCombo, ControlKind::ComboBox, "", {102, 199, 98, 50}, kTab},
                  {vid::kSendTextGroup, ControlKind::GroupBox, "Send text???", {7, 188, 386, 30}, 0},
                  {vid::kSendText, ControlKind::OwnerDraw, "", {14, 199, 250, 16}, kTab},
-                 {vid::kTextGetCharacter, ControlKind::PushButton, "Get character???", {272, 200, 70, 14}, kTab}},
+                 {vid::kTextGetCharacter,
+                  ControlKind::PushButton,
+                  "Get character???",
+                  {272, 200, 70, 14},
+                  kTab}},
                 70),
             550) {}
 
@@ -236,13 +258,17 @@ class StaticTextMessageDialog : public MessageSettingsDialog {
     if (save) {
       bytes[0] = uint8_t((bytes[0] & ~1u) | (GetCheck(vid::kConfirmCheck) == ui::BST_CHECKED ? 1u : 0u));
       m_confirm.GetText(bytes + 1, kConfirmLength);
-      if (length > 0) m_send.GetText(m_record.SendData, length);
-      else if (m_sendType == dx470::kTypeSwitch) ExchangeBinaryCombo(*this, m_record, true);
+      if (length > 0)
+        m_send.GetText(m_record.SendData, length);
+      else if (m_sendType == dx470::kTypeSwitch)
+        ExchangeBinaryCombo(*this, m_record, true);
     } else {
       SetCheck(vid::kConfirmCheck, (bytes[0] & 1) ? ui::BST_CHECKED : ui::BST_UNCHECKED);
       m_confirm.SetText(bytes + 1, kConfirmLength);
-      if (length > 0) m_send.SetText(m_record.SendData, length);
-      else ExchangeBinaryCombo(*this, m_record, false);
+      if (length > 0)
+        m_send.SetText(m_record.SendData, length);
+      else
+        ExchangeBinaryCombo(*this, m_record, false);
       UpdateConfirm();
     }
   }
@@ -266,7 +292,8 @@ class StaticTextMessageDialog : public MessageSettingsDialog {
     return false;
   }
   void UpdateConfirm() {
-    const bool enabled = IsControlEnabled(vid::kConfirmCheck) && GetCheck(vid::kConfirmCheck) == ui::BST_CHECKED;
+    const bool enabled =
+        IsControlEnabled(vid::kConfirmCheck) && GetCheck(vid::kConfirmCheck) == ui::BST_CHECKED;
     EnableControl(vid::kConfirmText, enabled);
     EnableControl(vid::kConfirmLabel, IsControlEnabled(vid::kConfirmCheck));
   }
@@ -277,7 +304,8 @@ class StaticTextMessageDialog : public MessageSettingsDialog {
 
 }  // namespace
 
-std::unique_ptr<MessageSettingsDialog> MakeMessageSettings(dx470::PARAM& param, int slot, uint8_t receiveType) {
+std::unique_ptr<MessageSettingsDialog> MakeMessageSettings(dx470::PARAM& param, int slot,
+                                                           uint8_t receiveType) {
   std::unique_ptr<MessageSettingsDialog> dialog;
   switch (receiveType) {
     case dx470::kTypeStaticText: dialog = std::make_unique<StaticTextMessageDialog>(); break;

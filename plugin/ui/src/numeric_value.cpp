@@ -31,7 +31,8 @@ bool OnlyBlanks(std::string_view text) { return SkipBlanks(text).empty(); }
 std::optional<uint64_t> ReadDigits(std::string_view& text, uint64_t limit) {
   size_t n = 0;
   uint64_t value = 0;
-  for (; n < text.size() && IsDigit(text[n]); ++n) value = std::min<uint64_t>(value * 10 + uint64_t(text[n] - '0'), limit);
+  for (; n < text.size() && IsDigit(text[n]); ++n)
+    value = std::min<uint64_t>(value * 10 + uint64_t(text[n] - '0'), limit);
   if (n == 0) return std::nullopt;
   text.remove_prefix(n);
   return value;
@@ -220,9 +221,12 @@ bool NumericValue::Convert(bool toEncoded, std::string_view fieldText) {
   NumericKind kind = Kind();
   if (!toEncoded) {
     float f = DecodeFloat(encoded);
-    if (kind == NumericKind::Float) floatValue = f;
-    else if (kind == NumericKind::Signed) signedValue = TruncateSigned(f);
-    else if (kind == NumericKind::Unsigned) unsignedValue = TruncateUnsigned(f);
+    if (kind == NumericKind::Float)
+      floatValue = f;
+    else if (kind == NumericKind::Signed)
+      signedValue = TruncateSigned(f);
+    else if (kind == NumericKind::Unsigned)
+      unsignedValue = TruncateUnsigned(f);
     return true;
   }
   if (kind == NumericKind::None) return true;
@@ -248,8 +252,8 @@ std::string NumericValue::ParseMessage() const {
 
 std::string NumericValue::RangeMessage() const {
   if (auto r = FloatRangeOf(valueType))
-    return Translate("Please enter a float value between") + " " + Bound(r->lo) + " " + Translate("and") + " " +
-           Bound(r->hi) + "!";
+    return Translate("Please enter a float value between") + " " + Bound(r->lo) + " " + Translate("and") +
+           " " + Bound(r->hi) + "!";
   auto r = IntegerRangeOf(valueType, isSigned != 0);
   if (!r) return {};
   std::string lead = Translate("Please enter an integer between");
@@ -301,7 +305,9 @@ void NumericEdit::Show(ui::Dialog& dialog) const {
   if (value_.Kind() != NumericKind::None) WriteText(dialog, value_.DisplayText());
 }
 
-void NumericEdit::Store(uint8_t bytes[4]) const { std::memcpy(bytes, value_.encoded.data(), value_.encoded.size()); }
+void NumericEdit::Store(uint8_t bytes[4]) const {
+  std::memcpy(bytes, value_.encoded.data(), value_.encoded.size());
+}
 
 std::string NumericEdit::ReadText(const ui::Dialog& dialog) const {
   std::string text = dialog.GetDlgItemText(id_);

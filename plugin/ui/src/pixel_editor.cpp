@@ -113,8 +113,10 @@ void PixelEditor::OnMouse(ui::MouseAction action, int x, int y, ui::KeyMods) {
     case ui::MouseAction::Move:
       if (!m_bCaptured || cell == m_cursor) break;
       MoveCursor(cell);
-      if (m_bWidthDrag) SetWidth(cell.x);
-      else Toggle(cell);
+      if (m_bWidthDrag)
+        SetWidth(cell.x);
+      else
+        Toggle(cell);
       break;
     case ui::MouseAction::Up:
       if (!m_bDoubleClick) MoveCursor(cell);
@@ -142,7 +144,8 @@ void PixelEditor::Paint(gfx::Bitmap& target) {
   const int right = left(m_nEditableWidth + 1), bottom = left(m_nRows);
   for (int column = 0; column <= m_nEditableWidth + 1; ++column)
     target.FillRect({left(column), kMargin, left(column) + 1, bottom + 1}, kGridColor);
-  for (int row = 0; row <= m_nRows; ++row) target.FillRect({kMargin, left(row), right + 1, left(row) + 1}, kGridColor);
+  for (int row = 0; row <= m_nRows; ++row)
+    target.FillRect({kMargin, left(row), right + 1, left(row) + 1}, kGridColor);
   // The cursor cell: its four grid lines, so that its pixel stays visible.
   const int cx = left(m_cursor.x), cy = left(m_cursor.y), size = kCellSize + 1;
   target.FillRect({cx, cy, cx + size, cy + 1}, kCursorColor);

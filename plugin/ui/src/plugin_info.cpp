@@ -41,7 +41,9 @@ std::string ShortVersion(const std::string& resource) {
 }
 
 CPluginInfoDialog::CPluginInfoDialog(std::string deviceName, std::string applicationText)
-    : Dialog(MakeTemplate()), m_strDeviceName(std::move(deviceName)), m_strApplication(std::move(applicationText)) {}
+    : Dialog(MakeTemplate()),
+      m_strDeviceName(std::move(deviceName)),
+      m_strApplication(std::move(applicationText)) {}
 
 ui::DialogTemplate CPluginInfoDialog::MakeTemplate() {
   using ui::ControlKind;
@@ -74,13 +76,15 @@ bool CPluginInfoDialog::OnInitDialog() {
 }
 
 std::string CPluginInfoDialog::VersionLine() const {
-  return Translate("Version") + "  " + ShortVersion(kVersionResource) + "    (" + Translate("Appl. program:") + " " +
-         m_strApplication + ")";
+  return Translate("Version") + "  " + ShortVersion(kVersionResource) + "    (" +
+         Translate("Appl. program:") + " " + m_strApplication + ")";
 }
 
 void CPluginInfoDialog::OnCommand(int id, int code) {
-  if (id == kGo && code == ui::BN_CLICKED) OnGo();
-  else Dialog::OnCommand(id, code);
+  if (id == kGo && code == ui::BN_CLICKED)
+    OnGo();
+  else
+    Dialog::OnCommand(id, code);
 }
 
 void CPluginInfoDialog::OnGo() {

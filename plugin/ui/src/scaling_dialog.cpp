@@ -66,20 +66,19 @@ ScalingDialog::ScalingDialog(uint8_t receiveType, bool signedValues, ValueBytes&
 
 bool ScalingDialog::OnInitDialog() {
   SetWindowText(Translate("Modify display values"));
-  static const std::pair<int, const char*> kTexts[] = {
-      {kScalingGroup, "Scaling"},
-      {kLowerObjectLabel, "Lower obj. value:"},
-      {kLowerDisplayLabel, "Display value:"},
-      {kUpperObjectLabel, "Upper obj. value:"},
-      {kUpperDisplayLabel, "Display value:"},
-      {kPresentationGroup, "Floating point presentation"},
-      {kMultiplierLabel, "Multiply/divide value by:"},
-      {kIntegerLabel, "Integer digits:"},
-      {kDecimalLabel, "Decimal digits:"},
-      {kSetDefaults, "Set defaults"},
-      {ui::IDOK, "OK"},
-      {ui::IDCANCEL, "Cancel"},
-      {kHelp, "Help"}};
+  static const std::pair<int, const char*> kTexts[] = {{kScalingGroup, "Scaling"},
+                                                       {kLowerObjectLabel, "Lower obj. value:"},
+                                                       {kLowerDisplayLabel, "Display value:"},
+                                                       {kUpperObjectLabel, "Upper obj. value:"},
+                                                       {kUpperDisplayLabel, "Display value:"},
+                                                       {kPresentationGroup, "Floating point presentation"},
+                                                       {kMultiplierLabel, "Multiply/divide value by:"},
+                                                       {kIntegerLabel, "Integer digits:"},
+                                                       {kDecimalLabel, "Decimal digits:"},
+                                                       {kSetDefaults, "Set defaults"},
+                                                       {ui::IDOK, "OK"},
+                                                       {ui::IDCANCEL, "Cancel"},
+                                                       {kHelp, "Help"}};
   for (const auto& [id, key] : kTexts) SetDlgItemText(id, Translate(key));
   for (const char* item : {"x1000", "x100", "x10"}) AddString(kMultiplier, item);
   AddString(kMultiplier, Translate("none"));
@@ -144,7 +143,8 @@ void ScalingDialog::OnOK() {
   for (NumericEdit* field : {&m_upperObject, &m_lowerObject, &m_upperDisplay, &m_lowerDisplay})
     if (!field->Save(*this)) return;
   if (m_lowerObject.Value().floatValue > m_upperObject.Value().floatValue) {
-    RefuseField(*this, Translate("Please enter an upper object value greater than or equal to lower object value!"),
+    RefuseField(*this,
+                Translate("Please enter an upper object value greater than or equal to lower object value!"),
                 kUpperObject);
     return;
   }

@@ -13,8 +13,10 @@ std::vector<uint32_t> DecodeUtf8(std::string_view text, std::vector<size_t>* end
     bool ok = i + size_t(extra) < text.size();
     for (int k = 1; ok && k <= extra; ++k) {
       const auto c = uint8_t(text[i + size_t(k)]);
-      if ((c & 0xC0) != 0x80) ok = false;
-      else code = (code << 6) | (c & 0x3Fu);
+      if ((c & 0xC0) != 0x80)
+        ok = false;
+      else
+        code = (code << 6) | (c & 0x3Fu);
     }
     const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
     if (!ok || code < least[extra] || code > 0x10FFFF) {

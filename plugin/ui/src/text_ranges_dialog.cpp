@@ -13,7 +13,8 @@ using D = TextRangesDialog;
 constexpr uint32_t kTab = ui::kTabStop;
 constexpr int kRangeLength = 30;
 // Offsets in the format bytes (record offset - 100).
-constexpr size_t kUpperLimitAt = 4, kLowerLimitAt = 8, kUpperTextAt = 20, kMediumTextAt = 50, kLowerTextAt = 80;
+constexpr size_t kUpperLimitAt = 4, kLowerLimitAt = 8, kUpperTextAt = 20, kMediumTextAt = 50,
+                 kLowerTextAt = 80;
 
 ui::DialogTemplate TextRangesTemplate() {
   ui::DialogTemplate t;
@@ -67,13 +68,17 @@ TextRangesDialog::TextRangesDialog(uint8_t receiveType, bool signedValues, Value
 bool TextRangesDialog::OnInitDialog() {
   SetWindowText(Translate("Define ranges for textual display") + Translate(" - receive type: ") +
                 TypeDisplayName(m_receiveType, m_bSigned));
-  static const std::pair<int, const char*> kTexts[] = {
-      {kLimitsGroup, "Limits"},           {kLowerLimitLabel, "Lower limiting value:"},
-      {kUpperLimitLabel, "Upper limiting value:"}, {kTextGroup, "Text output"},
-      {kLowerTextLabel, "Lower range:"},  {kMediumTextLabel, "Medium range:"},
-      {kUpperTextLabel, "Upper range:"},  {kGetCharacter, "Get character"},
-      {ui::IDOK, "OK"},                   {ui::IDCANCEL, "Cancel"},
-      {kHelp, "Help"}};
+  static const std::pair<int, const char*> kTexts[] = {{kLimitsGroup, "Limits"},
+                                                       {kLowerLimitLabel, "Lower limiting value:"},
+                                                       {kUpperLimitLabel, "Upper limiting value:"},
+                                                       {kTextGroup, "Text output"},
+                                                       {kLowerTextLabel, "Lower range:"},
+                                                       {kMediumTextLabel, "Medium range:"},
+                                                       {kUpperTextLabel, "Upper range:"},
+                                                       {kGetCharacter, "Get character"},
+                                                       {ui::IDOK, "OK"},
+                                                       {ui::IDCANCEL, "Cancel"},
+                                                       {kHelp, "Help"}};
   for (const auto& [id, key] : kTexts) SetDlgItemText(id, Translate(key));
   Attach(kLowerText, m_lowerText);
   Attach(kMediumText, m_mediumText);
@@ -105,8 +110,10 @@ CMessageTextEdit* TextRangesDialog::RangeEditor(int id) {
 void TextRangesDialog::OnNotify(int id, int code, intptr_t param) {
   CMessageTextEdit* editor = RangeEditor(id);
   if (!editor || code != CMessageTextEdit::kFocusNotify) return;
-  if (param == 1) m_pLastEditor = editor;
-  else if (GetFocus() != kGetCharacter && !RangeEditor(GetFocus())) m_pLastEditor = nullptr;
+  if (param == 1)
+    m_pLastEditor = editor;
+  else if (GetFocus() != kGetCharacter && !RangeEditor(GetFocus()))
+    m_pLastEditor = nullptr;
   EnableControl(kGetCharacter, m_pLastEditor != nullptr);
 }
 
@@ -134,6 +141,8 @@ void TextRangesDialog::OnCommand(int id, int code) {
   Dialog::OnCommand(id, code);
 }
 
-void TextRangesDialog::OnHelp() { Services().ShowHelp(PluginApp().HelpFilePath(), id::kTextRangesHelpContext); }
+void TextRangesDialog::OnHelp() {
+  Services().ShowHelp(PluginApp().HelpFilePath(), id::kTextRangesHelpContext);
+}
 
 }  // namespace editor

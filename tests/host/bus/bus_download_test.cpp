@@ -49,9 +49,9 @@ class BusDownload : public ::testing::TestWithParam<Route> {
 
   int Run(const std::string& args, std::string* out = nullptr) {
     std::string ignored;
-    return testsupport::RunCommand("DX47X_HOME='" + home_.Path() + "' '" + testsupport::BinDir() +
-                                       "/dx47x-host' " + args + " 2>&1",
-                                   out ? out : &ignored);
+    return testsupport::RunCommand(
+        "DX47X_HOME='" + home_.Path() + "' '" + testsupport::BinDir() + "/dx47x-host' " + args + " 2>&1",
+        out ? out : &ignored);
   }
 
   // The emulator with `options`, and knxd where the route has one.
@@ -123,7 +123,9 @@ class BusDownload : public ::testing::TestWithParam<Route> {
     const size_t at = out.find("\n" + address_ + " ");
     const size_t end = out.find('\n', at + 1);
     const std::string row = at == std::string::npos ? "" : out.substr(at + 1, end - at - 1);
-    return row.find(" yes ") != std::string::npos ? "yes" : row.find(" no ") != std::string::npos ? "no" : row;
+    return row.find(" yes ") != std::string::npos  ? "yes"
+           : row.find(" no ") != std::string::npos ? "no"
+                                                   : row;
   }
 
   testsupport::TempHome home_;
@@ -156,9 +158,11 @@ TEST_P(BusDownload, OneChangedCharacterIsAPartialDownloadAndNoChangeWritesOnlyTh
   ASSERT_EQ(Download("", &out), 0) << out;
   ChangeOneCharacter();
   ASSERT_EQ(Download("", &out), 0) << out;
-  EXPECT_NE(out.find("partial download: 24 bytes written in 5 memory-write telegrams"), std::string::npos) << out;
+  EXPECT_NE(out.find("partial download: 24 bytes written in 5 memory-write telegrams"), std::string::npos)
+      << out;
   ASSERT_EQ(Download("--quiet", &out), 0) << out;
-  EXPECT_NE(out.find("partial download: 20 bytes written in 2 memory-write telegrams"), std::string::npos) << out;
+  EXPECT_NE(out.find("partial download: 20 bytes written in 2 memory-write telegrams"), std::string::npos)
+      << out;
   EXPECT_EQ(out.find("Checking data"), std::string::npos) << out;  // --quiet
   EXPECT_TRUE(StopDevice() == CleanMemory());
   EXPECT_NE(counters_.find("restarts=3 "), std::string::npos) << counters_;
@@ -169,7 +173,8 @@ TEST_P(BusDownload, VerifyReadsBackEveryWrittenRun) {
   std::string out;
   ASSERT_EQ(Download("--verify", &out), 0) << out;
   EXPECT_NE(out.find("complete download"), std::string::npos) << out;
-  EXPECT_NE(out.find("856 memory-write telegrams (at most 12 bytes each), 859 read telegrams"), std::string::npos)
+  EXPECT_NE(out.find("856 memory-write telegrams (at most 12 bytes each), 859 read telegrams"),
+            std::string::npos)
       << out;
   EXPECT_NE(out.find("10254 bytes read back and verified"), std::string::npos) << out;
   EXPECT_TRUE(StopDevice() == CleanMemory());
@@ -211,9 +216,11 @@ TEST_P(BusDownload, ADeviceThatDisconnectsLeavesTheDownloadNotDoneAndTheNextOneC
   ASSERT_EQ(Download("", &out), 0) << out;
   ChangeOneCharacter();
   ASSERT_EQ(Download("", &out), 1) << out;
-  EXPECT_NE(out.find("download step 2: the device " + address_ + " closed the connection; "), std::string::npos)
+  EXPECT_NE(out.find("download step 2: the device " + address_ + " closed the connection; "),
+            std::string::npos)
       << out;
-  EXPECT_NE(out.find("closed the connection; 3 bytes were written, the last at 0x782F"), std::string::npos) << out;
+  EXPECT_NE(out.find("closed the connection; 3 bytes were written, the last at 0x782F"), std::string::npos)
+      << out;
   EXPECT_EQ(Loaded(), "no");
   ASSERT_EQ(Download("", &out), 0) << out;
   EXPECT_NE(out.find("complete download (the last download was interrupted)"), std::string::npos) << out;
@@ -292,7 +299,8 @@ TEST_P(BusDownload, CtrlCClosesTheConnectionAndLeavesTheDownloadNotDone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, BusDownload,
-                         ::testing::Values(Route::kKnxdClients, Route::kKnxdTunnel, Route::kTunnel), RouteName);
+                         ::testing::Values(Route::kKnxdClients, Route::kKnxdTunnel, Route::kTunnel),
+                         RouteName);
 
 // Straight to a tunnelling server, a device that is not on the line is
 // named at once: the interface confirms no frame to it.
@@ -300,9 +308,9 @@ TEST(BusDownloadTunnel, ADeviceThatIsNotThereIsNamed) {
   testsupport::TempHome home;
   auto run = [&](const std::string& args, std::string* out = nullptr) {
     std::string ignored;
-    return testsupport::RunCommand("DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() +
-                                       "/dx47x-host' " + args + " 2>&1",
-                                   out ? out : &ignored);
+    return testsupport::RunCommand(
+        "DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() + "/dx47x-host' " + args + " 2>&1",
+        out ? out : &ignored);
   };
   ASSERT_EQ(run("register"), 0);
   ASSERT_EQ(run("init"), 0);
@@ -312,11 +320,13 @@ TEST(BusDownloadTunnel, ADeviceThatIsNotThereIsNamed) {
   ASSERT_TRUE(emulator.Start({"--tunnel", "127.0.0.1:0", "--address", "1.1.5"}, home.Path(), error)) << error;
   std::string out;
   EXPECT_EQ(run("download 1.1.6 --bus ip:" + emulator.Endpoint(), &out), 1);
-  EXPECT_NE(out.find("could not deliver the frame to 1.1.6 (no acknowledgement on the line)"), std::string::npos)
+  EXPECT_NE(out.find("could not deliver the frame to 1.1.6 (no acknowledgement on the line)"),
+            std::string::npos)
       << out;
   EXPECT_NE(out.find("nothing was written"), std::string::npos) << out;
   EXPECT_EQ(run("download 1.1.6 --bus ip:127.0.0.1:1", &out), 1);  // nobody there
-  EXPECT_NE(out.find("dx47x-host: download of 1.1.6 failed: ip:127.0.0.1:1: nothing listens there"), std::string::npos)
+  EXPECT_NE(out.find("dx47x-host: download of 1.1.6 failed: ip:127.0.0.1:1: nothing listens there"),
+            std::string::npos)
       << out;
   EXPECT_EQ(run("download 1.1.6 --bus usb:0", &out), 1);
   EXPECT_NE(out.find("unknown bus \"usb:0\""), std::string::npos) << out;

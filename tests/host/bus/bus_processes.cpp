@@ -25,7 +25,8 @@ bool Child::Start(const std::vector<std::string>& argv, const std::string& errFi
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   std::vector<std::string> args = argv;
   std::vector<char*> raw;
@@ -52,7 +53,8 @@ std::optional<std::string> Child::ReadLine(std::chrono::milliseconds timeout) {
       buffer_.erase(0, nl + 1);
       return line;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || out_ < 0) return std::nullopt;
     pollfd p{out_, POLLIN, 0};
     if (::poll(&p, 1, int(left.count())) <= 0) continue;
@@ -120,7 +122,8 @@ bool Knxd::Start(const std::string& dir, const std::string& busDriver, std::stri
     return false;
   }
   socket_ = dir + "/eib";
-  if (!child_.Start({program, "-e", "0.0.1", "-E", "0.0.2:8", "-u", socket_, "-b", busDriver}, dir + "/knxd.log")) {
+  if (!child_.Start({program, "-e", "0.0.1", "-E", "0.0.2:8", "-u", socket_, "-b", busDriver},
+                    dir + "/knxd.log")) {
     error = "knxd cannot be started";
     return false;
   }
@@ -136,7 +139,8 @@ bool Knxd::Start(const std::string& dir, const std::string& busDriver, std::stri
 bool Emulator::Start(const std::vector<std::string>& options, const std::string& dir, std::string& error) {
   memoryFile_ = dir + "/device-memory.bin";
   errFile_ = dir + "/emulator.err";
-  std::vector<std::string> argv = {testsupport::BinDir() + "/dx47x-device-emulator", "--memory-out", memoryFile_};
+  std::vector<std::string> argv = {testsupport::BinDir() + "/dx47x-device-emulator", "--memory-out",
+                                   memoryFile_};
   argv.insert(argv.end(), options.begin(), options.end());
   if (!child_.Start(argv, errFile_)) {
     error = "the emulator cannot be started";
@@ -149,7 +153,8 @@ bool Emulator::Start(const std::vector<std::string>& options, const std::string&
     return false;
   }
   const size_t tunnel = line->find("tunnel ");
-  if (tunnel != std::string::npos) endpoint_ = line->substr(tunnel + 7, line->find(' ', tunnel + 7) - tunnel - 7);
+  if (tunnel != std::string::npos)
+    endpoint_ = line->substr(tunnel + 7, line->find(' ', tunnel + 7) - tunnel - 7);
   return true;
 }
 

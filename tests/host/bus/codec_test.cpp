@@ -21,14 +21,15 @@ TEST(BusCodec, IndividualAddresses) {
   EXPECT_TRUE(bus::ParseAddress("15.15.255", a));
   EXPECT_EQ(a, 0xFFFF);
   EXPECT_EQ(bus::AddressText(0x1105), "1.1.5");
-  for (const char* bad : {"", "1.1", "1.1.5.", "16.1.1", "1.16.1", "1.1.256", "1..5", "a.b.c", " 1.1.5", "1.1.00005"})
+  for (const char* bad :
+       {"", "1.1", "1.1.5.", "16.1.1", "1.16.1", "1.1.256", "1..5", "a.b.c", " 1.1.5", "1.1.00005"})
     EXPECT_FALSE(bus::ParseAddress(bad, a)) << bad;
 }
 
 TEST(BusCodec, LineTimesOfTheFramesOfADownload) {
-  EXPECT_EQ(bus::FrameBits(1), 180u);             // T_ACK, T_Connect: 18.75 ms
+  EXPECT_EQ(bus::FrameBits(1), 180u);                       // T_ACK, T_Connect: 18.75 ms
   EXPECT_EQ(bus::FrameBits(16) + bus::FrameBits(1), 555u);  // 12-byte write + ack: 57.8 ms
-  EXPECT_EQ(bus::FrameOctets(17), 25u);           // an extended frame has one octet more
+  EXPECT_EQ(bus::FrameOctets(17), 25u);                     // an extended frame has one octet more
   bus::LineStats s;
   s.Count(16, true);
   s.Count(1, false);
@@ -114,7 +115,8 @@ TEST(BusLinks, ATunnellingServerThatDoesNotAnswerIsNamed) {
   std::string error;
   const std::string where = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
   EXPECT_EQ(bus::OpenTunnel(where, error, o), nullptr);
-  EXPECT_NE(error.find("ip:" + where + " did not answer the tunnel connect request"), std::string::npos) << error;
+  EXPECT_NE(error.find("ip:" + where + " did not answer the tunnel connect request"), std::string::npos)
+      << error;
   ::close(fd);
 }
 

@@ -18,7 +18,9 @@ class LoopLink : public bus::Link {
   // The peer gets every frame sent; it answers with Reply().
   void SetPeer(Peer peer) { peer_ = std::move(peer); }
   void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
-  void Reply(uint16_t source, bus::Bytes tpdu) { queue_.push_back(bus::Frame{source, kHost, std::move(tpdu)}); }
+  void Reply(uint16_t source, bus::Bytes tpdu) {
+    queue_.push_back(bus::Frame{source, kHost, std::move(tpdu)});
+  }
 
   bool Send(uint16_t destination, const bus::Bytes& tpdu, std::string&) override {
     sent.push_back(bus::Frame{kHost, destination, tpdu});
@@ -64,11 +66,12 @@ inline bus::TransportTimings FastTimings() {
 struct DeviceOnLoop {
   explicit DeviceOnLoop(emulator::DeviceSettings settings = {}) {
     settings.timings = FastTimings();
-    device = std::make_unique<emulator::EmulatedDevice>(
-        settings, [this](uint16_t destination, const bus::Bytes& tpdu) {
-          if (!mute) loop->Reply(device->Settings().address, tpdu);
-          (void)destination;
-        });
+    device = std::make_unique<emulator::EmulatedDevice>(settings,
+                                                        [this](uint16_t destination, const bus::Bytes& tpdu) {
+                                                          if (!mute)
+                                                            loop->Reply(device->Settings().address, tpdu);
+                                                          (void)destination;
+                                                        });
     loop->SetPeer([this](const bus::Frame& f) {
       if (f.destination == device->Settings().address) device->Receive(f.source, f.tpdu);
     });

@@ -288,7 +288,8 @@ TEST_F(ScriptedDevice, AResponseForAnotherAddressOrLengthIsAnError) {
   EXPECT_NE(error.find("announced 4 bytes at 0x7820 but sent 2"), std::string::npos) << error;
   answer_ = [&](const Bytes&) { DeviceSends(deviceSeq_++, {0x03, 0x40, 0x07, 0x05}); };
   EXPECT_FALSE(m_.ReadMemory(0x7820, b, 2, error));
-  EXPECT_NE(error.find("answered A_Memory_Read with A_DeviceDescriptor_Response"), std::string::npos) << error;
+  EXPECT_NE(error.find("answered A_Memory_Read with A_DeviceDescriptor_Response"), std::string::npos)
+      << error;
 }
 
 TEST_F(ScriptedDevice, AWrongSequenceAcknowledgementEndsTheConnection) {

@@ -16,9 +16,9 @@ class DownloadCli : public ::testing::Test {
  protected:
   int Run(const std::string& args, std::string* out = nullptr) {
     std::string ignored;
-    return testsupport::RunCommand("DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() +
-                                       "/dx47x-host' " + args + " 2>&1",
-                                   out ? out : &ignored);
+    return testsupport::RunCommand(
+        "DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() + "/dx47x-host' " + args + " 2>&1",
+        out ? out : &ignored);
   }
   testsupport::TempHome home;
 };
@@ -29,8 +29,7 @@ TEST_F(DownloadCli, PartialDownloadAfterOneChangedCharacter) {
   ASSERT_EQ(Run("add-device 1.1.5"), 0);
   std::string out;
   ASSERT_EQ(Run("download 1.1.5 --full", &out), 0) << out;
-  EXPECT_NE(out.find("complete download (a complete download was requested): "), std::string::npos)
-      << out;
+  EXPECT_NE(out.find("complete download (a complete download was requested): "), std::string::npos) << out;
   EXPECT_NE(out.find("; application data: 33 bytes in 3 telegrams"), std::string::npos) << out;
 
   const std::string file = home.Path() + "/blob.bin";
@@ -131,14 +130,12 @@ TEST_F(DownloadCli, TheSummarySaysWhatWasAndWasNotWritten) {
   EXPECT_NE(out.find("application data skipped"), std::string::npos) << out;
 
   ASSERT_EQ(Run("download 1.1.5", &out), 0) << out;
-  EXPECT_NE(out.find("complete download (the configuration was never downloaded): "),
-            std::string::npos)
+  EXPECT_NE(out.find("complete download (the configuration was never downloaded): "), std::string::npos)
       << out;
 
   // The memory ends at 0xFFFF: a dump that would pass it says so.
   ASSERT_EQ(Run("memory 1.1.5 --from 0xFFF0 --length 64", &out), 0) << out;
-  EXPECT_NE(out.find("16 of the 64 bytes asked for: the memory ends at 0xFFFF"), std::string::npos)
-      << out;
+  EXPECT_NE(out.find("16 of the 64 bytes asked for: the memory ends at 0xFFFF"), std::string::npos) << out;
   EXPECT_NE(out.find("FFF0  00"), std::string::npos) << out;
 }
 
@@ -164,8 +161,9 @@ TEST_F(DownloadCli, ADamagedConfigurationIsNamedAndNothingIsWritten) {
   };
   std::vector<char> shorter(good.begin(), good.end() - 1), newer = good;
   newer[0] = 1;  // version 0x00010001
-  for (const Case& c : {Case{"one byte short", shorter, "the stored configuration is 112291 bytes, not 112292"},
-                        Case{"other version", newer, "the stored configuration has version 0x00010001"}}) {
+  for (const Case& c :
+       {Case{"one byte short", shorter, "the stored configuration is 112291 bytes, not 112292"},
+        Case{"other version", newer, "the stored configuration has version 0x00010001"}}) {
     SCOPED_TRACE(c.what);
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(c.bytes.data(), std::streamsize(c.bytes.size()));

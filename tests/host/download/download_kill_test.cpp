@@ -1,8 +1,8 @@
 // The host killed (SIGKILL) at random moments of downloads: the project
 // opens afterwards, the configuration is whole, and one more download
 // leaves the device as a clean complete download does.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -89,8 +89,7 @@ class DownloadKill : public ::testing::Test {
     const dx470::ImageResult built = dx470::BuildLcdImage(*param, *image);
     ASSERT_TRUE(built.ok());
     const std::string file = home.Path() + "/memory.bin";
-    ASSERT_EQ(Run("memory 1.1.5 --from 0x7820 --length " + std::to_string(built.length) + " --out " +
-                  file),
+    ASSERT_EQ(Run("memory 1.1.5 --from 0x7820 --length " + std::to_string(built.length) + " --out " + file),
               0);
     std::vector<char> memory = ReadFile(file);
     ASSERT_EQ(memory.size(), built.length);

@@ -202,7 +202,7 @@ TEST_F(DownloadOptions, AnInterruptedDownloadIsNotDoneAndTheNextOneIsComplete) {
   // The application data's list closed its connection; the broken-off one
   // was closed too.
   EXPECT_EQ(link.disconnects, disconnectsBefore + 2);
-  EXPECT_EQ(link.writes, 5u);                          // nothing went out after the flag
+  EXPECT_EQ(link.writes, 5u);  // nothing went out after the flag
 
   interrupt = false;
   link.flag = nullptr;

@@ -6,9 +6,9 @@
 // mends the device whatever the user changed in between.
 #include <cstring>
 #include <functional>
-#include <utility>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "com/cocreate.h"
@@ -116,8 +116,7 @@ class DownloadProperty : public testsupport::ProjectFixture {
     auto buffer = std::make_unique<dx470::ImageBuffer>();
     dx470::ImageResult image = dx470::BuildLcdImage(*param, *buffer);
     EXPECT_TRUE(image.ok());
-    std::memcpy(before.data() + dx470::kImageBase, buffer->data() + dx470::kImagePrefixSize,
-                image.length);
+    std::memcpy(before.data() + dx470::kImageBase, buffer->data() + dx470::kImagePrefixSize, image.length);
     return before;
   }
 
@@ -189,8 +188,8 @@ TEST_F(DownloadProperty, DeviceMemoryFollowsTheConfiguration) {
       fault.telegram = rng() % 400;
       auto before = ReadBlob();
       const std::vector<uint8_t> memory = DeviceMemory();
-      host::DownloadResult r = host::RunDownload(project, deviceId, mode, nullptr,
-                                                 kind == 3 ? &fault : nullptr);
+      host::DownloadResult r =
+          host::RunDownload(project, deviceId, mode, nullptr, kind == 3 ? &fault : nullptr);
       auto after = ReadBlob();
       if (kind == 3 && !r.succeeded) {
         // Cut at the restart, the configuration is written and remembered.
@@ -209,8 +208,8 @@ TEST_F(DownloadProperty, DeviceMemoryFollowsTheConfiguration) {
       std::vector<uint8_t> expected = CleanDownload(memory, *after);
       if (mode == 0xFF) {  // the application data, too
         host::SimulatedDevice now(project, deviceId);
-        std::memcpy(expected.data() + host::kApplicationAreaStart,
-                    now.Memory() + host::kApplicationAreaStart, host::kApplicationAreaLength);
+        std::memcpy(expected.data() + host::kApplicationAreaStart, now.Memory() + host::kApplicationAreaStart,
+                    host::kApplicationAreaLength);
       }
       EXPECT_EQ(DeviceMemory(), expected);
       if (mode == 1) {
@@ -245,9 +244,9 @@ TEST_F(DownloadProperty, AnInterruptedPartialDownloadIsMendedByTheNextOneEvenAft
   edited->Current.Lcd.Messages[2].Text[0][7] = 255;
   edited->Current.Lcd.Messages[9].Text[1][3] = 255;
   dx470::UpdateBlockInformation(edited->Current);
-  EXPECT_EQ(std::memcmp(&edited->Current.Lcd.Block, &stored->Current.Lcd.Block,
-                        sizeof(dx470::BLOCKINFORMATIONEN)),
-            0);
+  EXPECT_EQ(
+      std::memcmp(&edited->Current.Lcd.Block, &stored->Current.Lcd.Block, sizeof(dx470::BLOCKINFORMATIONEN)),
+      0);
   InterruptEverywhere(memory, *stored, *edited);
 }
 
@@ -297,8 +296,7 @@ TEST_F(DownloadProperty, AFailedRestartLeavesTheFlagClearAndTheNextDownloadResta
   host::DownloadResult r = host::RunDownload(project, deviceId, 1, nullptr, &fault);
   EXPECT_FALSE(r.succeeded);
   EXPECT_TRUE(r.notRestarted);
-  EXPECT_NE(r.error.find("written, not restarted: download again to restart"), std::string::npos)
-      << r.error;
+  EXPECT_NE(r.error.find("written, not restarted: download again to restart"), std::string::npos) << r.error;
   EXPECT_FALSE(project.ParametersLoaded(deviceId));
   EXPECT_EQ(host::SimulatedDevice(project, deviceId).RestartCount(), restarts);
 
@@ -354,10 +352,11 @@ TEST_F(DownloadProperty, SelfContradictingFontsAreRefusedBeforeAnythingIsWritten
     const char* what;
     void (*spoil)(dx470::ZEICHENSATZ&);
   };
-  for (const Case& c : {Case{"a glyph higher than the font",
-                             [](dx470::ZEICHENSATZ& f) { f.Glyphs[0].Height = uint8_t(f.Height + 1); }},
-                        Case{"font height 72", [](dx470::ZEICHENSATZ& f) { f.Height = 72; }},
-                        Case{"first after last", [](dx470::ZEICHENSATZ& f) { f.First = uint8_t(f.Last + 1); }}}) {
+  for (const Case& c :
+       {Case{"a glyph higher than the font",
+             [](dx470::ZEICHENSATZ& f) { f.Glyphs[0].Height = uint8_t(f.Height + 1); }},
+        Case{"font height 72", [](dx470::ZEICHENSATZ& f) { f.Height = 72; }},
+        Case{"first after last", [](dx470::ZEICHENSATZ& f) { f.First = uint8_t(f.Last + 1); }}}) {
     SCOPED_TRACE(c.what);
     auto blob = ReadBlob();
     auto good = std::make_unique<Blob>(*blob);

@@ -16,6 +16,5 @@ TEST(ErrorText, Win32ErrorsAsHResults) {
             "[0x80070002] ( The system cannot find the file specified.) ");
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INTERNAL_DB_ERROR), MakeHResult(0x80070567));
   EXPECT_FALSE(base::MessageText(MakeHResult(0x80070567)).empty());
-  EXPECT_EQ(base::ErrorText(STG_E_INVALIDPARAMETER),
-            "[0x80030057] ( The parameter is incorrect.) ");
+  EXPECT_EQ(base::ErrorText(STG_E_INVALIDPARAMETER), "[0x80030057] ( The parameter is incorrect.) ");
 }

@@ -37,13 +37,17 @@ class ClassLookupTest : public ::testing::Test {
     SetErrorInfo(0, nullptr);
     std::error_code ec;
     std::filesystem::remove_all(m_home, ec);
-    if (m_oldHome) setenv("DX47X_HOME", m_oldHome->c_str(), 1);
-    else unsetenv("DX47X_HOME");
+    if (m_oldHome)
+      setenv("DX47X_HOME", m_oldHome->c_str(), 1);
+    else
+      unsetenv("DX47X_HOME");
     win::RegistryFlushCache();
   }
 
   std::string Hkcr() const { return m_home + "/registry/HKCR.reg"; }
-  void WriteHkcr(const std::string& text) { std::ofstream(Hkcr(), std::ios::binary | std::ios::trunc) << text; }
+  void WriteHkcr(const std::string& text) {
+    std::ofstream(Hkcr(), std::ios::binary | std::ios::trunc) << text;
+  }
 
   // The description of the error object the last call left, or "(none)".
   static std::string TakeErrorDescription() {

@@ -24,7 +24,8 @@ std::set<std::string> ExportedSymbols(const std::string& path) {
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     // "ADDRESS TYPE NAME", the name possibly holding blanks.
-    const size_t first = text.find(' '), second = first == std::string::npos ? first : text.find(' ', first + 1);
+    const size_t first = text.find(' '),
+                 second = first == std::string::npos ? first : text.find(' ', first + 1);
     names.insert(second == std::string::npos ? text : text.substr(second + 1));
   }
   return names;

@@ -79,8 +79,7 @@ TEST(SafeArray, TwoDimensionsWithNonzeroLowerBounds) {
 
   LONG value = 0;
   const LONG outside[][2] = {{2, 10}, {-2, 10}, {0, 12}, {0, 9}};
-  for (const auto& idx : outside)
-    EXPECT_EQ(SafeArrayGetElement(a.Get(), idx, &value), DISP_E_BADINDEX);
+  for (const auto& idx : outside) EXPECT_EQ(SafeArrayGetElement(a.Get(), idx, &value), DISP_E_BADINDEX);
   EXPECT_EQ(a.Get()->cLocks, 0u);  // a failed access leaves no lock behind
 }
 
@@ -99,7 +98,8 @@ TEST(SafeArray, StringElementsAreCopiedAndFreed) {
   BSTR s = SysAllocString(u"two");
   ASSERT_EQ(SafeArrayPutElement(a.Get(), &i, s), S_OK);
   SysFreeString(s);  // the array holds its own copy
-  ASSERT_EQ(SafeArrayPutElement(a.Get(), &i, com::Bstr(u"deux").Get()), S_OK);  // replaces, freeing the old one
+  ASSERT_EQ(SafeArrayPutElement(a.Get(), &i, com::Bstr(u"deux").Get()),
+            S_OK);  // replaces, freeing the old one
   BSTR got = nullptr;
   ASSERT_EQ(SafeArrayGetElement(a.Get(), &i, &got), S_OK);
   EXPECT_EQ(std::u16string_view(got), u"deux");
@@ -160,8 +160,7 @@ TEST(SafeArray, InterfaceAndVariantElementsCountReferences) {
 
 TEST(SafeArray, RedimChangesTheLastDimension) {
   com::SafeArray a(SafeArrayCreateVector(VT_BSTR, 0, 3));
-  for (LONG i = 0; i < 3; ++i)
-    ASSERT_EQ(SafeArrayPutElement(a.Get(), &i, com::Bstr(u"s").Get()), S_OK);
+  for (LONG i = 0; i < 3; ++i) ASSERT_EQ(SafeArrayPutElement(a.Get(), &i, com::Bstr(u"s").Get()), S_OK);
   SAFEARRAYBOUND smaller{1, 5};
   ASSERT_EQ(SafeArrayRedim(a.Get(), &smaller), S_OK);  // frees the two cut off
   LONG lb, ub;

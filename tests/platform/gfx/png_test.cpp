@@ -65,8 +65,8 @@ TEST_F(Png, WritesTheBitmapPixels) {
   EXPECT_TRUE(d.crcOk);
   EXPECT_EQ(d.width, 3u);
   EXPECT_EQ(d.height, 2u);
-  const std::vector<uint8_t> expected = {0, 10, 20, 30, 255, 255, 255, 255, 255, 255,
-                                         0, 255, 255, 255, 255, 255, 255, 0, 0, 0};
+  const std::vector<uint8_t> expected = {0, 10,  20,  30,  255, 255, 255, 255, 255, 255,
+                                         0, 255, 255, 255, 255, 255, 255, 0,   0,   0};
   EXPECT_EQ(d.rows, expected);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);  // no temporary left
 }

@@ -49,7 +49,9 @@ class QtRunner : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-QWidget* Control(QDialog* view, int id) { return view->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id)); }
+QWidget* Control(QDialog* view, int id) {
+  return view->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id));
+}
 
 TEST_F(QtRunner, ViewIsBuiltFromTheTemplateAndReportsClicks) {
   SampleDialog d;
@@ -64,8 +66,8 @@ TEST_F(QtRunner, ViewIsBuiltFromTheTemplateAndReportsClicks) {
     // Edit 24 at 10,10 80x12 dialog units.
     QWidget* name = Control(view, sample::kName);
     ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->geometry(), QRect(10 * u.x / 4, 10 * u.y / 8, 90 * u.x / 4 - 10 * u.x / 4,
-                                      22 * u.y / 8 - 10 * u.y / 8));
+    EXPECT_EQ(name->geometry(),
+              QRect(10 * u.x / 4, 10 * u.y / 8, 90 * u.x / 4 - 10 * u.x / 4, 22 * u.y / 8 - 10 * u.y / 8));
     EXPECT_EQ(view->windowTitle(), "Sample dialog");
     auto* label = qobject_cast<QLabel*>(Control(view, sample::kLabel));
     ASSERT_NE(label, nullptr);
@@ -112,7 +114,8 @@ TEST_F(QtRunner, TimersRunWhileTheDialogIsShown) {
   SampleDialog d;
   auto services = qtui::MakeQtServices();
   int result = RunShown(
-      d, *services, [&](QDialog* view) { QTest::mouseClick(qobject_cast<QPushButton*>(Control(view, 2)), Qt::LeftButton); },
+      d, *services,
+      [&](QDialog* view) { QTest::mouseClick(qobject_cast<QPushButton*>(Control(view, 2)), Qt::LeftButton); },
       450);
   EXPECT_EQ(result, ui::IDCANCEL);
   EXPECT_GE(d.ticks, 2);  // every 100 ms
@@ -154,10 +157,10 @@ TEST_F(QtRunner, ScriptedScreenshotShowsOwnerDrawnBitmapsAndPrintsToPdf) {
   }
   gfx::Rect counter = d.ControlRect(sample::kCounter);
   EXPECT_GT(blue, counter.width() * counter.height() / 2);
-  EXPECT_EQ(red, 49);          // the 7x7 square at the click
+  EXPECT_EQ(red, 49);            // the 7x7 square at the click
   EXPECT_EQ(yellow, 3 * 3 * 8);  // three typed characters
-  EXPECT_GT(green, 0);         // the list's items
-  EXPECT_GT(selected, 0);      // its selected row
+  EXPECT_GT(green, 0);           // the list's items
+  EXPECT_GT(selected, 0);        // its selected row
 }
 
 TEST_F(QtRunner, ANamedScriptSelectsTheScriptedRunner) {
@@ -198,7 +201,8 @@ TEST_F(QtRunner, RasterisesScreenFontsWithoutSmoothing) {
 
 TEST_F(QtRunner, HelpOpensTheFileAtTheContextAnchor) {
   std::filesystem::path help = dir_ / "DX47x_0409.hlp";
-  std::ofstream(help) << "<html><body><a name=\"100\"></a><p>Main</p><a name=\"300\"></a><p>General</p></body></html>";
+  std::ofstream(help)
+      << "<html><body><a name=\"100\"></a><p>Main</p><a name=\"300\"></a><p>General</p></body></html>";
   auto services = qtui::MakeQtServices();
   services->ShowHelp(help.string(), 300);
   QTextBrowser* browser = nullptr;

@@ -126,7 +126,9 @@ TEST(UiDialog, FocusChangeAndPostedNotifications) {
   EXPECT_EQ(d.GetFocus(), sample::kName);
   EXPECT_EQ(d.counter.focusLost, 1);
   d.RemoveObserver(&rec);
-  auto has = [&](const std::string& e) { return std::find(rec.events.begin(), rec.events.end(), e) != rec.events.end(); };
+  auto has = [&](const std::string& e) {
+    return std::find(rec.events.begin(), rec.events.end(), e) != rec.events.end();
+  };
   EXPECT_TRUE(has("focus 22"));
   EXPECT_TRUE(has("timer 22/7 500"));
   EXPECT_TRUE(has("timer 22/7 0"));

@@ -24,7 +24,10 @@ ui::DialogTemplate SampleTemplate() {
       {kRadio2, ControlKind::RadioButton, "Two", {86, 46, 50, 10}, 0},
       {kRadio3, ControlKind::RadioButton, "Three", {86, 58, 50, 10}, 0},
       {kLabel, ControlKind::Static, "Label", {160, 10, 70, 8}, ui::kAlignRight | ui::kGroup},
-      {kList, ControlKind::ListBox, "", {10, 80, 100, 60},
+      {kList,
+       ControlKind::ListBox,
+       "",
+       {10, 80, 100, 60},
        ui::kTabStop | ui::kNotify | ui::kOwnerDrawVariable | ui::kVScroll | ui::kBorder},
       {kCombo, ControlKind::ComboBox, "", {160, 24, 70, 60}, ui::kTabStop},
       {kCounter, ControlKind::OwnerDraw, "", {120, 80, 60, 40}, ui::kTabStop},
@@ -102,8 +105,7 @@ void Counter::OnFocus(bool gained) {
 void Counter::OnTimer(int) { ++ticks; }
 
 void ListPainter::DrawItem(int index, bool selected, gfx::Bitmap& target) {
-  target.FillRect({0, 0, target.width(), target.height()},
-                  selected ? gfx::Rgb(0, 0, 128) : gfx::kWhite);
+  target.FillRect({0, 0, target.width(), target.height()}, selected ? gfx::Rgb(0, 0, 128) : gfx::kWhite);
   target.FillRect({2, 4, 2 + 10 * (index + 1), 12}, gfx::Rgb(0, 160, 0));
 }
 
@@ -157,15 +159,14 @@ void SampleDialog::OnCommand(int id, int code) {
       return;
     }
     case kDelete: {
-      ui::MessageBoxSpec box{"Delete", "Really delete?", ui::Buttons::YesNo, ui::Icon::Question, ui::IDNO, true};
+      ui::MessageBoxSpec box{"Delete",           "Really delete?", ui::Buttons::YesNo,
+                             ui::Icon::Question, ui::IDNO,         true};
       int answer = Services().MessageBox(box);
       boxAnswers.push_back(answer);
       Status(answer == ui::IDYES ? "deleted" : "kept");
       return;
     }
-    case kManual:
-      SetCheck(kManual, !GetCheck(kManual));
-      return;
+    case kManual: SetCheck(kManual, !GetCheck(kManual)); return;
     case kList:
       if (code == ui::LBN_SELCHANGE) Status("sel " + std::to_string(GetCurSel(kList)));
       if (code == ui::LBN_DBLCLK) Status("dbl " + std::to_string(GetCurSel(kList)));
@@ -185,7 +186,8 @@ void SampleDialog::OnCommand(int id, int code) {
     }
     case kMenuFont: {
       auto font = Services().FontDialog();
-      Status(font ? "font " + font->face + " " + std::to_string(font->pointSize) + (font->italic ? " italic" : "")
+      Status(font ? "font " + font->face + " " + std::to_string(font->pointSize) +
+                        (font->italic ? " italic" : "")
                   : "font cancelled");
       return;
     }
@@ -203,7 +205,8 @@ void SampleDialog::OnCommand(int id, int code) {
       printer->Line(200 * k, 100 * k, printer->PageWidth() - 200 * k, 100 * k);
       printer->EndPage();
       printed = printer->EndDocument() == S_OK;
-      if (auto* recorder = dynamic_cast<ui::RecordingPrintDevice*>(printer.get())) printCalls = recorder->Calls();
+      if (auto* recorder = dynamic_cast<ui::RecordingPrintDevice*>(printer.get()))
+        printCalls = recorder->Calls();
       Status("print " + std::to_string(printer->Dpi()) + " " + printer->Setup().outputPath);
       return;
     }
@@ -212,11 +215,8 @@ void SampleDialog::OnCommand(int id, int code) {
       Services().OpenUrl("https://example.invalid/sample");
       Status("about");
       return;
-    case kMenuHelp:
-      OnHelp();
-      return;
-    default:
-      Dialog::OnCommand(id, code);
+    case kMenuHelp: OnHelp(); return;
+    default: Dialog::OnCommand(id, code);
   }
 }
 

@@ -141,8 +141,8 @@ cancel
   EXPECT_NE(o.out.find("font: -> cancel (no answer)\n"), std::string::npos);
   EXPECT_TRUE(d.printed);  // without the Qt runner the page is only recorded
   EXPECT_EQ(d.printCalls, (std::vector<std::string>{"doc Print-Doc", "page", "font Arial -64 400",
-                                                    "text 400 100 Sample page", "line 400 200 4562 200", "endpage",
-                                                    "enddoc"}));
+                                                    "text 400 100 Sample page", "line 400 200 4562 200",
+                                                    "endpage", "enddoc"}));
 }
 
 TEST(UiScript, AnswersAreUsedInOrderAndMissingOnesTakeTheDefault) {
@@ -332,7 +332,8 @@ class AskingDialog : public ui::Dialog {
 
  protected:
   bool OnInitDialog() override {
-    answer = Services().MessageBox({"Start", "Continue?", ui::Buttons::YesNo, ui::Icon::Question, ui::IDNO, false});
+    answer = Services().MessageBox(
+        {"Start", "Continue?", ui::Buttons::YesNo, ui::Icon::Question, ui::IDNO, false});
     return true;
   }
 };
@@ -378,7 +379,8 @@ ok
   SampleDialog d2;
   o = RunScript(d2, "answer yes\nexpect-box \"Other\"\nclick 11\nok\n");
   EXPECT_TRUE(o.failed);
-  EXPECT_EQ(o.out.rfind("box: Delete: Really delete? -> yes\nscript:1: expected box \"Other\"", 0), 0u) << o.out;
+  EXPECT_EQ(o.out.rfind("box: Delete: Really delete? -> yes\nscript:1: expected box \"Other\"", 0), 0u)
+      << o.out;
 }
 
 TEST(UiScriptLanguage, ControlsListsTheDialogAndMenuItemsCanBeChecked) {

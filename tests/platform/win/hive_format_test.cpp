@@ -77,22 +77,22 @@ TEST(HiveFormat, KeyNamesOfAnyBytesStayOneName) {
 
 TEST(HiveFormat, ValuesKeepEveryByte) {
   using namespace std::string_literals;
-  auto root = RoundTrip(Hive(
-      "[HKEY_CLASSES_ROOT\\K]\n"
-      "@=\"default\"\n"
-      "\"quoted zero\"=\"a\\x00b\\x00\"\n"
-      "\"hex zero\"=hex(1):61,00,62\n"
-      "\"escapes\"=\"\\\\ \\\" \\n\\r\\t \\x01\\x7F \xE2\x82\xAC\"\n"
-      "\"raw\"=\"\x01\t\x7f\r\"\n"
-      "\"bin\"=hex:00,7f,ff\n"
-      "\"empty bin\"=hex:\n"
-      "\"short dword\"=dword:1\n"
-      "\"dword\"=dword:FFFFFFFF\n"
-      "\"dword too short\"=hex(4):01,02,03\n"
-      "\"dword as hex\"=hex(4):01,02,03,04\n"
-      "\"expand\"=hex(2):25,00\n"
-      "\"odd type\"=hex(ffffffff):0\n"
-      "\"name \\\"q\\\" \\\\\"=\"\"\n"));
+  auto root =
+      RoundTrip(Hive("[HKEY_CLASSES_ROOT\\K]\n"
+                     "@=\"default\"\n"
+                     "\"quoted zero\"=\"a\\x00b\\x00\"\n"
+                     "\"hex zero\"=hex(1):61,00,62\n"
+                     "\"escapes\"=\"\\\\ \\\" \\n\\r\\t \\x01\\x7F \xE2\x82\xAC\"\n"
+                     "\"raw\"=\"\x01\t\x7f\r\"\n"
+                     "\"bin\"=hex:00,7f,ff\n"
+                     "\"empty bin\"=hex:\n"
+                     "\"short dword\"=dword:1\n"
+                     "\"dword\"=dword:FFFFFFFF\n"
+                     "\"dword too short\"=hex(4):01,02,03\n"
+                     "\"dword as hex\"=hex(4):01,02,03,04\n"
+                     "\"expand\"=hex(2):25,00\n"
+                     "\"odd type\"=hex(ffffffff):0\n"
+                     "\"name \\\"q\\\" \\\\\"=\"\"\n"));
   const Node& key = *root->Child("K");
   auto value = [&](const char* name) -> const win::reg::Value& {
     const win::reg::Value* v = key.FindValue(name);
@@ -126,10 +126,10 @@ TEST(HiveFormat, ValuesKeepEveryByte) {
 }
 
 TEST(HiveFormat, RepeatedNamesMergeAsTheReaderSawThem) {
-  auto root = RoundTrip(Hive(
-      "[HKEY_CLASSES_ROOT\\Key]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
-      "[hkey_classes_root\\KEY\\Sub]\n"
-      "[HKEY_CLASSES_ROOT\\key]\n\"V\"=dword:3\n"));
+  auto root =
+      RoundTrip(Hive("[HKEY_CLASSES_ROOT\\Key]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
+                     "[hkey_classes_root\\KEY\\Sub]\n"
+                     "[HKEY_CLASSES_ROOT\\key]\n\"V\"=dword:3\n"));
   ASSERT_EQ(root->children.size(), 1u);
   const Node& key = *root->Child("key");
   EXPECT_EQ(key.name, "Key");  // the first spelling names the key

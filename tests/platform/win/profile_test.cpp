@@ -48,9 +48,15 @@ TEST_F(ProfileTest, WriteFailsOnReadOnlyHive) {
 }
 
 TEST(HomeDirectoryTest, EnvironmentPrecedence) {
-  auto saved = [](const char* n) { const char* v = getenv(n); return v ? std::optional<std::string>(v) : std::nullopt; };
+  auto saved = [](const char* n) {
+    const char* v = getenv(n);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+  };
   auto restore = [](const char* n, const std::optional<std::string>& v) {
-    if (v) setenv(n, v->c_str(), 1); else unsetenv(n);
+    if (v)
+      setenv(n, v->c_str(), 1);
+    else
+      unsetenv(n);
   };
   auto home = saved("DX47X_HOME"), xdg = saved("XDG_DATA_HOME"), user = saved("HOME");
   setenv("DX47X_HOME", "/a", 1);

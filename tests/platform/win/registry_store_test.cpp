@@ -119,8 +119,8 @@ TEST_F(HiveFileTest, CorruptHiveIsReportedAndNeverOverwritten) {
     const char* why;
   };
   const Case cases[] = {
-      {full.substr(0, full.find("\"B\"")), "truncated"},    // cut at a line end
-      {full.substr(0, full.find("two") + 1), "line"},       // cut inside a line
+      {full.substr(0, full.find("\"B\"")), "truncated"},  // cut at a line end
+      {full.substr(0, full.find("two") + 1), "line"},     // cut inside a line
       {"", "empty"},
       {"something else\n", "header"},
       {"DX47X-HIVE 1\n[HKEY_CLASSES_ROOT]\n\"v\"=\"bad \\q\"\nEND\n", "line 3"},
@@ -130,8 +130,7 @@ TEST_F(HiveFileTest, CorruptHiveIsReportedAndNeverOverwritten) {
   for (const Case& c : cases) {
     WriteText(file, c.text);
     HKEY h = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &h), L(ERROR_REGISTRY_CORRUPT))
-        << c.why;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &h), L(ERROR_REGISTRY_CORRUPT)) << c.why;
     EXPECT_NE(win::RegistryLastError().find("HKCR.reg"), std::string::npos) << c.why;
     EXPECT_NE(win::RegistryLastError().find(c.why), std::string::npos) << win::RegistryLastError();
     EXPECT_EQ(key.SetString("C", "three"), L(ERROR_REGISTRY_CORRUPT)) << c.why;
@@ -166,8 +165,9 @@ TEST_F(HiveFileTest, ChangesKeepWhatOnlyTheFileCouldHold) {
     win::RegKey changed;
     ASSERT_EQ(changed.Create(HKEY_CLASSES_ROOT, change), L(ERROR_SUCCESS)) << win::RegistryLastError();
     expected.push_back(change);
-    std::sort(expected.begin(), expected.end(),
-              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+      return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
     win::RegistryFlushCache();
 
     win::RegKey root;
@@ -204,10 +204,12 @@ TEST_F(HiveFileTest, HiveThatIsNoRegularFileOrTooLargeIsRefused) {
       {"/dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", file.c_str()), 0); }, "not a regular file"},
       {"fifo", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }, "not a regular file"},
       {"folder", [&] { ASSERT_EQ(mkdir(file.c_str(), 0700), 0); }, "not a regular file"},
-      {"huge", [&] {
+      {"huge",
+       [&] {
          WriteText(file, "DX47X-HIVE 1\n");
          ASSERT_EQ(truncate(file.c_str(), (off_t{16} << 20) + 1), 0);  // sparse
-       }, "is corrupt: larger than 16777216 bytes"},
+       },
+       "is corrupt: larger than 16777216 bytes"},
   };
   for (const Case& c : cases) {
     c.make();
@@ -215,7 +217,8 @@ TEST_F(HiveFileTest, HiveThatIsNoRegularFileOrTooLargeIsRefused) {
     ASSERT_EQ(lstat(file.c_str(), &before), 0);
     const auto start = std::chrono::steady_clock::now();
     HKEY h = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &h), L(ERROR_REGISTRY_CORRUPT)) << c.what;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, &h), L(ERROR_REGISTRY_CORRUPT))
+        << c.what;
     EXPECT_NE(win::RegistryLastError().find("the registry file " + file), std::string::npos)
         << win::RegistryLastError();
     EXPECT_NE(win::RegistryLastError().find(c.why), std::string::npos) << win::RegistryLastError();
@@ -275,8 +278,7 @@ TEST_F(HiveFileTest, ProcessesDoNotLoseEachOthersChanges) {
     win::RegKey mine;
     bool ok = mine.Open(HKEY_CURRENT_USER, "Shared", KEY_ALL_ACCESS) == L(ERROR_SUCCESS);
     for (int i = 0; ok && i < 20; ++i)
-      ok = mine.SetDword(("child" + std::to_string(i)).c_str(), static_cast<DWORD>(i)) ==
-           L(ERROR_SUCCESS);
+      ok = mine.SetDword(("child" + std::to_string(i)).c_str(), static_cast<DWORD>(i)) == L(ERROR_SUCCESS);
     _exit(ok ? 0 : 1);
   }
   for (int i = 0; i < 20; ++i)

@@ -47,8 +47,7 @@ TEST_F(RegistryTest, QueryFollowsWindowsSizeRules) {
   EXPECT_EQ(RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(exact), nullptr),
             L(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(RegQueryValueExA(key, "Name", nullptr, nullptr, nullptr, nullptr), L(ERROR_SUCCESS));
-  EXPECT_EQ(RegQueryValueExA(key, "Other", nullptr, nullptr, nullptr, nullptr),
-            L(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(RegQueryValueExA(key, "Other", nullptr, nullptr, nullptr, nullptr), L(ERROR_FILE_NOT_FOUND));
 
   // A string set without its terminating zero is answered with one.
   EXPECT_EQ(RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
@@ -92,8 +91,8 @@ TEST_F(RegistryTest, DefaultValueAndNamesIgnoreCase) {
   // Creating an existing key in another spelling opens it and keeps its case.
   DWORD disposition = 0;
   HKEY opened = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{abc}", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &opened, &disposition),
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{abc}", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &opened, &disposition),
             L(ERROR_SUCCESS));
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   RegCloseKey(opened);
@@ -137,8 +136,8 @@ TEST_F(RegistryTest, DeleteKeyAndTree) {
   RegCloseKey(CreateKey(b, "D\\E"));
   EXPECT_EQ(RegDeleteTreeA(b, nullptr), L(ERROR_SUCCESS));
   DWORD subKeys = 9, values = 9;
-  EXPECT_EQ(RegQueryInfoKeyA(b, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(RegQueryInfoKeyA(b, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr),
             L(ERROR_SUCCESS));
   EXPECT_EQ(subKeys, 0u);
   EXPECT_EQ(values, 0u);
@@ -147,8 +146,7 @@ TEST_F(RegistryTest, DeleteKeyAndTree) {
   RegCloseKey(CreateKey(b, "F"));
   EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "a"), L(ERROR_SUCCESS));
   EXPECT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "a"), L(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(RegSetValueExA(b, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
-            L(ERROR_KEY_DELETED));
+  EXPECT_EQ(RegSetValueExA(b, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), L(ERROR_KEY_DELETED));
   HKEY gone = nullptr;
   EXPECT_EQ(RegCreateKeyExA(b, "G", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &gone, nullptr),
             L(ERROR_KEY_DELETED));
@@ -177,8 +175,7 @@ TEST_F(RegistryTest, Enumeration) {
   }
   EXPECT_EQ(keys, (std::vector<std::string>{"Alpha", "ALPHA2", "beta", "gamma"}));
   chars = 5;  // "Alpha" needs six with its zero
-  EXPECT_EQ(RegEnumKeyExA(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-            L(ERROR_MORE_DATA));
+  EXPECT_EQ(RegEnumKeyExA(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), L(ERROR_MORE_DATA));
 
   // Values come in creation order, with sizes as a query gives them.
   DWORD type = 0, size = 4;
@@ -192,12 +189,11 @@ TEST_F(RegistryTest, Enumeration) {
   EXPECT_STREQ(name, "a");
   EXPECT_STREQ(reinterpret_cast<char*>(data), "0123456789");
   chars = sizeof name;
-  EXPECT_EQ(RegEnumValueA(key, 2, name, &chars, nullptr, nullptr, nullptr, nullptr),
-            L(ERROR_NO_MORE_ITEMS));
+  EXPECT_EQ(RegEnumValueA(key, 2, name, &chars, nullptr, nullptr, nullptr, nullptr), L(ERROR_NO_MORE_ITEMS));
 
   DWORD subKeys = 0, maxKey = 0, values = 0, maxName = 0, maxData = 0;
-  EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxKey, nullptr, &values,
-                             &maxName, &maxData, nullptr, nullptr),
+  EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxKey, nullptr, &values, &maxName,
+                             &maxData, nullptr, nullptr),
             L(ERROR_SUCCESS));
   EXPECT_EQ(subKeys, 4u);
   EXPECT_EQ(maxKey, 6u);
@@ -222,8 +218,7 @@ TEST_F(RegistryTest, HandlesAndPaths) {
   RegCloseKey(key);
 
   for (const char* bad : {"\\One", "One\\\\Two"})
-    EXPECT_NE(RegCreateKeyExA(HKEY_CURRENT_USER, bad, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    EXPECT_NE(RegCreateKeyExA(HKEY_CURRENT_USER, bad, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               L(ERROR_SUCCESS))
         << bad;
   EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), L(ERROR_ACCESS_DENIED));  // a hive's root stays

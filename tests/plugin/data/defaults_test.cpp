@@ -136,8 +136,8 @@ std::vector<uint8_t> ImageOf(PARAM& p) {
   size_t at = kLcdFontsOffset;
   for (int k = 0; k < 2; ++k) {
     base::WriteBE16(k == 0 ? p.Lcd.Block.Font1Offset : p.Lcd.Block.Font2Offset, static_cast<uint16_t>(at));
-    const FontResult r = Pack(p.Lcd.Fonts[k], image.data() + kImagePrefixSize + at,
-                              image.size() - kImagePrefixSize - at);
+    const FontResult r =
+        Pack(p.Lcd.Fonts[k], image.data() + kImagePrefixSize + at, image.size() - kImagePrefixSize - at);
     EXPECT_TRUE(r.ok());
     at += r.size;
   }

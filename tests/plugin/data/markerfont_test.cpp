@@ -13,8 +13,7 @@ namespace {
 std::string Picture(const dx470::ZEICHEN& g) {
   std::string s;
   for (int r = 0; r < g.Height; ++r) {
-    for (int c = 0; c < g.Width; ++c)
-      s += (g.Bitmap[20 * (c / 8) + r] & (0x80 >> (c % 8))) ? '#' : '.';
+    for (int c = 0; c < g.Width; ++c) s += (g.Bitmap[20 * (c / 8) + r] & (0x80 >> (c % 8))) ? '#' : '.';
     s += '\n';
   }
   return s;

@@ -43,9 +43,9 @@ TEST(PackedFont, OneEightByEightGlyphPacksTo45Bytes) {
   for (int r = 0; r < 8; ++r) g.Bitmap[r] = static_cast<uint8_t>(0x81 + r);
   const auto packed = PackToVector(*font);
   ASSERT_EQ(packed.size(), 45u);
-  EXPECT_EQ(packed[23], 8);                              // widest glyph
-  EXPECT_EQ(packed[34], 8);                              // table: width
-  EXPECT_EQ(packed[35], 0);                              // table: BE offset 37
+  EXPECT_EQ(packed[23], 8);  // widest glyph
+  EXPECT_EQ(packed[34], 8);  // table: width
+  EXPECT_EQ(packed[35], 0);  // table: BE offset 37
   EXPECT_EQ(packed[36], 37);
   EXPECT_EQ(packed[37], 0x81);
   EXPECT_EQ(packed[44], 0x88);
@@ -158,9 +158,9 @@ TEST(PackedFont, NormalizeClearsOutsideTheGlyphAndResetsUnusedGlyphs) {
   const ZEICHEN& g = font->Glyphs[1];
   EXPECT_EQ(g.Height, 10);
   EXPECT_EQ(g.Bitmap[9], 0xFF);
-  EXPECT_EQ(g.Bitmap[10], 0);        // below the height
-  EXPECT_EQ(g.Bitmap[20 + 9], 0xE0); // 3 pixels of band 1
-  EXPECT_EQ(g.Bitmap[40], 0);        // band 2 unused
+  EXPECT_EQ(g.Bitmap[10], 0);         // below the height
+  EXPECT_EQ(g.Bitmap[20 + 9], 0xE0);  // 3 pixels of band 1
+  EXPECT_EQ(g.Bitmap[40], 0);         // band 2 unused
   const ZEICHEN& unused = font->Glyphs[2];
   EXPECT_EQ(unused.Width, 4);
   EXPECT_EQ(unused.Height, 1);

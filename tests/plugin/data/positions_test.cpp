@@ -65,7 +65,7 @@ TEST_F(Positions, MoveSwapsWithTheNeighbourAndWrapsAround) {
   EXPECT_EQ(MoveMessage(*p_, 9, true), 2);  // first moved up becomes last
   EXPECT_EQ(Pos(9), 3);
   EXPECT_EQ(Pos(2), 1);
-  EXPECT_EQ(MoveMessage(*p_, 9, false), 0);  // last moved down becomes first
+  EXPECT_EQ(MoveMessage(*p_, 9, false), 0);    // last moved down becomes first
   EXPECT_EQ(MoveMessage(*p_, 12, false), -1);  // hidden messages do not move
 }
 

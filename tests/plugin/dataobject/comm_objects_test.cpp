@@ -36,18 +36,17 @@ TEST_F(CommObjects, VisibleObjectsAreFoundAndHiddenOnesAreNot) {
   EXPECT_EQ(data.SearchDeviceCommunicationObject(5, &object, &count), MakeHResult(0x80070003));
   EXPECT_FALSE(object);
   EXPECT_EQ(count, 34);
-  EXPECT_TRUE(Traced("SearchDeviceCommunicationObject: Das Objekt Nr.: 5 wurde nicht gefunden "
-                     "(unsichtbar?)!"))
+  EXPECT_TRUE(
+      Traced("SearchDeviceCommunicationObject: Das Objekt Nr.: 5 wurde nicht gefunden "
+             "(unsichtbar?)!"))
       << Trace();
   EXPECT_EQ(data.SearchDeviceCommunicationObject(99, nullptr, nullptr), MakeHResult(0x80070003));
 
   // The texts of a hidden object are not given either.
   ForgetTrace();
-  EXPECT_EQ(data.EtsGetGAsToObject(5, name, function, numbers, addresses),
-            STG_E_INVALIDPARAMETER);
+  EXPECT_EQ(data.EtsGetGAsToObject(5, name, function, numbers, addresses), STG_E_INVALIDPARAMETER);
   EXPECT_EQ(name + function + numbers + addresses, "");
-  EXPECT_TRUE(Traced("Die Funktion 'SearchDeviceCommunicationObject' ist leider fehlgeschlagen"))
-      << Trace();
+  EXPECT_TRUE(Traced("Die Funktion 'SearchDeviceCommunicationObject' ist leider fehlgeschlagen")) << Trace();
   project.SetCommObjectVisible(deviceId, 5, true);
   EXPECT_EQ(data.SearchDeviceCommunicationObject(5, nullptr, nullptr), S_OK);
 }
@@ -95,8 +94,7 @@ TEST_F(CommObjects, HeaderTextsAsThePrintingPassesThem) {
   project.SetDeviceData(deviceId, change);
   std::string projectText = "Device info", product = "old", description = "old";
   std::string address = "Physical address";
-  ASSERT_EQ(data.EtsGetHeaderDataForPrinting(projectText, product, description, address,
-                                             "Appl. program:"),
+  ASSERT_EQ(data.EtsGetHeaderDataForPrinting(projectText, product, description, address, "Appl. program:"),
             S_OK);
   EXPECT_EQ(projectText, "Device info    Test project");
   EXPECT_EQ(product, "Text display 4 / Vornak / DX-471");
@@ -107,8 +105,7 @@ TEST_F(CommObjects, HeaderTextsAsThePrintingPassesThem) {
 TEST_F(CommObjects, TheDefaultsOfANewDeviceFillTheHeader) {
   host::DeviceData d = project.DataOf(deviceId);
   std::string projectText, product, description, address;
-  ASSERT_EQ(data.EtsGetHeaderDataForPrinting(projectText, product, description, address, "P:"),
-            S_OK);
+  ASSERT_EQ(data.EtsGetHeaderDataForPrinting(projectText, product, description, address, "P:"), S_OK);
   EXPECT_EQ(product, d.productName + " / " + d.manufacturerName + " / " + d.orderNumber);
   EXPECT_EQ(description, d.description);
   EXPECT_EQ(address, ": 1.1.5 / P: " + d.programName);
@@ -120,8 +117,7 @@ TEST_F(CommObjects, AnUnboundObjectRefusesEveryCall) {
   CDX470Data unbound;
   ForgetTrace();
   EXPECT_EQ(unbound.SearchDeviceCommunicationObject(1, nullptr, nullptr), STG_E_INVALIDPARAMETER);
-  EXPECT_EQ(unbound.EtsGetGAsToObject(1, name, function, numbers, addresses),
-            STG_E_INVALIDPARAMETER);
+  EXPECT_EQ(unbound.EtsGetGAsToObject(1, name, function, numbers, addresses), STG_E_INVALIDPARAMETER);
   EXPECT_EQ(name + function + numbers + addresses, "");
   std::string p = "Device info", product, description, address = "Physical address";
   EXPECT_EQ(unbound.EtsGetHeaderDataForPrinting(p, product, description, address, "L"),
@@ -143,8 +139,9 @@ TEST_F(CommObjects, HostFailuresAreTracedWithTheCallAndReturned) {
   ASSERT_EQ(onFake.EtsInit(fake.Get()), S_OK);
   ForgetTrace();
   EXPECT_EQ(onFake.SearchDeviceCommunicationObject(1, nullptr, nullptr), E_NOTIMPL);
-  EXPECT_TRUE(Traced("Die Funktion 'm_spDevice->get_VisibleDeviceCommunicationObjects' ist "
-                     "leider fehlgeschlagen"))
+  EXPECT_TRUE(
+      Traced("Die Funktion 'm_spDevice->get_VisibleDeviceCommunicationObjects' ist "
+             "leider fehlgeschlagen"))
       << Trace();
   std::string p = "Device info", product = "kept", description, address;
   EXPECT_EQ(onFake.EtsGetHeaderDataForPrinting(p, product, description, address, "L"), E_NOTIMPL);

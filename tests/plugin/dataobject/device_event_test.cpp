@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "com/cocreate.h"
-#include "host/ext_data_bytes.h"
 #include "data/records.h"
+#include "host/ext_data_bytes.h"
 #include "hostapi/plugin.h"
 #include "plugin_project_fixture.h"
 

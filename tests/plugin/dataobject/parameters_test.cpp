@@ -130,8 +130,7 @@ TEST(MirroringHost, FlagFailureIsOnlyTraced) {
   EXPECT_EQ(data.EtsSet_FlagParmetersLoaded(1), E_FAIL);
   CDX470Data unbound;
   EXPECT_EQ(unbound.EtsSet_FlagParmetersLoaded(1), STG_E_INVALIDPARAMETER);
-  EXPECT_EQ(unbound.EtsWriteParameter(std::vector<uint8_t>(33).data(), 33, false),
-            STG_E_INVALIDPARAMETER);
+  EXPECT_EQ(unbound.EtsWriteParameter(std::vector<uint8_t>(33).data(), 33, false), STG_E_INVALIDPARAMETER);
 }
 
 }  // namespace

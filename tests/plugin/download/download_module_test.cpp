@@ -7,10 +7,10 @@
 #include "com/cocreate.h"
 #include "data/dx470data.h"
 #include "data/packedfont.h"
+#include "download_host.h"
 #include "fake_device.h"
 #include "host/services.h"
 #include "temp_home.h"
-#include "download_host.h"
 #include "win/registry.h"
 
 namespace {
@@ -83,8 +83,7 @@ TEST_F(OversizedDownloadModule, TheRefusalIsReportedInTheHostsLanguage) {
   EXPECT_EQ(testhost::ErrorsOf(sink.Get())[0].description,
             "Download-Fehler Die Zeichensätze sind zu groß für den Speicher der Anzeige. "
             "Verwenden Sie weniger oder kleinere Zeichen. (" +
-                std::to_string(3811 + fontOneSize + 26402) +
-                " Bytes benötigt, 15839 verfügbar) !!!");
+                std::to_string(3811 + fontOneSize + 26402) + " Bytes benötigt, 15839 verfügbar) !!!");
   EXPECT_EQ(state.parametersLoaded, 1);  // never touched
 }
 

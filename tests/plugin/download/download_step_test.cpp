@@ -9,15 +9,15 @@
 
 #include "base/strings.h"
 #include "com/object.h"
-#include "data/packedfont.h"
 #include "data/blockinfo.h"
 #include "data/dx470data.h"
+#include "data/packedfont.h"
 #include "download/lcdimage.h"
-#include "hostapi/procedures.h"
+#include "download_host.h"
 #include "dx470hawk.h"
 #include "fake_device.h"
+#include "hostapi/procedures.h"
 #include "plugin_project_fixture.h"
-#include "download_host.h"
 
 namespace {
 
@@ -27,8 +27,7 @@ constexpr uint32_t kBase = dx470::kImageBase;
 
 com::ComPtr<IDeviceDownload> NewHawk() {
   com::ComPtr<IDeviceDownload> hawk;
-  EXPECT_EQ(com::CreateInstance<CDX470Hawk>(nullptr, nullptr, IDeviceDownload::iid, hawk.PpvSlot()),
-            S_OK);
+  EXPECT_EQ(com::CreateInstance<CDX470Hawk>(nullptr, nullptr, IDeviceDownload::iid, hawk.PpvSlot()), S_OK);
   return hawk;
 }
 
@@ -147,8 +146,8 @@ TEST_F(DownloadSteps, ModeFFDelegatesWritesEverythingThenRestarts) {
   // The block identifier is made invalid first (from a two-byte segment
   // below the image); the telegram that holds it comes last.
   EXPECT_EQ(Codes(memory.lastRecords),
-            (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange, proc::kWriteRange,
-                                  proc::kWriteRange, proc::kClose, proc::kEnd}));
+            (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange, proc::kWriteRange, proc::kWriteRange,
+                                  proc::kClose, proc::kEnd}));
   EXPECT_EQ(run.segmentCount, 2u);
   ASSERT_EQ(memory.accesses.size(), 3u);
   EXPECT_EQ(memory.accesses[0].start, kBase);
@@ -197,8 +196,7 @@ TEST_F(DownloadSteps, ANewDeviceGetsEverythingAndASecondDownloadOnlyTheBlockInfo
     EXPECT_EQ(memory.accesses[1].end, kBase + CurrentImage().size() - 1);
     EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(1).kind, kStatusKindDecision);
     EXPECT_EQ(testhost::StatusesOf(sink.Get()).at(1).text, "the configuration was never downloaded");
-    EXPECT_NE(Trace().find("Blockinformationen sind nicht gleich --> komplter Download"),
-              std::string::npos);
+    EXPECT_NE(Trace().find("Blockinformationen sind nicht gleich --> komplter Download"), std::string::npos);
     EXPECT_EQ(run.Step(1), kLast);
     EXPECT_TRUE(MemoryHoldsCurrentImage());
     EXPECT_TRUE(project.ParametersLoaded(deviceId));
@@ -210,8 +208,7 @@ TEST_F(DownloadSteps, ANewDeviceGetsEverythingAndASecondDownloadOnlyTheBlockInfo
   PrepareAndCompare(run);
   // Nothing changed: no invalidation, the block information in two writes.
   EXPECT_EQ(Codes(memory.lastRecords), (std::vector<uint8_t>{proc::kOpen, proc::kWriteRange,
-                                                             proc::kWriteRange, proc::kClose,
-                                                             proc::kEnd}));
+                                                             proc::kWriteRange, proc::kClose, proc::kEnd}));
   ASSERT_EQ(memory.accesses.size(), 2u);
   EXPECT_EQ(memory.accesses[0].start, kBase + 12);
   EXPECT_EQ(memory.accesses[0].end, kBase + 19);
@@ -243,8 +240,7 @@ TEST_F(DownloadSteps, OneChangedCharacterIsOneRunBesideTheChecksumAndTheBlockInf
   EXPECT_EQ(memory.accesses[3].end, kBase + 19);
   EXPECT_EQ(memory.accesses[4].start, kBase);
   EXPECT_EQ(memory.accesses[4].end, kBase + 11);
-  EXPECT_NE(Trace().find(base::Format("Add Segment Startadress %x Anzahl 1", changed)),
-            std::string::npos);
+  EXPECT_NE(Trace().find(base::Format("Add Segment Startadress %x Anzahl 1", changed)), std::string::npos);
   EXPECT_TRUE(MemoryHoldsCurrentImage());
   EXPECT_EQ(run.Step(1), kLast);
 }
@@ -309,7 +305,8 @@ TEST_F(DownloadSteps, AConfigurationTooLargeForTheDeviceIsRefusedBeforeAnythingI
   const size_t needed = 3811 + 26402 + dx470::PackedSize(Stored()->Param().Lcd.Fonts[1]).size;
   EXPECT_EQ(e.description,
             "Download error The fonts are too large for the display memory. Use fewer or smaller "
-            "characters. (" + std::to_string(needed) + " bytes needed, 15839 available) !!!");
+            "characters. (" +
+                std::to_string(needed) + " bytes needed, 15839 available) !!!");
   // Nothing in the project changed: the flag and the copy stay.
   EXPECT_TRUE(project.ParametersLoaded(deviceId));
   auto after = Stored();
@@ -321,8 +318,10 @@ TEST_F(DownloadSteps, FailuresBeforeTheDriverAreReturnedWithoutAReport) {
   ImageSegmentList in{0, nullptr}, out{0, nullptr};
   com::ComPtr<IStream> procedures;
   SHORT progress = 0;
-  EXPECT_EQ(hawk->Download(deviceData.Get(), 0, 0, sink.Get(), 1, nullptr, &out, &procedures, &progress), E_POINTER);
-  EXPECT_EQ(hawk->Download(deviceData.Get(), 0, 0, sink.Get(), 1, &in, &out, &procedures, nullptr), E_POINTER);
+  EXPECT_EQ(hawk->Download(deviceData.Get(), 0, 0, sink.Get(), 1, nullptr, &out, &procedures, &progress),
+            E_POINTER);
+  EXPECT_EQ(hawk->Download(deviceData.Get(), 0, 0, sink.Get(), 1, &in, &out, &procedures, nullptr),
+            E_POINTER);
 
   // A device without BLOB.
   com::ComPtr<IDevice> bare = DeviceObject(AddDevice("1.1.6"));

@@ -54,8 +54,7 @@ TEST_F(LcdImage, BuildPacksBothFontsBehindTheMessagesAndRecordsWhereAndWhat) {
   EXPECT_EQ(r.length, 3811 + font1 + font2);
   EXPECT_EQ(base::ReadBE16(param->Lcd.Block.Font1Offset), 3811);
   EXPECT_EQ(base::ReadBE16(param->Lcd.Block.Font2Offset), 3811 + font1);
-  EXPECT_EQ(param->Lcd.Block.FontsChecksum,
-            dx470::Fletcher16(buffer->data() + 34 + 3811, font1 + font2));
+  EXPECT_EQ(param->Lcd.Block.FontsChecksum, dx470::Fletcher16(buffer->data() + 34 + 3811, font1 + font2));
   EXPECT_EQ(std::memcmp(buffer->data(), param.get(), 3845), 0);
   // The second font's header lies right after the first font's bytes.
   EXPECT_EQ(std::memcmp(buffer->data() + 34 + 3811 + font1 + 24, &param->Lcd.Fonts[1].First, 2), 0);
@@ -118,8 +117,7 @@ TEST_F(LcdImage, ExpandRefusesFontsOutsideTheBufferAndKeepsTheConfiguration) {
             ImageStatus::BadImage);
   // Font 2's offset points past the end of the image.
   base::WriteBE16(buffer->data() + 34 + 8, uint16_t(built.length + 5));
-  EXPECT_EQ(dx470::BuildLcdImage(buffer->data(), 34 + built.length, *target).status,
-            ImageStatus::BadImage);
+  EXPECT_EQ(dx470::BuildLcdImage(buffer->data(), 34 + built.length, *target).status, ImageStatus::BadImage);
   // Shorter than the fixed part.
   EXPECT_EQ(dx470::BuildLcdImage(buffer->data(), 3000, *target).status, ImageStatus::BadImage);
   EXPECT_EQ(std::memcmp(untouched.get(), target.get(), sizeof(dx470::PARAM)), 0);

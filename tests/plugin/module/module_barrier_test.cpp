@@ -11,11 +11,11 @@
 #include "com/bstr.h"
 #include "com/cocreate.h"
 #include "com/errorinfo.h"
+#include "download_host.h"
 #include "fake_device.h"
 #include "host/services.h"
 #include "hostapi/plugin.h"
 #include "temp_home.h"
-#include "download_host.h"
 #include "win/registry.h"
 
 namespace {
@@ -56,8 +56,7 @@ class PluginBarrier : public ::testing::Test {
       ImageSegmentList in{0, nullptr}, out{0, nullptr};
       com::ComPtr<IStream> procedures;
       SHORT progress = 0;
-      EXPECT_EQ(hawk->Download(data.Get(), 0, 0, sink.Get(), 1, &in, &out, &procedures, &progress),
-                expected);
+      EXPECT_EQ(hawk->Download(data.Get(), 0, 0, sink.Get(), 1, &in, &out, &procedures, &progress), expected);
       EXPECT_EQ(ThreadErrorDescription(), description);
       EXPECT_EQ(out.count, 0u);
     }

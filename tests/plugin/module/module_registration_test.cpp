@@ -91,8 +91,7 @@ TEST_F(PluginModule, CreatesEachClassThroughCom) {
   for (const ClassFacts& c : kClasses) {
     SCOPED_TRACE(c.name);
     com::ComPtr<IUnknown> unknown;
-    ASSERT_EQ(CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid,
-                               unknown.PpvSlot()),
+    ASSERT_EQ(CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid, unknown.PpvSlot()),
               S_OK);
     com::ComPtr<IUnknown> iface, again, viaIface;
     ASSERT_EQ(unknown->QueryInterface(c.iid, iface.PpvSlot()), S_OK);
@@ -136,8 +135,7 @@ TEST_F(PluginModule, CanUnloadOnlyWhenNothingIsHeld) {
   }
   EXPECT_EQ(canUnload(), S_OK);
   void* unknownClass = nullptr;
-  EXPECT_EQ(getClassObject(IUnknown::iid, IClassFactory::iid, &unknownClass),
-            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(getClassObject(IUnknown::iid, IClassFactory::iid, &unknownClass), CLASS_E_CLASSNOTAVAILABLE);
 }
 
 // An outer object that aggregates a plug-in class.
@@ -163,9 +161,9 @@ TEST_F(PluginModule, AggregationNeedsIUnknownAndDelegates) {
   EXPECT_EQ(CoCreateInstance(CLSID_DX470Hawk, &outer, CLSCTX_INPROC_SERVER, IDeviceDownload::iid, &p),
             CLASS_E_NOAGGREGATION);
   EXPECT_EQ(p, nullptr);
-  ASSERT_EQ(CoCreateInstance(CLSID_DX470Hawk, &outer, CLSCTX_INPROC_SERVER, IUnknown::iid,
-                             outer.inner.PpvSlot()),
-            S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(CLSID_DX470Hawk, &outer, CLSCTX_INPROC_SERVER, IUnknown::iid, outer.inner.PpvSlot()),
+      S_OK);
   com::ComPtr<IDeviceDownload> download;
   ASSERT_EQ(outer.inner->QueryInterface(IDeviceDownload::iid, download.PpvSlot()), S_OK);
   EXPECT_EQ(outer.ref, 2u);  // the interface counts on the outer object
@@ -209,8 +207,7 @@ TEST_F(PluginModule, DownloadRefusesNullPointers) {
 TEST(ComRuntime, UnknownClassIsNotRegistered) {
   testsupport::TempHome home;
   void* p = nullptr;
-  EXPECT_EQ(CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_ALL, IUnknown::iid, &p),
-            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_ALL, IUnknown::iid, &p), REGDB_E_CLASSNOTREG);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ using Dlg = CharacterEditorDialog;
 // Client x (or y) of the middle of cell `n`.
 int At(int n) { return PixelEditor::kMargin + n * PixelEditor::kCellSize + 3; }
 std::string Mouse(const char* action, int column, int row) {
-  return "mouse 1000 " + std::string(action) + " " + std::to_string(At(column)) + " " + std::to_string(At(row)) + "\n";
+  return "mouse 1000 " + std::string(action) + " " + std::to_string(At(column)) + " " +
+         std::to_string(At(row)) + "\n";
 }
 
 class CharacterEditor : public ::testing::Test {
@@ -118,16 +119,15 @@ TEST_F(CharacterEditor, PixelAddressingKeepsInsideTheGlyphAndTheRecord) {
 }
 
 TEST_F(CharacterEditor, ClickAndDragTogglePixelsInsideTheGlyphOnly) {
-  const std::string script = Mouse("down", 0, 0) +
-                             Mouse("move", 0, 0) +   // the same cell: nothing
+  const std::string script = Mouse("down", 0, 0) + Mouse("move", 0, 0) +  // the same cell: nothing
                              Mouse("move", 1, 0) + Mouse("move", 1, 1) + Mouse("up", 1, 1) +
-                             Mouse("move", 3, 3) +   // no button: nothing
-                             Mouse("down", 1, 0) + Mouse("up", 1, 0) +   // off again
-                             Mouse("down", 6, 0) + Mouse("up", 6, 0) +   // beyond the width
+                             Mouse("move", 3, 3) +                      // no button: nothing
+                             Mouse("down", 1, 0) + Mouse("up", 1, 0) +  // off again
+                             Mouse("down", 6, 0) + Mouse("up", 6, 0) +  // beyond the width
                              "expect-text 1004 \"x: 6 - y: 0\"\n" +
                              // A double click toggles once; its release leaves the cursor.
-                             Mouse("down", 2, 2) + Mouse("up", 2, 2) + Mouse("dblclick", 2, 2) + Mouse("up", 4, 5) +
-                             "expect-text 1004 \"x: 2 - y: 2\"\nok\n";
+                             Mouse("down", 2, 2) + Mouse("up", 2, 2) + Mouse("dblclick", 2, 2) +
+                             Mouse("up", 4, 5) + "expect-text 1004 \"x: 2 - y: 2\"\nok\n";
   EXPECT_EQ(Run('A', script), ui::IDOK);
   EXPECT_TRUE(scriptOk) << report;
   const dx470::ZEICHEN& g = Glyph('A');
@@ -237,10 +237,11 @@ TEST_F(CharacterEditor, OkWritesTheGlyphBackAtItsIndexAndCancelDoesNot) {
   font->First = 60;  // 'A' is glyph 5
   auto before = std::make_unique<dx470::ZEICHENSATZ>(*font);
   const std::string edit = Mouse("down", 1, 1) + Mouse("up", 1, 1);
-  EXPECT_EQ(Run('A', "expect-dialog 213\nexpect-title \"Edit character -  65 ('A' on keyboard)\"\n"
-                     "expect-text 1 \"OK\"\nexpect-text 1001 \"&Copy\"\nexpect-text 1002 \"&Paste\"\n"
-                     "expect-visible 1003 0\nexpect-visible 1004 0\nclick 1005\n" +
-                         edit + "cancel\n"),
+  EXPECT_EQ(Run('A',
+                "expect-dialog 213\nexpect-title \"Edit character -  65 ('A' on keyboard)\"\n"
+                "expect-text 1 \"OK\"\nexpect-text 1001 \"&Copy\"\nexpect-text 1002 \"&Paste\"\n"
+                "expect-visible 1003 0\nexpect-visible 1004 0\nclick 1005\n" +
+                    edit + "cancel\n"),
             ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
   EXPECT_NE(report.find(" #740"), std::string::npos) << report;
@@ -257,7 +258,8 @@ TEST_F(CharacterEditor, OkWritesTheGlyphBackAtItsIndexAndCancelDoesNot) {
 // the handle): blank, a grid line and the cell row, each 32 pixels.
 std::string EditorPicture(const std::string& line, const std::string& cells) {
   std::string s;
-  for (int y = 0; y < 16; ++y) s += (y < 2 || y > 10 ? std::string(32, 'w') : y == 2 || y == 10 ? line : cells) + "\n";
+  for (int y = 0; y < 16; ++y)
+    s += (y < 2 || y > 10 ? std::string(32, 'w') : y == 2 || y == 10 ? line : cells) + "\n";
   return s;
 }
 
@@ -295,10 +297,10 @@ TEST_F(CharacterEditor, PaintsPixelsGridAndCursorOnTheWindowColour) {
   const std::map<gfx::Color, char> names = {{gfx::Rgb(255, 255, 224), 'w'}, {PixelEditor::kCursorColor, 'c'}};
   ASSERT_EQ(start.width(), 32);
   ASSERT_EQ(start.height(), 16);
-  EXPECT_EQ(pixels::Picture(start, names), EditorPicture("wwcccccccccggggggggggggggggwwwww",
-                                                         "wwcwwwwwwwc#######gwwwwwwwgwwwww"));
-  EXPECT_EQ(pixels::Picture(handle, names), EditorPicture("wwggggggggggggggggcccccccccwwwww",
-                                                          "wwgwwwwwwwg#######cwwwwwwwcwwwww"));
+  EXPECT_EQ(pixels::Picture(start, names),
+            EditorPicture("wwcccccccccggggggggggggggggwwwww", "wwcwwwwwwwc#######gwwwwwwwgwwwww"));
+  EXPECT_EQ(pixels::Picture(handle, names),
+            EditorPicture("wwggggggggggggggggcccccccccwwwww", "wwgwwwwwwwg#######cwwwwwwwcwwwww"));
 }
 
 TEST_F(CharacterEditor, LayoutCentresTheEditorAndPlacesTheButtonsAroundIt) {
@@ -325,8 +327,10 @@ TEST_F(CharacterEditor, LayoutCentresTheEditorAndPlacesTheButtonsAroundIt) {
     EXPECT_EQ(editorRect.bottom, c.editor.bottom);
     const struct {
       int id, x, y;
-    } buttons[] = {{Dlg::kCopyId, c.copyX, 30}, {Dlg::kPasteId, c.copyX + 107, 30},
-                   {ui::IDOK, c.okX, c.buttonsY}, {ui::IDCANCEL, c.okX + 107, c.buttonsY},
+    } buttons[] = {{Dlg::kCopyId, c.copyX, 30},
+                   {Dlg::kPasteId, c.copyX + 107, 30},
+                   {ui::IDOK, c.okX, c.buttonsY},
+                   {ui::IDCANCEL, c.okX + 107, c.buttonsY},
                    {Dlg::kHelpId, c.okX + 214, c.buttonsY}};
     for (const auto& b : buttons) {
       const gfx::Rect r = dialog->ControlRect(b.id);

@@ -56,18 +56,21 @@ TEST_F(CharacterPicker, KeysMouseAndTheOkButtonFollowAvailability) {
   CharacterPickerDialog d(Font(), CharacterGrid::Mode::Picker, 1, 65);
   const int cell = CharacterGrid::CellSize(Font().Height);
   const std::string click31 = "mouse 310 down " + std::to_string(2 + 31 * cell + 3) + " 5\n";
-  EXPECT_EQ(Run(d, "expect-dialog 211\nexpect-title \"Get character from 2. font import\"\n"
-                   "expect-text 312 \" 65 ('A' on keyboard) - available\"\nexpect-enabled 1 1\n"
-                   "key 310 Up\nexpect-text 310 \" 33 ('!' on keyboard) - default character, available\"\n"
-                   "key 310 Up\nkey 310 Up\nexpect-text 310 \"  1 - tabulator, not available\"\n"
-                   "expect-enabled 1 0\nkey 310 Left\nkey 310 Left\nkey 310 Left\nexpect-text 310 \"  0 - end of "
-                   "string character, not available\"\n"
-                   "key 310 End\nkey 310 Down\nkey 310 Right\nexpect-text 310 \"255 ('\xC3\xBF' on keyboard) - "
-                   "available\"\n" +
-                   click31 + "expect-text 312 \" 31 - out of defined range, not available\"\n"
-                   "mouse 310 down 5000 5000\nexpect-text 312 \"255 ('\xC3\xBF' on keyboard) - available\"\n"
-                   "mouse 310 down -5 -5\nexpect-enabled 1 0\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run(d,
+          "expect-dialog 211\nexpect-title \"Get character from 2. font import\"\n"
+          "expect-text 312 \" 65 ('A' on keyboard) - available\"\nexpect-enabled 1 1\n"
+          "key 310 Up\nexpect-text 310 \" 33 ('!' on keyboard) - default character, available\"\n"
+          "key 310 Up\nkey 310 Up\nexpect-text 310 \"  1 - tabulator, not available\"\n"
+          "expect-enabled 1 0\nkey 310 Left\nkey 310 Left\nkey 310 Left\nexpect-text 310 \"  0 - end of "
+          "string character, not available\"\n"
+          "key 310 End\nkey 310 Down\nkey 310 Right\nexpect-text 310 \"255 ('\xC3\xBF' on keyboard) - "
+          "available\"\n" +
+              click31 +
+              "expect-text 312 \" 31 - out of defined range, not available\"\n"
+              "mouse 310 down 5000 5000\nexpect-text 312 \"255 ('\xC3\xBF' on keyboard) - available\"\n"
+              "mouse 310 down -5 -5\nexpect-enabled 1 0\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(ok) << report;
 }
 
@@ -95,7 +98,7 @@ TEST_F(CharacterPicker, GridPaintsUnavailableCellsSelectionAndFrame) {
   gfx::Bitmap b(CharacterGrid::WidthFor(h), CharacterGrid::HeightFor(h));
   grid.Paint(b);
   const ui::SystemColors colors = ui::ClassicColors();
-  EXPECT_EQ(b.Get(1, 1), gfx::kBlack);                            // the lines
+  EXPECT_EQ(b.Get(1, 1), gfx::kBlack);                                       // the lines
   EXPECT_EQ(b.Get(2 + cell / 2, 2 + cell / 2), colors.inactiveCaptionText);  // code 0
   // Code 32 (row 1, column 0), a blank: the window colour.
   EXPECT_EQ(b.Get(2 + cell / 2, 2 + cell + cell / 2), colors.window);

@@ -52,7 +52,8 @@ class CliEdit : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   static void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
   bool Has(const std::string& text) const { return output.find(text) != std::string::npos; }
 
@@ -76,7 +77,8 @@ TEST_F(CliEdit, CancelAndFailedScriptsLeaveTheBlob) {
   EXPECT_EQ(Run("edit 1.1.5 --script " + Script("answer yes\nclick 5\ncancel\n")), 3) << output;
   EXPECT_TRUE(Has("cancelled")) << output;
   EXPECT_EQ(Blob(), before);
-  EXPECT_EQ(Run("edit 1.1.5 --script " + Script("answer yes\nclick 5\nexpect-title \"no\"\nok\n")), 4) << output;
+  EXPECT_EQ(Run("edit 1.1.5 --script " + Script("answer yes\nclick 5\nexpect-title \"no\"\nok\n")), 4)
+      << output;
   EXPECT_TRUE(Has("script:3: expected title")) << output;
   EXPECT_EQ(Blob(), before);
   EXPECT_EQ(Run("edit 1.1.5 --script " + File("missing.ui")), 4) << output;
@@ -86,7 +88,8 @@ TEST_F(CliEdit, CancelAndFailedScriptsLeaveTheBlob) {
 
 TEST_F(CliEdit, AWindowSystemThatCannotBeReachedIsAnErrorNotAnAbort) {
   const std::string noDisplay = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:99 ";
-  EXPECT_EQ(testsupport::RunCommand(noDisplay + testsupport::BinDir() + "/dx47x-host edit 1.1.5 2>&1", &output), 1)
+  EXPECT_EQ(
+      testsupport::RunCommand(noDisplay + testsupport::BinDir() + "/dx47x-host edit 1.1.5 2>&1", &output), 1)
       << output;
   EXPECT_EQ(output, "dx47x-host: cannot open the display \":99\"\n");
   EXPECT_EQ(Blob(), before);
@@ -163,17 +166,19 @@ TEST(CliEditExamples, DocumentedScriptsRunOnTheDemoDevice) {
   std::string output;
   const std::string host = testsupport::BinDir() + "/dx47x-host ";
   ASSERT_EQ(testsupport::RunCommand("cd " + home.Path() + " && " + host + "demo 2>&1", &output), 0) << output;
-  for (const auto& [document, heading] : {std::pair<std::string, std::string>{"platform/ui/SCRIPTING.md", "## Example"},
-                                          {"README.md", "## UI scripts"}}) {
+  for (const auto& [document, heading] :
+       {std::pair<std::string, std::string>{"platform/ui/SCRIPTING.md", "## Example"},
+        {"README.md", "## UI scripts"}}) {
     const std::string example = ExampleAfter(document, heading);
     ASSERT_NE(example.find("expect-dialog 201"), std::string::npos) << document;
     const std::string script = home.Path() + "/example.ui";
     std::ofstream(script, std::ios::trunc) << example;
-    EXPECT_EQ(testsupport::RunCommand(host + "--project " + home.Path() + "/demo/demo.db edit 1.1.10 --script " +
-                                          script + " 2>&1",
+    EXPECT_EQ(testsupport::RunCommand(host + "--project " + home.Path() +
+                                          "/demo/demo.db edit 1.1.10 --script " + script + " 2>&1",
                                       &output),
               3)
-        << document << ":\n" << output;
+        << document << ":\n"
+        << output;
     EXPECT_EQ(output.find("script:"), std::string::npos) << document << ":\n" << output;
   }
 }

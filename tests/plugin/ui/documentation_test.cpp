@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "data/dx470data.h"
@@ -21,8 +21,8 @@ namespace {
 class FakeSource : public editor::PrintSource {
  public:
   bool failAddresses = false;
-  HRESULT HeaderTexts(std::string& project, std::string& product, std::string& description, std::string& address,
-                      const std::string& label) override {
+  HRESULT HeaderTexts(std::string& project, std::string& product, std::string& description,
+                      std::string& address, const std::string& label) override {
     project += "    Office";
     product = "DX 470 / Vornak / 470-1";
     description = "";
@@ -127,8 +127,10 @@ TEST_F(Documentation, At600DpiEveryDistanceDoublesAndOtherResolutionsPrintNothin
 
 TEST_F(Documentation, TheMenuAsksForAPrinterAndRefusesOddResolutions) {
   editor::DX470MainDialog dialog(data);
-  testui::ScriptRun run = testui::RunScript(dialog, "expect-enabled 32776 1\nprinter 400 \"x.pdf\"\nmenu 32776\n"
-                                                    "printer 300 \"y.pdf\"\nmenu 32776\nprinter cancel\nmenu 32776\nok\n");
+  testui::ScriptRun run =
+      testui::RunScript(dialog,
+                        "expect-enabled 32776 1\nprinter 400 \"x.pdf\"\nmenu 32776\n"
+                        "printer 300 \"y.pdf\"\nmenu 32776\nprinter cancel\nmenu 32776\nok\n");
   EXPECT_TRUE(run.ok) << run.report;
   EXPECT_EQ(run.report,
             "printer: -> 400 \"x.pdf\"\n"

@@ -24,8 +24,9 @@ class EditEntry : public testsupport::ProjectFixture {
   void SetUp() override {
     std::string error;
     ASSERT_EQ(host::RegisterModule(testsupport::BinDir() + "/DX47x.so", false, &error), S_OK) << error;
-    ASSERT_EQ(CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_INPROC_SERVER, IDeviceUI::iid, editor.PpvSlot()),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_DX470UI, nullptr, CLSCTX_INPROC_SERVER, IDeviceUI::iid, editor.PpvSlot()),
+        S_OK);
   }
   void TearDown() override {
     script.reset();

@@ -22,7 +22,8 @@ class FakeFontServices : public ui::PlatformServices {
   void SetWaitCursor(bool) override {}
   int ScreenWidth() override { return 1280; }
   int ScreenHeight() override { return 1024; }
-  std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int pixelHeight, uint32_t code) override {
+  std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int pixelHeight,
+                                               uint32_t code) override {
     ++rasterised;
     lastWeight = font.weight;
     const int bold = font.weight >= 700 ? 1 : 0;

@@ -41,7 +41,9 @@ class FontEditor : public ::testing::Test {
   static std::string Select(int combo, int code) {
     return "select " + std::to_string(combo) + " " + std::to_string(code - 5) + "\n";
   }
-  bool SameGlyph(const dx470::ZEICHEN& a, const dx470::ZEICHEN& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+  bool SameGlyph(const dx470::ZEICHEN& a, const dx470::ZEICHEN& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+  }
 
   std::unique_ptr<dx470::TYPE_DX470_BLOB_COMPLETE> blob = std::make_unique<dx470::TYPE_DX470_BLOB_COMPLETE>();
   std::unique_ptr<dx470::ZEICHENSATZ> font = std::make_unique<dx470::ZEICHENSATZ>();
@@ -129,13 +131,18 @@ TEST_F(FontEditor, ExportThenImportGivesTheSameFontAndBadFilesChangeNothing) {
   EXPECT_EQ(Run("file \"" + dir.File("bad.lft") + "\"\nclick 333\nfile \"" + dir.File("none.lft") +
                 "\"\nclick 333\nfile \"" + dir.Path() + "/no/such/folder/x.lft\"\nclick 334\nok\n"),
             ui::IDOK);
-  EXPECT_EQ(report,
-            "open: Import font -> \"" + dir.File("bad.lft") + "\"\n"
-            "box: Warning: File does not contain valid data!\\n\\nNo data will be read from file. -> ok (default)\n"
-            "open: Import font -> \"" + dir.File("none.lft") + "\"\n"
-            "box: Warning: Failed to open file -> ok (default)\n"
-            "save: Export font -> \"" + dir.Path() + "/no/such/folder/x.lft\"\n"
-            "box: Error: Failed to save file -> ok (default)\n");
+  EXPECT_EQ(report, "open: Import font -> \"" + dir.File("bad.lft") +
+                        "\"\n"
+                        "box: Warning: File does not contain valid data!\\n\\nNo data will be read from "
+                        "file. -> ok (default)\n"
+                        "open: Import font -> \"" +
+                        dir.File("none.lft") +
+                        "\"\n"
+                        "box: Warning: Failed to open file -> ok (default)\n"
+                        "save: Export font -> \"" +
+                        dir.Path() +
+                        "/no/such/folder/x.lft\"\n"
+                        "box: Error: Failed to save file -> ok (default)\n");
   EXPECT_EQ(std::memcmp(font.get(), before.get(), sizeof *font), 0);
 }
 
@@ -144,8 +151,11 @@ TEST_F(FontEditor, DoubleClickOpensTheCharacterEditorOnAvailableCodesOnly) {
   auto at = [&](int code) {
     return std::to_string(2 + (code % 32) * cell + 3) + " " + std::to_string(2 + (code / 32) * cell + 3);
   };
-  EXPECT_EQ(Run("mouse 310 down " + at(3) + "\nmouse 310 dblclick " + at(3) + "\nexpect-dialog 212\n"
-                "mouse 310 down " + at(65) + "\nmouse 310 dblclick " + at(65) + "\nexpect-dialog 213\n"
+  EXPECT_EQ(Run("mouse 310 down " + at(3) + "\nmouse 310 dblclick " + at(3) +
+                "\nexpect-dialog 212\n"
+                "mouse 310 down " +
+                at(65) + "\nmouse 310 dblclick " + at(65) +
+                "\nexpect-dialog 213\n"
                 "cancel\nexpect-dialog 212\nok\n"),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;

@@ -24,16 +24,15 @@ using editor::EncodeTime;
 
 TEST(GeneralTimeCode, EveryListedTimeSurvivesTheCodeAndBoundariesFallRight) {
   // Every time the lists offer, in tenths of a second.
-  const int32_t listed[] = {0,   5,   10,  15,   20,   25,   30,   35,    40,    50,    60,   70,
-                            80,  90,  100, 150,  200,  250,  300,  600,   1200,  3000,  6000, 18000,
-                            36000, 57000};
+  const int32_t listed[] = {0,  5,   10,  15,  20,  25,  30,  35,   40,   50,   60,    70,    80,
+                            90, 100, 150, 200, 250, 300, 600, 1200, 3000, 6000, 18000, 36000, 57000};
   for (int32_t t : listed) EXPECT_EQ(DecodeTime(EncodeTime(t)), t) << t;
 
   const struct {
     int32_t tenths;
     uint8_t code;
-  } encode[] = {{INT32_MIN, 255}, {-1, 255}, {0, 0},     {4, 0},      {5, 1},        {284, 56},
-                {285, 57},        {299, 57}, {300, 64},  {399, 64},   {599, 66},     {600, 67},
+  } encode[] = {{INT32_MIN, 255}, {-1, 255}, {0, 0},       {4, 0},       {5, 1},          {284, 56},
+                {285, 57},        {299, 57}, {300, 64},    {399, 64},    {599, 66},       {600, 67},
                 {899, 67},        {900, 68}, {56999, 254}, {57000, 255}, {INT32_MAX, 255}};
   for (const auto& c : encode) EXPECT_EQ(EncodeTime(c.tenths), c.code) << c.tenths;
 
@@ -86,14 +85,16 @@ class GeneralParams : public ::testing::Test {
 TEST_F(GeneralParams, ANewDeviceShowsItsDefaultsAndOkOnlyClearsTheHighFlagBits) {
   ASSERT_EQ(offsetof(dx470::PARAM, Lcd.General), 54u);
   ASSERT_EQ(Bytes()[3], 0x9D);  // bit 7 set on a new device
-  EXPECT_EQ(Run("expect-dialog 203\nexpect-title \"General Parameters\"\n"
-                "expect-text 253 \"1 sec\"\nexpect-text 254 \"Yes\"\nexpect-text 255 \"Interval 1 sec\"\n"
-                "expect-text 256 \"Forever\"\nexpect-checked 252 1\nexpect-checked 250 0\nexpect-text 264 \"60 sec\"\n"
-                "expect-enabled 264 1\nexpect-checked 241 0\nexpect-text 257 \"Yes\"\n"
-                "expect-text 258 \"Toggle/Toggle\"\nexpect-text 261 \"0 sec\"\nexpect-text 262 \"0.5 sec\"\n"
-                "expect-text 263 \"10 sec\"\nexpect-text 259 \"10 sec\"\nexpect-text 260 \"5 sec\"\n"
-                "expect-text 241 \"Execute key press only \"\nexpect-text 249 \"when backlight is on\"\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("expect-dialog 203\nexpect-title \"General Parameters\"\n"
+          "expect-text 253 \"1 sec\"\nexpect-text 254 \"Yes\"\nexpect-text 255 \"Interval 1 sec\"\n"
+          "expect-text 256 \"Forever\"\nexpect-checked 252 1\nexpect-checked 250 0\nexpect-text 264 \"60 "
+          "sec\"\n"
+          "expect-enabled 264 1\nexpect-checked 241 0\nexpect-text 257 \"Yes\"\n"
+          "expect-text 258 \"Toggle/Toggle\"\nexpect-text 261 \"0 sec\"\nexpect-text 262 \"0.5 sec\"\n"
+          "expect-text 263 \"10 sec\"\nexpect-text 259 \"10 sec\"\nexpect-text 260 \"5 sec\"\n"
+          "expect-text 241 \"Execute key press only \"\nexpect-text 249 \"when backlight is on\"\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(report, "");
   EXPECT_EQ(Bytes()[3], 0x1D);
@@ -101,16 +102,19 @@ TEST_F(GeneralParams, ANewDeviceShowsItsDefaultsAndOkOnlyClearsTheHighFlagBits) 
 }
 
 TEST_F(GeneralParams, ListsCarryTheirItemsInOrder) {
-  EXPECT_EQ(Run("expect-items 256 \"10 sec\" \"15 sec\" \"20 sec\" \"25 sec\" \"30 sec\" \"60 sec\" \"2 min\" "
-                "\"5 min\" \"10 min\" \"30 min\" \"60 min\" \"Forever\"\n"
-                "expect-items 264 \"10 sec\" \"15 sec\" \"20 sec\" \"25 sec\" \"30 sec\" \"60 sec\" \"2 min\" "
-                "\"5 min\" \"10 min\" \"30 min\" \"60 min\"\n"
-                "expect-items 255 \"Interval 1 sec\" \"Interval 1.5 sec\" \"Interval 2 sec\" \"Interval 2.5 sec\" "
-                "\"Interval 3 sec\" \"Continuously\"\n"
-                "expect-items 259 \"5 sec\" \"10 sec\" \"15 sec\" \"20 sec\" \"30 sec\" \"1 min\" \"2 min\" \"5 min\"\n"
-                "expect-items 262 \"0 sec\" \"0.5 sec\" \"1 sec\" \"1.5 sec\" \"2 sec\" \"2.5 sec\" \"3 sec\" \"3.5 sec\"\n"
-                "expect-items 254 \"Yes\" \"No\"\nexpect-items 258 \"Off/On\" \"Toggle/Toggle\"\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("expect-items 256 \"10 sec\" \"15 sec\" \"20 sec\" \"25 sec\" \"30 sec\" \"60 sec\" \"2 min\" "
+          "\"5 min\" \"10 min\" \"30 min\" \"60 min\" \"Forever\"\n"
+          "expect-items 264 \"10 sec\" \"15 sec\" \"20 sec\" \"25 sec\" \"30 sec\" \"60 sec\" \"2 min\" "
+          "\"5 min\" \"10 min\" \"30 min\" \"60 min\"\n"
+          "expect-items 255 \"Interval 1 sec\" \"Interval 1.5 sec\" \"Interval 2 sec\" \"Interval 2.5 sec\" "
+          "\"Interval 3 sec\" \"Continuously\"\n"
+          "expect-items 259 \"5 sec\" \"10 sec\" \"15 sec\" \"20 sec\" \"30 sec\" \"1 min\" \"2 min\" \"5 "
+          "min\"\n"
+          "expect-items 262 \"0 sec\" \"0.5 sec\" \"1 sec\" \"1.5 sec\" \"2 sec\" \"2.5 sec\" \"3 sec\" "
+          "\"3.5 sec\"\n"
+          "expect-items 254 \"Yes\" \"No\"\nexpect-items 258 \"Off/On\" \"Toggle/Toggle\"\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(ok) << report;
 }
 
@@ -133,8 +137,9 @@ TEST_F(GeneralParams, EveryChoiceStoresItsByteAndCancelStoresNothing) {
 }
 
 TEST_F(GeneralParams, BacklightAlwaysOnAndOffDisableThePowerOnTimeWhichKeepsItsSelection) {
-  const std::string disabled = "expect-enabled 264 0\nexpect-enabled 265 0\nexpect-enabled 241 0\n"
-                               "expect-enabled 249 0\nexpect-selected 264 3\n";
+  const std::string disabled =
+      "expect-enabled 264 0\nexpect-enabled 265 0\nexpect-enabled 241 0\n"
+      "expect-enabled 249 0\nexpect-selected 264 3\n";
   EXPECT_EQ(Run("select-text 264 \"25 sec\"\nclick 250\n" + disabled + "ok\n"), ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Bytes()[4], 255);
@@ -183,9 +188,10 @@ TEST_F(GeneralParams, AStoredTimeThatNoItemCarriesShowsNothingAndKeepsItsByte) {
   Bytes()[4] = 58;   // 29 sec backlight
   Bytes()[7] = 66;   // 50 sec polling
   Bytes()[9] = 0;    // scroll interval 0
-  EXPECT_EQ(Run("expect-selected 253 -1\nexpect-selected 255 -1\nexpect-checked 252 1\nexpect-selected 264 -1\n"
-                "expect-selected 263 -1\nexpect-selected 260 -1\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("expect-selected 253 -1\nexpect-selected 255 -1\nexpect-checked 252 1\nexpect-selected 264 -1\n"
+          "expect-selected 263 -1\nexpect-selected 260 -1\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Bytes()[0], 1);
   EXPECT_EQ(Bytes()[2], 200);

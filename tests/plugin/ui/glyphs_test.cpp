@@ -113,11 +113,11 @@ TEST_F(Glyphs, ScaledPixelsAreSquaresAfterTheOffsetAndClipKeepsColumns) {
   big.offsetX = big.offsetY = 1;
   gfx::Bitmap b(30, 45);
   editor::DrawChar(true, font.get(), 'A', &b, 0, 0, big);
-  EXPECT_EQ(b.Get(8 + 1, 1), gfx::kBlack);   // pixel (1, 0)
+  EXPECT_EQ(b.Get(8 + 1, 1), gfx::kBlack);  // pixel (1, 0)
   EXPECT_EQ(b.Get(8 + 8, 8), gfx::kBlack);
-  EXPECT_EQ(b.Get(8, 1), gfx::kWhite);       // left of the square
-  EXPECT_EQ(b.Get(1, 1), gfx::kWhite);       // pixel (0, 0) is clear
-  EXPECT_EQ(b.Get(1, 9), gfx::kBlack);       // pixel (0, 1)
+  EXPECT_EQ(b.Get(8, 1), gfx::kWhite);  // left of the square
+  EXPECT_EQ(b.Get(1, 1), gfx::kWhite);  // pixel (0, 0) is clear
+  EXPECT_EQ(b.Get(1, 9), gfx::kBlack);  // pixel (0, 1)
 
   editor::GlyphStyle clipped;
   clipped.clipFrom = 1;

@@ -55,7 +55,8 @@ TEST_F(MainDialog, OpensWithCaptionTranslatedTextsSixteenRowsAndHiddenGroupButto
   data.EtsGetDeviceName(name);
   std::string script = "expect-dialog 201\nexpect-title \"1.1.5  " + name + "\"\n";
   for (int row = 0; row < 16; ++row)  // empty slots, by slot number
-    script += "expect-text " + std::to_string(id::kRowNumbers[size_t(row)]) + " \"" + std::to_string(row + 1) + "\"\n";
+    script += "expect-text " + std::to_string(id::kRowNumbers[size_t(row)]) + " \"" +
+              std::to_string(row + 1) + "\"\n";
   script +=
       "expect-text 201 \"\\t\\t\"\nexpect-text 1 \"OK\"\nexpect-text 202 \"Message\"\n"
       "expect-visible 8 0\nexpect-visible 10 0\nexpect-enabled 5 0\nexpect-enabled 4 0\n"
@@ -81,23 +82,26 @@ TEST_F(MainDialog, DisplayOrderIsUsedByPositionThenDefinedThenEmpty) {
   Define(2);
   Define(12, 3, false);
   dx470::MoveMessage(Param(), 2, true);  // slot 2 shown first, then slot 9
-  EXPECT_EQ(Run("expect-text 207 \"3\"\nexpect-text 221 \"10\"\nexpect-text 214 \"5\"\nexpect-text 215 \"13\"\n"
-                "expect-text 216 \"1\"\nexpect-checked 223 1\nexpect-checked 224 1\nexpect-checked 225 0\n"
-                "expect-text 201 \"Msg 2\\tstatic text\\tunused\"\nselect 201 3\n"
-                "expect-text 201 \"Msg 12\\tvalue 8 bit\\tunused\"\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("expect-text 207 \"3\"\nexpect-text 221 \"10\"\nexpect-text 214 \"5\"\nexpect-text 215 \"13\"\n"
+          "expect-text 216 \"1\"\nexpect-checked 223 1\nexpect-checked 224 1\nexpect-checked 225 0\n"
+          "expect-text 201 \"Msg 2\\tstatic text\\tunused\"\nselect 201 3\n"
+          "expect-text 201 \"Msg 12\\tvalue 8 bit\\tunused\"\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
 }
 
 TEST_F(MainDialog, WithoutUsedMessagesMovesAreDisabledAndCheckingMakesTheFirstRow) {
   Define(2, 1, false);
   Define(5, 1, false);
-  EXPECT_EQ(Run("expect-enabled 6 0\nexpect-enabled 7 0\nselect 201 1\nexpect-enabled 6 0\nexpect-enabled 7 0\n"
-                "expect-enabled 223 0\nexpect-enabled 224 1\ncheck 224 1\n"
-                "expect-selected 201 0\nexpect-text 207 \"6\"\nexpect-checked 223 1\nexpect-enabled 223 1\n"
-                "expect-enabled 224 0\nexpect-enabled 7 0\ncheck 223 0\nexpect-checked 223 0\nexpect-text 207 \"3\"\n"
-                "expect-selected 201 1\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("expect-enabled 6 0\nexpect-enabled 7 0\nselect 201 1\nexpect-enabled 6 0\nexpect-enabled 7 0\n"
+          "expect-enabled 223 0\nexpect-enabled 224 1\ncheck 224 1\n"
+          "expect-selected 201 0\nexpect-text 207 \"6\"\nexpect-checked 223 1\nexpect-enabled 223 1\n"
+          "expect-enabled 224 0\nexpect-enabled 7 0\ncheck 223 0\nexpect-checked 223 0\nexpect-text 207 "
+          "\"3\"\n"
+          "expect-selected 201 1\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
 }
 
@@ -114,10 +118,11 @@ TEST_F(MainDialog, NewIsDisabledWhenAllSixteenSlotsAreDefined) {
 
 TEST_F(MainDialog, DeletingTheLastUsedMessageMovesTheSelectionUp) {
   for (int slot : {0, 1, 2}) Define(slot);
-  EXPECT_EQ(Run("select 201 2\nexpect-box \"Do you really want to delete the message and all connected "
-                "associations?\"\nanswer no\nclick 5\nexpect-selected 201 2\nanswer yes\nclick 5\n"
-                "expect-selected 201 1\nexpect-checked 225 0\nexpect-enabled 224 1\nexpect-enabled 7 0\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("select 201 2\nexpect-box \"Do you really want to delete the message and all connected "
+          "associations?\"\nanswer no\nclick 5\nexpect-selected 201 2\nanswer yes\nclick 5\n"
+          "expect-selected 201 1\nexpect-checked 225 0\nexpect-enabled 224 1\nexpect-enabled 7 0\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
   EXPECT_NE(report.find("box: Delete message: "), std::string::npos) << report;
   EXPECT_EQ(Param().MessageKind[2], 0);
@@ -148,10 +153,13 @@ TEST_F(MainDialog, TheListHoldsTheFocusFirstAndTakesItBackFromADisabledBox) {
 }
 
 TEST_F(MainDialog, ExpectItemsComparesTheRowsThreeTexts) {
-  dx470::DefineMessage(Param(), 0, 2, 2, false, "On\x01" "\xE4");
+  dx470::DefineMessage(Param(), 0, 2, 2, false,
+                       "On\x01"
+                       "\xE4");
   Define(1, 1, false);
-  std::string script = "expect-items 201 \"On\\x01\\xE4\\tswitch On/Off\\tswitch On/Off\" "
-                       "\"Msg 1\\tstatic text\\tunused\"";
+  std::string script =
+      "expect-items 201 \"On\\x01\\xE4\\tswitch On/Off\\tswitch On/Off\" "
+      "\"Msg 1\\tstatic text\\tunused\"";
   for (int row = 2; row < 16; ++row) script += " \"\\t\\t\"";
   EXPECT_EQ(Run(script + "\ncancel\n"), ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
@@ -188,9 +196,10 @@ TEST_F(MainDialog, NewOpensTheTypesDialogOnACopyThenTheSettingsDialog) {
   EXPECT_EQ(Param().MessageKind[1], 0);
   accept = true;
   // New, then double clicks: a defined row edits, an empty row asks for a new message.
-  EXPECT_EQ(Run("click 3\nexpect-selected 201 0\nexpect-text 201 \"new one\\tswitch On/Off\\tswitch On/Off\"\n"
-                "dblclick 201 1\ndblclick 201 5\nexpect-selected 201 1\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("click 3\nexpect-selected 201 0\nexpect-text 201 \"new one\\tswitch On/Off\\tswitch On/Off\"\n"
+          "dblclick 201 1\ndblclick 201 5\nexpect-selected 201 1\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(scriptOk) << report;
   EXPECT_EQ(edited, (std::vector<int>{1, 0, 2}));
   EXPECT_EQ(Param().MessageKind[2], 2);
@@ -207,9 +216,9 @@ TEST_F(MainDialog, WindowPositionComesFromTheProfileUnlessOffScreen) {
   struct Case {
     int x, y;
     bool kept;
-  } cases[] = {{100, 50, true},          {1280 - width, 50, true}, {1000, 50, false}, {100, 900, false},
-               {100, 1024 - 420, false},  // the client area fits, the frame does not
-               {-5, 50, false},          {99999, 50, false}};
+  } cases[] = {{100, 50, true},   {1280 - width, 50, true}, {1000, 50, false},
+               {100, 900, false}, {100, 1024 - 420, false},  // the client area fits, the frame does not
+               {-5, 50, false},   {99999, 50, false}};
   for (const Case& c : cases) {
     profile.WriteProfileInt("Settings", "MainPositionX", c.x);
     profile.WriteProfileInt("Settings", "MainPositionY", c.y);

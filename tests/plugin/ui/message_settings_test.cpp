@@ -68,7 +68,9 @@ cancel
 }
 
 TEST_F(MessageDialogs, ANewSignedCounterGetsItsDefaultRecord) {
-  EXPECT_EQ(Run("click 3\nselect-text 1002 \"counter 16 bit\"\ncheck 1003 1\nok\nexpect-dialog 222\nok\nok\n"), ui::IDOK);
+  EXPECT_EQ(
+      Run("click 3\nselect-text 1002 \"counter 16 bit\"\ncheck 1003 1\nok\nexpect-dialog 222\nok\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Param().MessageKind[0], 9);
   EXPECT_EQ(Param().MessageType[0], 9);
@@ -77,7 +79,8 @@ TEST_F(MessageDialogs, ANewSignedCounterGetsItsDefaultRecord) {
   EXPECT_EQ(b[101], 5);  // integer digits
   EXPECT_EQ(b[103], 6);  // signed values, and the display mode bits of the default
   // Send limits -32768, 32767 and step 13107 as big-endian floats.
-  const uint8_t lower[] = {0xC7, 0x00, 0x00, 0x00}, upper[] = {0x46, 0xFF, 0xFE, 0x00}, step[] = {0x46, 0x4C, 0xCC, 0x00};
+  const uint8_t lower[] = {0xC7, 0x00, 0x00, 0x00}, upper[] = {0x46, 0xFF, 0xFE, 0x00},
+                step[] = {0x46, 0x4C, 0xCC, 0x00};
   EXPECT_EQ(std::memcmp(b + 220, lower, 4), 0);
   EXPECT_EQ(std::memcmp(b + 224, upper, 4), 0);
   EXPECT_EQ(std::memcmp(b + 228, step, 4), 0);
@@ -115,12 +118,14 @@ ok
 TEST_F(MessageDialogs, OptionBitsAreStoredAsTheyAreMeant) {
   dx470::DefineMessage(Param(), 0, 2, 2, false, "Lamp");
   // "with alarm beep" alone stores nothing; Polling is bit 6 only.
-  EXPECT_EQ(Run("click 4\nexpect-dialog 210\ncheck 1030 1\ncheck 1031 1\ncheck 1030 0\nselect 1027 2\nok\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("click 4\nexpect-dialog 210\ncheck 1030 1\ncheck 1031 1\ncheck 1030 0\nselect 1027 2\nok\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Record(0).Options, editor::kOptionPolling);
   // The beep was not kept without the alarm.
-  EXPECT_EQ(Run("click 4\nselect 1027 1\ncheck 1030 1\nexpect-checked 1031 0\ncheck 1031 1\nok\nok\n"), ui::IDOK);
+  EXPECT_EQ(Run("click 4\nselect 1027 1\ncheck 1030 1\nexpect-checked 1031 0\ncheck 1031 1\nok\nok\n"),
+            ui::IDOK);
   EXPECT_EQ(Record(0).Options, editor::kOptionAfterReset | editor::kOptionAlarm | editor::kOptionBeep);
   EXPECT_EQ(Run("click 4\nselect 1027 0\ncheck 1030 0\nok\nok\n"), ui::IDOK);
   EXPECT_EQ(Record(0).Options, 0);
@@ -146,9 +151,10 @@ TEST_F(MessageDialogs, OkWithoutChangesLeavesTheRecordAsItWas) {
   std::memcpy(Record(0).TypeSpecific, "On", 2);
   std::memcpy(Record(1).SendData, "Send me", 7);
   const auto before = std::make_unique<dx470::PARAM>(Param());
-  EXPECT_EQ(Run("click 4\nexpect-dialog 210\nok\nselect 201 1\nclick 4\nexpect-dialog 221\nexpect-visible 1055 1\n"
-                "ok\nselect 201 2\nclick 4\nexpect-dialog 219\nok\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("click 4\nexpect-dialog 210\nok\nselect 201 1\nclick 4\nexpect-dialog 221\nexpect-visible 1055 1\n"
+          "ok\nselect 201 2\nclick 4\nexpect-dialog 219\nok\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   for (int slot = 0; slot < 3; ++slot)
     EXPECT_EQ(std::memcmp(&Record(slot), &before->Lcd.Messages[slot], sizeof(Record(slot))), 0) << slot;

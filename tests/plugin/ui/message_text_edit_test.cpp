@@ -58,15 +58,20 @@ class FieldDialog : public ui::Dialog {
   }
   void OnCommand(int id, int code) override {
     CMessageTextEdit& target = GetFocus() == kRow2 || lastField_ == kRow2 ? row2 : row1;
-    if (id == kTab) target.InsertTabMarker();
-    else if (id == kReplacement) target.InsertReplacementMarker();
-    else if (id == kSymbol) target.InsertSymbol();
-    else Dialog::OnCommand(id, code);
+    if (id == kTab)
+      target.InsertTabMarker();
+    else if (id == kReplacement)
+      target.InsertReplacementMarker();
+    else if (id == kSymbol)
+      target.InsertSymbol();
+    else
+      Dialog::OnCommand(id, code);
   }
   void OnNotify(int id, int code, intptr_t param) override {
     if (code == CMessageTextEdit::kFocusNotify && param == 1) lastField_ = id;
-    if (id == kRow1) notes.push_back((code == CMessageTextEdit::kFocusNotify ? "focus " : "change ") +
-                                     std::to_string(param));
+    if (id == kRow1)
+      notes.push_back((code == CMessageTextEdit::kFocusNotify ? "focus " : "change ") +
+                      std::to_string(param));
   }
 
  private:
@@ -134,8 +139,9 @@ char 100 120
   // Backspace at 0 and Delete at the end remove nothing and still notify.
   FieldDialog d2(*font);
   d2.row1Text = "AB";
-  report = Run(d2, "focus 100\nkey 100 Home\nkey 100 Back\nkey 100 End\nkey 100 Delete\nexpect-text 100 \"AB\"\n"
-                   "key 100 Left\nkey 100 Back\nexpect-text 100 \"B\"\n");
+  report = Run(d2,
+               "focus 100\nkey 100 Home\nkey 100 Back\nkey 100 End\nkey 100 Delete\nexpect-text 100 \"AB\"\n"
+               "key 100 Left\nkey 100 Back\nexpect-text 100 \"B\"\n");
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Count(d2.notes, "change 0"), 3);
   EXPECT_EQ(d2.row1.Caret(), 0);
@@ -259,8 +265,9 @@ TEST_F(MessageTextEdit, PaintsTextSelectionAndCaret) {
   };
   ui::SetRenderHooks(hooks);
   // 'B' selected, the caret behind it.
-  Run(d, "focus 100\nkey 100 End\nkey 100 Left shift\nkey 100 Right shift\nkey 100 Left\nkey 100 End shift\n"
-         "screenshot \"x\"\n");
+  Run(d,
+      "focus 100\nkey 100 End\nkey 100 Left shift\nkey 100 Right shift\nkey 100 Left\nkey 100 End shift\n"
+      "screenshot \"x\"\n");
   ui::SetRenderHooks({});
   ASSERT_FALSE(shot.empty());
   EXPECT_EQ(pixels::Picture(pixels::Crop(shot, {0, 0, 12, 7})),

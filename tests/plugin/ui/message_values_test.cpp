@@ -44,7 +44,9 @@ class MessageValueDialogs : public ::testing::Test {
     std::memcpy(b.data(), Bytes(slot) + offset, 4);
     return editor::DecodeFloat(b);
   }
-  void SetFloat(int slot, size_t offset, float v) { std::memcpy(Bytes(slot) + offset, editor::EncodeFloat(v).data(), 4); }
+  void SetFloat(int slot, size_t offset, float v) {
+    std::memcpy(Bytes(slot) + offset, editor::EncodeFloat(v).data(), 4);
+  }
   // Runs the main dialog with `script`; the settings dialog of slot 0 is
   // opened with "click 4".
   int Run(const std::string& script) {
@@ -54,7 +56,9 @@ class MessageValueDialogs : public ::testing::Test {
     report = run.report;
     return run.result;
   }
-  bool Boxed(const std::string& text) { return report.find("box: Error: " + text + " -> ok\n") != std::string::npos; }
+  bool Boxed(const std::string& text) {
+    return report.find("box: Error: " + text + " -> ok\n") != std::string::npos;
+  }
 
   CDX470Data data;
   bool ok = false;
@@ -65,8 +69,8 @@ class MessageValueDialogs : public ::testing::Test {
 
 TEST_F(MessageValueDialogs, NewTimeAndDateMessagesSendNothingAndKeepTheirLimitsZero) {
   for (const char* type : {"time", "date"}) {
-    EXPECT_EQ(Run(Script({"click 3", "select-text 1002 \"" + std::string(type) + "\"", "expect-items 1005 \"unused\"",
-                          "expect-text 1005 \"unused\"", "ok",
+    EXPECT_EQ(Run(Script({"click 3", "select-text 1002 \"" + std::string(type) + "\"",
+                          "expect-items 1005 \"unused\"", "expect-text 1005 \"unused\"", "ok",
                           "expect-dialog " + std::string(type[0] == 't' ? "218" : "217"),
                           "expect-title \"Message settings (" + std::string(type) + ")\"", "ok", "ok"})),
               ui::IDOK)
@@ -84,12 +88,13 @@ TEST_F(MessageValueDialogs, NewTimeAndDateMessagesSendNothingAndKeepTheirLimitsZ
 TEST_F(MessageValueDialogs, TheTimeExampleFollowsTheBoxesAndTheFormat) {
   dx470::DefineMessage(Param(), 0, 4, 0, false, "Clock");
   const std::string ex = "expect-text" + Id(kExample) + " ";
-  EXPECT_EQ(Run(Script({"click 4", "expect-dialog 218", ex + "\"18:09:05\"", "expect-text" + Id(kFormat) + " \"24 hours\"",
-                        "check" + Id(kThirdZero) + " 1", ex + "\"18 : 09 : 5\"", "select" + Id(kFormat) + " 0",
-                        ex + "\"06 : 09 : 5  PM\"", "check" + Id(kFirstZero) + " 1", ex + "\"6 : 09 : 5  PM\"",
-                        "check" + Id(kSecondZero) + " 1", ex + "\"6 : 9 : 5  PM\"", "select" + Id(kFormat) + " 1",
-                        ex + "\"6 : 9 : 5\"", "select" + Id(kFormat) + " 2", ex + "\"18 : 9 : 5\"",
-                        "select" + Id(kFormat) + " 1", "ok", "ok"})),
+  EXPECT_EQ(Run(Script({"click 4", "expect-dialog 218", ex + "\"18:09:05\"",
+                        "expect-text" + Id(kFormat) + " \"24 hours\"", "check" + Id(kThirdZero) + " 1",
+                        ex + "\"18 : 09 : 5\"", "select" + Id(kFormat) + " 0", ex + "\"06 : 09 : 5  PM\"",
+                        "check" + Id(kFirstZero) + " 1", ex + "\"6 : 09 : 5  PM\"",
+                        "check" + Id(kSecondZero) + " 1", ex + "\"6 : 9 : 5  PM\"",
+                        "select" + Id(kFormat) + " 1", ex + "\"6 : 9 : 5\"", "select" + Id(kFormat) + " 2",
+                        ex + "\"18 : 9 : 5\"", "select" + Id(kFormat) + " 1", "ok", "ok"})),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Bytes(0)[100], editor::kTime12Hours | editor::kTimeNoZeroHours | editor::kTimeNoZeroMinutes |
@@ -100,9 +105,10 @@ TEST_F(MessageValueDialogs, ALoadedTimeFormatShowsItsExampleAndSetDefaultGoesBac
   dx470::DefineMessage(Param(), 0, 4, 0, false, "Clock");
   Bytes(0)[100] = 0x1F;
   const std::string ex = "expect-text" + Id(kExample) + " ";
-  EXPECT_EQ(Run(Script({"click 4", ex + "\"6 : 9 : 5  PM\"", "expect-text" + Id(kFormat) + " \"12 hours with AM/PM\"",
-                        "expect-checked" + Id(kSecondZero) + " 1", "answer yes", "click 3", ex + "\"18:09:05\"",
-                        "expect-checked" + Id(kFirstZero) + " 0", "ok", "ok"})),
+  EXPECT_EQ(Run(Script({"click 4", ex + "\"6 : 9 : 5  PM\"",
+                        "expect-text" + Id(kFormat) + " \"12 hours with AM/PM\"",
+                        "expect-checked" + Id(kSecondZero) + " 1", "answer yes", "click 3",
+                        ex + "\"18:09:05\"", "expect-checked" + Id(kFirstZero) + " 0", "ok", "ok"})),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(Bytes(0)[100], 0);
@@ -111,15 +117,17 @@ TEST_F(MessageValueDialogs, ALoadedTimeFormatShowsItsExampleAndSetDefaultGoesBac
 TEST_F(MessageValueDialogs, TheDateExampleFollowsTheBoxesTheYearsAndTheOrder) {
   dx470::DefineMessage(Param(), 0, 5, 0, false, "Today");
   const std::string ex = "expect-text" + Id(kExample) + " ";
-  EXPECT_EQ(Run(Script({"click 4", "expect-dialog 217", ex + "\"05.01.2004\"", "expect-text" + Id(kYears) + " \"4 digits\"",
-                        "check" + Id(kFirstZero) + " 1", ex + "\" 5 . 01 . 2004 \"", "select" + Id(kYears) + " 0",
-                        ex + "\" 5 . 01 . 04 \"", "select" + Id(kFormat) + " 1", ex + "\" 04 . 01 . 5 \"",
-                        "check" + Id(kSecondZero) + " 1", ex + "\" 04 . 1 . 5 \"", "select" + Id(kFormat) + " 2",
-                        ex + "\" 04 / 1 / 5 \"", "check" + Id(kFirstZero) + " 0", ex + "\" 04 / 1 / 05 \"", "ok",
-                        "ok"})),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run(Script({"click 4", "expect-dialog 217", ex + "\"05.01.2004\"",
+                  "expect-text" + Id(kYears) + " \"4 digits\"", "check" + Id(kFirstZero) + " 1",
+                  ex + "\" 5 . 01 . 2004 \"", "select" + Id(kYears) + " 0", ex + "\" 5 . 01 . 04 \"",
+                  "select" + Id(kFormat) + " 1", ex + "\" 04 . 01 . 5 \"", "check" + Id(kSecondZero) + " 1",
+                  ex + "\" 04 . 1 . 5 \"", "select" + Id(kFormat) + " 2", ex + "\" 04 / 1 / 5 \"",
+                  "check" + Id(kFirstZero) + " 0", ex + "\" 04 / 1 / 05 \"", "ok", "ok"})),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
-  EXPECT_EQ(Bytes(0)[100], editor::kDateNoZeroMonth | editor::kDateTwoDigitYear | editor::kDateYearFirstSlashes);
+  EXPECT_EQ(Bytes(0)[100],
+            editor::kDateNoZeroMonth | editor::kDateTwoDigitYear | editor::kDateYearFirstSlashes);
 }
 
 TEST_F(MessageValueDialogs, OkWithoutChangesKeepsTimeAndDateRecordsButForMeaninglessBits) {
@@ -127,14 +135,15 @@ TEST_F(MessageValueDialogs, OkWithoutChangesKeepsTimeAndDateRecordsButForMeaning
   dx470::DefineMessage(Param(), 1, 5, 0, false, "Today");
   dx470::DefineMessage(Param(), 2, 4, 0, false, "Alarm clock");
   dx470::DefineMessage(Param(), 3, 5, 0, false, "Birthday");
-  Bytes(0)[100] = 0x0D;         // 12 hours, no zero of seconds and hours: kept
-  Bytes(1)[100] = 0x06;         // no zero of the month, 2-digit year: kept
-  Bytes(2)[100] = 0xF0;         // AM/PM without 12 hours loads as "24 hours": bit 4 goes, bits 5..7 stay
-  Bytes(3)[100] = 0x18;         // both order bits load as "yy/mm/dd": bit 3 goes
+  Bytes(0)[100] = 0x0D;  // 12 hours, no zero of seconds and hours: kept
+  Bytes(1)[100] = 0x06;  // no zero of the month, 2-digit year: kept
+  Bytes(2)[100] = 0xF0;  // AM/PM without 12 hours loads as "24 hours": bit 4 goes, bits 5..7 stay
+  Bytes(3)[100] = 0x18;  // both order bits load as "yy/mm/dd": bit 3 goes
   const auto before = std::make_unique<dx470::PARAM>(Param());
-  EXPECT_EQ(Run("click 4\nok\nselect 201 1\nclick 4\nok\nselect 201 2\nclick 4\nexpect-text 1064 \"18:09:05\"\n"
-                "expect-text 1062 \"24 hours\"\nok\nselect 201 3\nclick 4\nok\nok\n"),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run("click 4\nok\nselect 201 1\nclick 4\nok\nselect 201 2\nclick 4\nexpect-text 1064 \"18:09:05\"\n"
+          "expect-text 1062 \"24 hours\"\nok\nselect 201 3\nclick 4\nok\nok\n"),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   before->Lcd.Messages[2].TypeSpecific[0] = 0xE0;
   before->Lcd.Messages[3].TypeSpecific[0] = 0x10;
@@ -153,8 +162,8 @@ TEST_F(MessageValueDialogs, ModifyDisplayValuesStoresScalingAndPresentation) {
                         "text" + Id(kLowerDisplay) + " \"-5.5\"", "text" + Id(kUpperDisplay) + " \"100\"",
                         "select" + Id(kMultiplier) + " 5", "select 1113 5", "select 1115 2", "ok",
                         // The limits must lie within the display range, now -0.055..1.
-                        "text" + Id(kLower) + " \"0\"", "text" + Id(kUpper) + " \"1\"", "text" + Id(kStep) + " \"0.25\"",
-                        "ok", "ok"})),
+                        "text" + Id(kLower) + " \"0\"", "text" + Id(kUpper) + " \"1\"",
+                        "text" + Id(kStep) + " \"0.25\"", "ok", "ok"})),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(int8_t(Bytes(0)[100]), 2);  // "/100"
@@ -201,15 +210,17 @@ TEST_F(MessageValueDialogs, SubDialogsRefuseBadOrdersAndCancelKeepsTheirCopy) {
                         // Set defaults clears what OK had stored in the copy.
                         "click" + Id(kModify), "expect-text" + Id(kUpperObject) + " \"250\"", "answer yes",
                         "click" + Id(kSetDefaults), "expect-text" + Id(kUpperObject) + " \"0\"", "cancel",
-                        "check" + Id(kTextRadio) + " 1", "click" + Id(kRanges), "expect-enabled" + Id(kGetCharacter) + " 0",
-                        "focus" + Id(kLowerText), "expect-enabled" + Id(kGetCharacter) + " 1",
-                        "focus" + Id(kLowerLimit), "expect-enabled" + Id(kGetCharacter) + " 0",
-                        "text" + Id(kLowerLimit) + " \"50\"", "text" + Id(kUpperLimit) + " \"50\"", "answer ok", "ok",
-                        "expect-dialog 223", "text" + Id(kUpperLimit) + " \"300\"", "answer ok", "ok",
-                        "expect-dialog 223", "cancel", "check 1086 1", "ok", "ok"})),
+                        "check" + Id(kTextRadio) + " 1", "click" + Id(kRanges),
+                        "expect-enabled" + Id(kGetCharacter) + " 0", "focus" + Id(kLowerText),
+                        "expect-enabled" + Id(kGetCharacter) + " 1", "focus" + Id(kLowerLimit),
+                        "expect-enabled" + Id(kGetCharacter) + " 0", "text" + Id(kLowerLimit) + " \"50\"",
+                        "text" + Id(kUpperLimit) + " \"50\"", "answer ok", "ok", "expect-dialog 223",
+                        "text" + Id(kUpperLimit) + " \"300\"", "answer ok", "ok", "expect-dialog 223",
+                        "cancel", "check 1086 1", "ok", "ok"})),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;
-  EXPECT_TRUE(Boxed("Please enter an upper object value greater than or equal to lower object value!")) << report;
+  EXPECT_TRUE(Boxed("Please enter an upper object value greater than or equal to lower object value!"))
+      << report;
   EXPECT_TRUE(Boxed("Please enter an upper limit greater than the lower limit!")) << report;
   EXPECT_TRUE(Boxed("Please enter an integer between 0 and 255!")) << report;
   // The scaling OK had stored survives the cancelled "Set defaults".
@@ -222,11 +233,12 @@ TEST_F(MessageValueDialogs, SubDialogsRefuseBadOrdersAndCancelKeepsTheirCopy) {
 
 TEST_F(MessageValueDialogs, X100OnAnUnscaled8BitValueAllowsAlarmsUpTo25500) {
   dx470::DefineMessage(Param(), 0, 3, 3, false, "Level");
-  EXPECT_EQ(Run(Script({"click 4", "expect-enabled" + Id(kAlarmValue) + " 0", "click" + Id(kModify),
-                        "select" + Id(kMultiplier) + " 1", "ok", "check 1030 1", "select" + Id(kCondition) + " 4",
-                        "text" + Id(kAlarmValue) + " \"25501\"", "answer ok", "ok", "expect-dialog 222",
-                        "text" + Id(kAlarmValue) + " \"25500\"", "ok", "ok"})),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run(Script({"click 4", "expect-enabled" + Id(kAlarmValue) + " 0", "click" + Id(kModify),
+                  "select" + Id(kMultiplier) + " 1", "ok", "check 1030 1", "select" + Id(kCondition) + " 4",
+                  "text" + Id(kAlarmValue) + " \"25501\"", "answer ok", "ok", "expect-dialog 222",
+                  "text" + Id(kAlarmValue) + " \"25500\"", "ok", "ok"})),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_TRUE(Boxed("Please enter a value between    0.000 and 25500.000!")) << report;
   EXPECT_EQ(FloatAt(0, 210), 25500.0f);
@@ -242,8 +254,9 @@ TEST_F(MessageValueDialogs, ScaledDisplayValuesBoundTheAlarmInEitherOrder) {
   Bytes(0)[100] = 1;  // "/10": -5..-1
   Bytes(0)[94] |= 1;
   SetFloat(0, 210, -3);
-  EXPECT_EQ(Run(Script({"click 4", "expect-text" + Id(kAlarmValue) + " \"-3\"", "text" + Id(kAlarmValue) + " \"-0.5\"",
-                        "answer ok", "ok", "text" + Id(kAlarmValue) + " \"-5\"", "ok", "ok"})),
+  EXPECT_EQ(Run(Script({"click 4", "expect-text" + Id(kAlarmValue) + " \"-3\"",
+                        "text" + Id(kAlarmValue) + " \"-0.5\"", "answer ok", "ok",
+                        "text" + Id(kAlarmValue) + " \"-5\"", "ok", "ok"})),
             ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_TRUE(Boxed("Please enter a value between   -5.000 and   -1.000!")) << report;
@@ -271,9 +284,10 @@ TEST_F(MessageValueDialogs, SendLimitsAndStepAreCheckedInOrder) {
 
 TEST_F(MessageValueDialogs, FloatsAbove16500000AreRefusedEvenWhenTheRangeIsWider) {
   dx470::DefineMessage(Param(), 0, 7, 7, false, "Energy");
-  EXPECT_EQ(Run(Script({"click 4", "expect-title \"Message settings (floating value 32 bit)\"", "click" + Id(kModify),
-                        "select" + Id(kMultiplier) + " 0", "ok", "text" + Id(kUpper) + " \"2e7\"", "answer ok",
-                        "ok", "expect-dialog 222", "cancel", "cancel"})),
+  EXPECT_EQ(Run(Script({"click 4", "expect-title \"Message settings (floating value 32 bit)\"",
+                        "click" + Id(kModify), "select" + Id(kMultiplier) + " 0", "ok",
+                        "text" + Id(kUpper) + " \"2e7\"", "answer ok", "ok", "expect-dialog 222", "cancel",
+                        "cancel"})),
             ui::IDCANCEL);
   EXPECT_TRUE(ok) << report;
   EXPECT_TRUE(Boxed("Please enter a value lower than or equal to 16500000.000!")) << report;
@@ -284,9 +298,10 @@ TEST_F(MessageValueDialogs, WithoutANumericSendTypeTheLimitsAreNeitherEditableNo
   SetFloat(0, 220, 5);  // out of order, but not in use
   SetFloat(0, 224, 1);
   const auto before = std::make_unique<dx470::PARAM>(Param());
-  EXPECT_EQ(Run(Script({"click 4", "expect-title \"Message settings (signed counter 16 bit)\"",
-                        "expect-enabled" + Id(kLower) + " 0", "expect-enabled" + Id(kStep) + " 0", "ok", "ok"})),
-            ui::IDOK);
+  EXPECT_EQ(
+      Run(Script({"click 4", "expect-title \"Message settings (signed counter 16 bit)\"",
+                  "expect-enabled" + Id(kLower) + " 0", "expect-enabled" + Id(kStep) + " 0", "ok", "ok"})),
+      ui::IDOK);
   EXPECT_TRUE(ok) << report;
   EXPECT_EQ(std::memcmp(&Record(0), &before->Lcd.Messages[0], sizeof(Record(0))), 0);
 }
@@ -352,10 +367,11 @@ TEST_F(MessageValueDialogs, EachDialogOpensItsOwnHelpContext) {
   dx470::DefineMessage(Param(), 0, 4, 0, false, "Clock");
   dx470::DefineMessage(Param(), 1, 5, 0, false, "Today");
   dx470::DefineMessage(Param(), 2, 8, 8, false, "Count");
-  EXPECT_EQ(Run("click 4\nclick 9\ncancel\nselect 201 1\nclick 4\nclick 9\ncancel\nselect 201 2\nclick 4\n"
-                "click 9\nclick 1087\nclick 1117\ncancel\ncheck 1088 1\nclick 1089\nclick 1133\ncancel\ncancel\n"
-                "cancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("click 4\nclick 9\ncancel\nselect 201 1\nclick 4\nclick 9\ncancel\nselect 201 2\nclick 4\n"
+          "click 9\nclick 1087\nclick 1117\ncancel\ncheck 1088 1\nclick 1089\nclick 1133\ncancel\ncancel\n"
+          "cancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(ok) << report;
   size_t at = 0;
   for (const char* context : {"#530", "#520", "#540", "#580", "#570"}) {

@@ -117,7 +117,8 @@ TEST(NumericEdit, SignRulesAndSignedRanges) {
   o = Enter(s8, {"-0", "- 5", "-129", "128", "+5", "-128"});
   EXPECT_TRUE(o.scriptOk) << o.report;
   std::string range = Box("Please enter an integer between -128 and 127!");
-  EXPECT_EQ(o.report, Box("Please enter an integer") + Box("Please enter an integer") + range + range + range);
+  EXPECT_EQ(o.report,
+            Box("Please enter an integer") + Box("Please enter an integer") + range + range + range);
   EXPECT_EQ(s8.field.Value().signedValue, -128);
   EXPECT_EQ(s8.field.Encoded(), (Bytes{0xC3, 0x00, 0x00, 0x00}));
 

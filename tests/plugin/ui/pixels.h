@@ -14,12 +14,18 @@ inline std::string Picture(const gfx::Bitmap& b, const std::map<gfx::Color, char
   for (int y = 0; y < b.height(); ++y) {
     for (int x = 0; x < b.width(); ++x) {
       gfx::Color c = b.Get(x, y);
-      if (auto it = names.find(c); it != names.end()) s += it->second;
-      else if (c == gfx::kWhite) s += '.';
-      else if (c == gfx::kBlack) s += '#';
-      else if (c == gfx::kLightGrey) s += 'g';
-      else if (c == gfx::Rgb(0, 0, 128)) s += 'N';
-      else s += '?';
+      if (auto it = names.find(c); it != names.end())
+        s += it->second;
+      else if (c == gfx::kWhite)
+        s += '.';
+      else if (c == gfx::kBlack)
+        s += '#';
+      else if (c == gfx::kLightGrey)
+        s += 'g';
+      else if (c == gfx::Rgb(0, 0, 128))
+        s += 'N';
+      else
+        s += '?';
     }
     s += '\n';
   }

@@ -58,10 +58,11 @@ TEST_F(PluginInfo, ShowsTheDeviceTheVersionLineAndOpensTheAddressOnGo) {
 }
 
 TEST_F(PluginInfo, AnEmptyNameOrApplicationTextShowsTheNotReadText) {
-  EXPECT_EQ(Run("", "",
-                "expect-title \"not used, if read from ETS\"\n"
-                "expect-text 218 \"Version  10. 0. 0    (Appl. program: not used, if read from ETS)\"\ncancel\n"),
-            ui::IDCANCEL);
+  EXPECT_EQ(
+      Run("", "",
+          "expect-title \"not used, if read from ETS\"\n"
+          "expect-text 218 \"Version  10. 0. 0    (Appl. program: not used, if read from ETS)\"\ncancel\n"),
+      ui::IDCANCEL);
   EXPECT_TRUE(ok) << report;
 }
 
@@ -78,7 +79,8 @@ TEST_F(PluginInfoFromMainDialog, HelpMenuAndSystemMenuOpenTheBoxForTheDevice) {
   data.EtsApplicationVersion(version);
   ASSERT_FALSE(name.empty());
   const std::string line = "Version  10. 0. 0    (Appl. program: " + type + version + ")";
-  const std::string box = "expect-dialog 101\nexpect-title \"" + name + "\"\nexpect-text 218 \"" + line + "\"\n";
+  const std::string box =
+      "expect-dialog 101\nexpect-title \"" + name + "\"\nexpect-text 218 \"" + line + "\"\n";
   std::istringstream in("expect-enabled 32779 1\nmenu 32779\n" + box + "click 221\nok\nmenu 32784\n" + box +
                         "ok\nexpect-dialog 201\ncancel\n");
   std::ostringstream out;

@@ -52,7 +52,8 @@ class LayoutCheckServices final : public testui::FakeFontServices {
     return ui::IDCANCEL;
   }
   std::string screenshot;  // where to keep a picture of the dialog
-  std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int height, uint32_t code) override {
+  std::optional<ui::RasterGlyph> RasterizeChar(const ui::FontChoice& font, int height,
+                                               uint32_t code) override {
     return ui::GetRenderHooks().rasterize(font, height, code);
   }
 
@@ -82,7 +83,8 @@ class EditorLayout : public ::testing::Test {
 
   // Runs `look` once the dialog is shown; cancels it after a while so that
   // a broken test cannot hang.
-  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services, std::function<void(QDialog*)> look) {
+  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services,
+                      std::function<void(QDialog*)> look) {
     QTimer::singleShot(0, [look] { look(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
     QTimer::singleShot(10000, [] {
       if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) w->reject();
@@ -122,11 +124,11 @@ TEST_F(EditorLayout, TheCheckFindsOverlapsEscapesAndTextsThatDoNotFit) {
   t.cy = 50;
   t.controls = {
       {1, ui::ControlKind::PushButton, "OK", {5, 5, 40, 14}, 0},
-      {2, ui::ControlKind::PushButton, "Cancel", {30, 10, 40, 14}, 0},            // overlaps 1
-      {3, ui::ControlKind::Static, "A rather long text", {5, 30, 20, 8}, 0},     // does not fit
+      {2, ui::ControlKind::PushButton, "Cancel", {30, 10, 40, 14}, 0},        // overlaps 1
+      {3, ui::ControlKind::Static, "A rather long text", {5, 30, 20, 8}, 0},  // does not fit
       {4, ui::ControlKind::GroupBox, "Group", {50, 25, 45, 24}, 0},
-      {5, ui::ControlKind::CheckBox, "x", {55, 35, 20, 10}, 0},                  // in its group box
-      {6, ui::ControlKind::Static, "Hi", {90, 45, 20, 8}, 0},                    // outside
+      {5, ui::ControlKind::CheckBox, "x", {55, 35, 20, 10}, 0},  // in its group box
+      {6, ui::ControlKind::Static, "Hi", {90, 45, 20, 8}, 0},    // outside
   };
   ui::Dialog probe(t);
   LayoutCheckServices check({});
@@ -136,7 +138,8 @@ TEST_F(EditorLayout, TheCheckFindsOverlapsEscapesAndTextsThatDoNotFit) {
   EXPECT_EQ(check.problems.size(), 4u) << all;
   EXPECT_NE(all.find("control 1 (7,8 60x22) overlaps control 2"), std::string::npos) << all;
   EXPECT_NE(all.find("\"A rather long text\" does not fit"), std::string::npos) << all;
-  EXPECT_NE(all.find("control 6 (135,73 30x13) lies outside the client area 150x81"), std::string::npos) << all;
+  EXPECT_NE(all.find("control 6 (135,73 30x13) lies outside the client area 150x81"), std::string::npos)
+      << all;
   EXPECT_NE(all.find("control 4 (75,40 67x39) overlaps control 6"), std::string::npos) << all;
 
   LayoutCheckServices allowed({{1, 2}});

@@ -30,11 +30,13 @@ class QtMainDialog : public testsupport::ProjectFixture {
   static void SetUpTestSuite() { ASSERT_TRUE(qtui::EnsureApplication(true)); }
   void SetUp() override {
     ASSERT_EQ(data.EtsInit(device.Get()), S_OK);
-    for (int slot : {0, 1, 2}) dx470::DefineMessage(data.Param(), slot, 2, 2, false, "Light " + std::to_string(slot));
+    for (int slot : {0, 1, 2})
+      dx470::DefineMessage(data.Param(), slot, 2, 2, false, "Light " + std::to_string(slot));
   }
   // Runs `look` once the dialog is shown; cancels it after a while so that a
   // broken test cannot hang.
-  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services, std::function<void(QDialog*)> look) {
+  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services,
+                      std::function<void(QDialog*)> look) {
     QTimer::singleShot(0, [look] { look(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
     QTimer::singleShot(10000, [] {
       if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) w->reject();
@@ -44,7 +46,9 @@ class QtMainDialog : public testsupport::ProjectFixture {
   CDX470Data data;
 };
 
-QWidget* Control(QDialog* view, int id) { return view->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id)); }
+QWidget* Control(QDialog* view, int id) {
+  return view->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id));
+}
 
 TEST_F(QtMainDialog, ViewIsBuiltFromTheTemplateAndClicksReachTheModel) {
   editor::DX470MainDialog dialog(data);
@@ -82,7 +86,8 @@ TEST_F(QtMainDialog, ViewIsBuiltFromTheTemplateAndClicksReachTheModel) {
   // Every one of the 16 rows is 17 pixels high inside the list's 2-pixel
   // border: the selected third row is exactly such a band of the palette's
   // highlight colour.
-  const QRgb highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb() & 0xFFFFFF;
+  const QRgb highlight =
+      QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb() & 0xFFFFFF;
   const int x = 63 + 2 + 262;  // between the type columns
   int band = 0, firstBandRow = -1;
   for (int y = top + 65; y < top + 65 + 276; ++y)

@@ -12,7 +12,7 @@ namespace testui {
 
 struct ScriptRun {
   int result = 0;
-  bool ok = false;      // the script ran to its end without a failure
+  bool ok = false;  // the script ran to its end without a failure
   std::string report;
 };
 

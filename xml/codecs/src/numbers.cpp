@@ -39,8 +39,7 @@ float ParseFloat(std::string_view text) {
   // forms: "0x10" reads as 0.
   if (i >= text.size()) return 0.0f;
   const char c = text[i];
-  if (!((c >= '0' && c <= '9') || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N'))
-    return 0.0f;
+  if (!((c >= '0' && c <= '9') || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N')) return 0.0f;
   double v = 0.0;
   const char* first = text.data() + i;
   const char* last = text.data() + text.size();
@@ -69,8 +68,7 @@ void AppendLong(std::string& out, int32_t value) {
 // which ParseFloat reads back.
 void AppendFloat(std::string& out, float value) {
   char buf[32];
-  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
-                         std::chars_format::general, 7);
+  auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::general, 7);
   out.append(buf, size_t(r.ptr - buf));
 }
 

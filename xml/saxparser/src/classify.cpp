@@ -69,8 +69,7 @@ TagType FindQuotedType(std::string_view attr) {
 
 }  // namespace
 
-HRESULT CSaxParser::GetTagType(std::string_view tag, std::string& name, TagType& type,
-                               bool& empty) {
+HRESULT CSaxParser::GetTagType(std::string_view tag, std::string& name, TagType& type, bool& empty) {
   name.clear();
   type = TAG_NONE;
   empty = false;
@@ -79,8 +78,7 @@ HRESULT CSaxParser::GetTagType(std::string_view tag, std::string& name, TagType&
 }
 
 // The steps run in a fixed order; the first that recognises the tag decides.
-HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& type,
-                             bool& empty) {
+HRESULT CSaxParser::Classify(std::string_view tag, std::string& name, TagType& type, bool& empty) {
   const LtMarks marks = FindLtMarks(tag);
   const char* step = nullptr;
   HRESULT hr = S_OK;

@@ -41,9 +41,7 @@ class TerminatedValue {
 
 CSaxParser::CSaxParser() : CSaxParser(TraceChannel("CSaxParser")) {}
 
-CSaxParser::CSaxParser(TraceChannel channel) : m_trace(std::move(channel)) {
-  ReleaseAllHandlers();
-}
+CSaxParser::CSaxParser(TraceChannel channel) : m_trace(std::move(channel)) { ReleaseAllHandlers(); }
 
 CSaxParser::~CSaxParser() { ReleaseAllHandlers(); }
 
@@ -252,9 +250,8 @@ HRESULT CSaxParser::EndElement() {
       if (!m_elementNameStack.empty()) {
         if (m_elementNameStack.back() != name) {
           XW_TRACE_ERROR(m_trace) << "ParseTag: EndElement: " << name
-                                  << " is different BeginElement: "
-                                  << m_elementNameStack.back() << " line = " << m_line
-                                  << " failed " << hr;
+                                  << " is different BeginElement: " << m_elementNameStack.back()
+                                  << " line = " << m_line << " failed " << hr;
           ReportHandlerError(XML_E_SYNTAX);
         }
         m_elementNameStack.pop_back();
@@ -289,8 +286,7 @@ HRESULT CSaxParser::Comment() {
   HRESULT hr = S_OK;
   if (m_pDocumentHandler) {
     std::string decoded;
-    const std::string& text =
-        SUCCEEDED(XmlTextToString(name, decoded)) ? decoded : name;
+    const std::string& text = SUCCEEDED(XmlTextToString(name, decoded)) ? decoded : name;
     m_pDocumentHandler->CommentA(text.c_str());
   }
   return hr;
@@ -303,8 +299,8 @@ HRESULT CSaxParser::FileVersion() {
   if (m_pDocumentHandler) {
     hr = m_pDocumentHandler->FileVersionA("schemaversion", name.c_str());
     if (FAILED(hr)) {
-      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->FileVersionA() line = "
-                              << m_line << " failed " << hr;
+      XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->FileVersionA() line = " << m_line
+                              << " failed " << hr;
       ReportHandlerError(XML_E_SYNTAX);
     }
   }
@@ -336,16 +332,14 @@ HRESULT CSaxParser::ParseTypedLeaf(TagType type, bool empty) {
   const std::string& name = m_name;
   HRESULT hr = S_OK;
   if (empty && type != TAG_STRING) {
-    XW_TRACE_WARNING(m_trace) << "ParseTag: No value exist for tag " << name
-                              << " in line = " << m_line;
+    XW_TRACE_WARNING(m_trace) << "ParseTag: No value exist for tag " << name << " in line = " << m_line;
     return hr;
   }
   std::string_view value;
   hr = GetNextValue(value);
   if (FAILED(hr)) {
     static const char* const kWhat[] = {"bool", "long", "float", "std::string"};
-    XW_TRACE_ERROR(m_trace) << "ParseTag: GetNextValue " << kWhat[type - TAG_BOOL]
-                            << " failed with: " << hr;
+    XW_TRACE_ERROR(m_trace) << "ParseTag: GetNextValue " << kWhat[type - TAG_BOOL] << " failed with: " << hr;
     return hr;
   }
   if (m_pDocumentHandler) {
@@ -368,8 +362,7 @@ HRESULT CSaxParser::ParseTypedLeaf(TagType type, bool empty) {
         bool decoded = false;
         if (value.find('&') != std::string_view::npos) {
           decoded = SUCCEEDED(XmlTextToString(value, m_text));
-          if (!decoded)
-            XW_TRACE_ERROR(m_trace) << "PrepareString: XmlTextToString failed with: " << E_FAIL;
+          if (!decoded) XW_TRACE_ERROR(m_trace) << "PrepareString: XmlTextToString failed with: " << E_FAIL;
         }
         if (decoded) {
           hc = m_pDocumentHandler->StartElementStringA(name.c_str(), m_text.c_str());
@@ -379,9 +372,8 @@ HRESULT CSaxParser::ParseTypedLeaf(TagType type, bool empty) {
         }
         if (FAILED(hc)) {
           ReportHandlerError(XML_E_SYNTAX);
-          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementStringA() tag: '"
-                                  << name << "' value: '"
-                                  << (decoded ? std::string_view(m_text) : value)
+          XW_TRACE_ERROR(m_trace) << "ParseTag: m_pDocumentHandler->StartElementStringA() tag: '" << name
+                                  << "' value: '" << (decoded ? std::string_view(m_text) : value)
                                   << "' line = " << m_line << " failed " << hc;
           return hc;
         }
@@ -426,10 +418,10 @@ HRESULT CSaxParser::ParseArrayLeaf(TagType type, bool empty) {
       XW_TRACE_ERROR(m_trace) << "ParseTag: CoDynamicMemory.Resize() failed " << hr;
     } else {
       // The arrays belong to the parser and stay valid for the call.
-      HRESULT hc = bytes ? m_pDocumentHandler->StartElementByteArrayA(
-                               name.c_str(), uint32_t(m_bytes.size()), m_bytes.data())
-                         : m_pDocumentHandler->StartElementLongArrayA(
-                               name.c_str(), uint32_t(m_longs.size()), m_longs.data());
+      HRESULT hc = bytes ? m_pDocumentHandler->StartElementByteArrayA(name.c_str(), uint32_t(m_bytes.size()),
+                                                                      m_bytes.data())
+                         : m_pDocumentHandler->StartElementLongArrayA(name.c_str(), uint32_t(m_longs.size()),
+                                                                      m_longs.data());
       if (FAILED(hc)) {
         ReportHandlerError(XML_E_SYNTAX);
         XW_TRACE_ERROR(m_trace) << (bytes ? "ParseTag: m_pDocumentHandler->StartElementByteArrayA() line = "

@@ -12,7 +12,6 @@
 #include "win/modulepath.h"
 #include "xmlweave/traceserver.h"
 
-
 namespace {
 
 using xmlweave::ITraceServer;
@@ -80,7 +79,11 @@ const com::ClassEntry kObjectMap[] = {
 };
 
 const com::TypeLibInfo kTypeLib{MakeGuid("0D3C7B52-5E61-4A8B-9F0E-2B7C4D9A1E36"),
-                                "TRACESERVERLib", "TraceServer 1.0 Type Library", 1, 0, true};
+                                "TRACESERVERLib",
+                                "TraceServer 1.0 Type Library",
+                                1,
+                                0,
+                                true};
 
 com::Module& ComModule() {
   static com::Module module(kObjectMap, kTypeLib);
@@ -96,8 +99,7 @@ extern "C" RT_API HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** p
 }
 
 extern "C" RT_API HRESULT DllRegisterServer() {
-  return ComModule().RegisterServer(
-      win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
+  return ComModule().RegisterServer(win::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer)));
 }
 
 extern "C" RT_API HRESULT DllUnregisterServer() { return ComModule().UnregisterServer(); }

@@ -8,8 +8,7 @@ namespace xmlweave {
 
 com::ComPtr<ITraceServer> OpenTraceServer(const char* className) {
   com::ComPtr<ITraceServer> server;
-  if (FAILED(CoCreateInstance(CLSID_TraceServer, nullptr, CLSCTX_ALL, ITraceServer::iid,
-                              server.PpvSlot())) ||
+  if (FAILED(CoCreateInstance(CLSID_TraceServer, nullptr, CLSCTX_ALL, ITraceServer::iid, server.PpvSlot())) ||
       !server)
     return nullptr;
   server->SetChannelName(0, className);
@@ -23,8 +22,7 @@ TraceChannel::TraceChannel(const char* className, com::ComPtr<ITraceServer> serv
   if (m_spServer) m_spServer->SetChannelName(0, className);
 }
 
-TraceMessage::TraceMessage(ITraceServer* server, TraceSeverity severity, const char* file,
-                           int line)
+TraceMessage::TraceMessage(ITraceServer* server, TraceSeverity severity, const char* file, int line)
     : m_severity(severity), m_file(file), m_line(line) {
   if (!server) return;
   int32_t flag = 0;

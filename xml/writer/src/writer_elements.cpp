@@ -7,7 +7,8 @@
 namespace xmlweave {
 
 void CWriter::PutTabs(int32_t count) {
-  static constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+  static constexpr std::string_view kTabs =
+      "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   for (int32_t left = count; left > 0; left -= int32_t(kTabs.size()))
     Put(kTabs.substr(0, size_t(std::min<int32_t>(left, int32_t(kTabs.size())))));
 }
@@ -113,8 +114,8 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
   return EndLine(true);
 }
 
-HRESULT CWriter::WriteArrayElement(const char* name, const char* quotedType, bool isNull,
-                                   HRESULT prepared, const char* failText) {
+HRESULT CWriter::WriteArrayElement(const char* name, const char* quotedType, bool isNull, HRESULT prepared,
+                                   const char* failText) {
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
     return Write(name, isNull);

@@ -80,17 +80,16 @@ void CWriter::RemoveStaleTemporaries(const std::string& target) {
   }
   for (const std::string& entry : found) {
     const std::string path = dir + "/" + entry;
-    struct stat named{};
+    struct stat named {};
     // Only regular files are opened: opening a device can have effects.
     if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) continue;
     const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd = ::open(path.c_str(), O_RDONLY | flags);
     if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags);
     if (fd < 0) continue;
-    struct stat held{};
-    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+    struct stat held {};
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
       ::unlink(path.c_str());
     ::close(fd);  // drops the lock
   }
@@ -101,8 +100,7 @@ void CWriter::RemoveStaleTemporaries(const std::string& target) {
 // removed it before the lock was taken: then another name is tried. Where
 // the file system has no locks the file stays unlocked; no cleaner can lock
 // it there either, so none removes it.
-HRESULT CWriter::CreateLockedTemporary(const std::string& target, int& fd, std::string& name,
-                                       DWORD& err) {
+HRESULT CWriter::CreateLockedTemporary(const std::string& target, int& fd, std::string& name, DWORD& err) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     name = target;
     name.append(kTemporaryMark).append(kRandomPart, 'X');
@@ -116,7 +114,7 @@ HRESULT CWriter::CreateLockedTemporary(const std::string& target, int& fd, std::
       ::close(fd);
       continue;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && st.st_nlink == 0) {
       ::close(fd);
       continue;
@@ -135,7 +133,7 @@ HRESULT CWriter::OpenTemporary(DWORD& err) {
   err = ERROR_SUCCESS;
   std::string target = m_target;
   char resolved[PATH_MAX];
-  struct stat st{};
+  struct stat st {};
   bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && ::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
       ::realpath(target.c_str(), resolved)) {

@@ -13,16 +13,14 @@ HRESULT SetRegDWORD(const char* key, const char* valueName, DWORD value) {
   HRESULT hr = HRESULT_FROM_WIN32(DWORD(rc));
   if (FAILED(hr)) {
     auto server = OpenTraceServer("CXMLWriter");
-    XW_TRACE_ERROR(server.Get()) << "SetRegDWORD: SetRegistryDword:" << valueName << " failed"
-                                 << hr;
+    XW_TRACE_ERROR(server.Get()) << "SetRegDWORD: SetRegistryDword:" << valueName << " failed" << hr;
   }
   return hr;
 }
 
 }  // namespace
 
-HRESULT GetRegDwordWithDefault(const char* key, const char* valueName, DWORD defaultValue,
-                               DWORD& value) {
+HRESULT GetRegDwordWithDefault(const char* key, const char* valueName, DWORD defaultValue, DWORD& value) {
   value = defaultValue;
   win::RegKey k;
   DWORD read = 0;
@@ -34,8 +32,8 @@ HRESULT GetRegDwordWithDefault(const char* key, const char* valueName, DWORD def
   {
     auto server = OpenTraceServer("CXMLWriter");
     ::xmlweave::TraceMessage(server.Get(), TraceSeverity::RegistryWarning, __FILE_NAME__, __LINE__)
-        << "GetRegDwordWithDefault: reg key" << valueName << " missing so use default ="
-        << uint32_t(defaultValue);
+        << "GetRegDwordWithDefault: reg key" << valueName
+        << " missing so use default =" << uint32_t(defaultValue);
   }
   return SetRegDWORD(key, valueName, defaultValue);
 }

@@ -8,7 +8,6 @@
 
 namespace xmlweave {
 
-
 CXMLWriter::CXMLWriter() : m_trace("CXMLWriter") {}
 
 HRESULT CXMLWriter::Check(const char* method, const char* name) {
@@ -109,8 +108,7 @@ HRESULT CXMLWriter::StartElementFloatA(const char* szName, float fVal) {
     HRESULT hr = Check("StartElementFloatA", szName);
     if (FAILED(hr)) return hr;
     char text[20];  // the general format with 7 significant digits fits
-    *std::to_chars(text, text + sizeof text - 1, double(fVal), std::chars_format::general, 7)
-         .ptr = '\0';
+    *std::to_chars(text, text + sizeof text - 1, double(fVal), std::chars_format::general, 7).ptr = '\0';
     return m_oWriter.WriteElement(TAG_FLOAT, szName, text);
   });
 }
@@ -123,8 +121,7 @@ HRESULT CXMLWriter::StartElementStringA(const char* szName, const char* szVal) {
   });
 }
 
-HRESULT CXMLWriter::StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                           const uint8_t* rgbyteVal) {
+HRESULT CXMLWriter::StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) {
   return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementByteArrayA", szName);
     if (FAILED(hr)) return hr;
@@ -148,8 +145,7 @@ HRESULT CXMLWriter::EndElementA(const char* szName) {
   });
 }
 
-HRESULT CXMLWriter::StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                           const int32_t* rglVal) {
+HRESULT CXMLWriter::StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) {
   return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementLongArrayA", szName);
     if (FAILED(hr)) return hr;

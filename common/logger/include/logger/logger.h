@@ -28,9 +28,8 @@ class CLogger {
 //   TRACE_FAILED(m_oLog, "m_spDevice->get_Name", hr);
 // writes "Line:<line> - Die Funktion 'm_spDevice->get_Name' ist leider
 // fehlgeschlagen <error text>".
-#define TRACE_FAILED(logger, call, hr)                                                \
-  (logger).Trace(TRACE_LEVEL_ERROR, "Line:%d - Die Funktion '" call                   \
-                                    "' ist leider fehlgeschlagen %s",                 \
+#define TRACE_FAILED(logger, call, hr)                                                                \
+  (logger).Trace(TRACE_LEVEL_ERROR, "Line:%d - Die Funktion '" call "' ist leider fehlgeschlagen %s", \
                  __LINE__, base::ErrorText(hr).c_str())
 
 // A broken precondition (null argument, unbound host link).

@@ -62,8 +62,7 @@ struct Cemi {
 };
 
 // An individually addressed frame; `failed` sets the confirmation error bit.
-Bytes EncodeCemi(uint8_t code, uint16_t source, uint16_t destination, const Bytes& tpdu,
-                 bool failed = false);
+Bytes EncodeCemi(uint8_t code, uint16_t source, uint16_t destination, const Bytes& tpdu, bool failed = false);
 // false for a message that is not a well-formed L_Data frame.
 bool DecodeCemi(const uint8_t* data, size_t n, Cemi& out);
 

@@ -52,7 +52,7 @@ bool RegisterLink(const std::string& scheme, const std::string& usage, LinkOpene
 
 #define BUS_REGISTER_LINK_CAT2(a, b) a##b
 #define BUS_REGISTER_LINK_CAT(a, b) BUS_REGISTER_LINK_CAT2(a, b)
-#define BUS_REGISTER_LINK(scheme, usage, open)                                  \
+#define BUS_REGISTER_LINK(scheme, usage, open)                                          \
   static const bool BUS_REGISTER_LINK_CAT(kRegisteredLink, __LINE__) [[maybe_unused]] = \
       ::bus::RegisterLink(scheme, usage, open)
 

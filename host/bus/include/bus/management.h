@@ -22,7 +22,9 @@ constexpr uint16_t kDescriptorResponse = 0x340;  // | descriptor type
 constexpr uint16_t kAuthorizeRequest = 0x3D1;
 constexpr uint16_t kAuthorizeResponse = 0x3D2;
 // The code of an APDU as Connection passes it (first two octets).
-inline uint16_t Of(const Bytes& apdu) { return apdu.size() < 2 ? 0xFFFF : uint16_t((apdu[0] & 0x03) << 8 | apdu[1]); }
+inline uint16_t Of(const Bytes& apdu) {
+  return apdu.size() < 2 ? 0xFFFF : uint16_t((apdu[0] & 0x03) << 8 | apdu[1]);
+}
 std::string Name(uint16_t code);
 }  // namespace apci
 

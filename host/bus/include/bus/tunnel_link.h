@@ -11,10 +11,10 @@
 namespace bus {
 
 struct TunnelOptions {
-  std::chrono::milliseconds heartbeat{60000};      // connection-state request interval
-  std::chrono::milliseconds requestTimeout{1000};  // for a tunnelling acknowledgement (one repetition)
-  std::chrono::milliseconds confirmTimeout{3000};  // for the confirmation of a sent frame
-  std::chrono::milliseconds controlTimeout{10000}; // for connect and connection-state responses
+  std::chrono::milliseconds heartbeat{60000};       // connection-state request interval
+  std::chrono::milliseconds requestTimeout{1000};   // for a tunnelling acknowledgement (one repetition)
+  std::chrono::milliseconds confirmTimeout{3000};   // for the confirmation of a sent frame
+  std::chrono::milliseconds controlTimeout{10000};  // for connect and connection-state responses
 };
 
 // "HOST[:PORT]"; null with `error` when the server cannot be reached or

@@ -25,12 +25,12 @@ class DownloadObserver {
   // After every telegram of a step's procedure list (and once before the
   // first): what this list has done of what it plans.
   struct Transfer {
-    const char* phase = "";     // "reading", "writing", "restarting"
-    int step = 0;               // 1-based download step
-    uint64_t bytesDone = 0;     // written (or read, when the list writes nothing)
+    const char* phase = "";  // "reading", "writing", "restarting"
+    int step = 0;            // 1-based download step
+    uint64_t bytesDone = 0;  // written (or read, when the list writes nothing)
     uint64_t bytesTotal = 0;
-    uint32_t telegrams = 0;     // telegrams of the whole download so far
-    double lineSecondsLeft = 0; // the rest of this list by the TP1 line model
+    uint32_t telegrams = 0;      // telegrams of the whole download so far
+    double lineSecondsLeft = 0;  // the rest of this list by the TP1 line model
   };
   virtual void OnTransfer(const Transfer&) {}
 };
@@ -83,10 +83,10 @@ struct DownloadResult {
   bool notRestarted = false;
   int steps = 0;
   double pluginCpuSeconds = 0;  // processor time spent inside the plug-in's Download calls
-  bool interrupted = false;  // ended by DownloadOptions::interrupt
-  std::string error;  // reported through the status sink, or the host's own error
-  BusTraffic plugin;  // traffic of the plug-in's records
-  BusTraffic host;    // traffic of the host's own application download
+  bool interrupted = false;     // ended by DownloadOptions::interrupt
+  std::string error;            // reported through the status sink, or the host's own error
+  BusTraffic plugin;            // traffic of the plug-in's records
+  BusTraffic host;              // traffic of the host's own application download
 };
 
 // A bus failure to simulate, whichever comes first: the executor stops at
@@ -114,10 +114,10 @@ struct DownloadOptions {
 // without comparison; bit 1: the host's own application data first).
 // Device memory keeps what the executed records wrote, also after a failure;
 // after a failure the connection is closed.
-DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer, const DownloadOptions& options);
-DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode,
-                           DownloadObserver* observer, const DownloadFault* fault = nullptr);
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode, DownloadObserver* observer,
+                           const DownloadOptions& options);
+DownloadResult RunDownload(const Project& project, int64_t deviceId, uint8_t mode, DownloadObserver* observer,
+                           const DownloadFault* fault = nullptr);
 
 // Where the host's own download writes the 33 parameter values.
 constexpr uint16_t kApplicationAreaStart = 0x0100;

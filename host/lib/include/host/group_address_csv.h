@@ -33,7 +33,6 @@ class GroupAddressCsvError : public std::runtime_error {
 
 // The rows of `text` in file order, each with the line it starts on; throws
 // GroupAddressCsvError naming `fileName` and the line of the first fault.
-std::vector<GroupAddressEntry> ParseGroupAddressCsv(std::string_view text,
-                                                    const std::string& fileName);
+std::vector<GroupAddressEntry> ParseGroupAddressCsv(std::string_view text, const std::string& fileName);
 
 }  // namespace host

@@ -20,9 +20,9 @@
 
 namespace host {
 
-bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link,
-                       BusTraffic& traffic, bool& wroteWholeImage, std::string& error,
-                       size_t recordLimit = SIZE_MAX, bool verify = false);
+bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link, BusTraffic& traffic,
+                       bool& wroteWholeImage, std::string& error, size_t recordLimit = SIZE_MAX,
+                       bool verify = false);
 
 // What ExecuteProcedures would send for the list (with `verify`, the
 // read-backs too), without executing it; a list it would refuse plans what

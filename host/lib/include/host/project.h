@@ -98,9 +98,7 @@ class Project {
   explicit Project(std::shared_ptr<ProjectStore> store) : store_(std::move(store)) {}
   static Project Open(const std::string& path) { return Project(ProjectStore::Open(path)); }
   // For commands that only read: works in a read-only folder or mount.
-  static Project OpenReadOnly(const std::string& path) {
-    return Project(ProjectStore::OpenReadOnly(path));
-  }
+  static Project OpenReadOnly(const std::string& path) { return Project(ProjectStore::OpenReadOnly(path)); }
   static Project Create(const std::string& path, const std::string& name) {
     return Project(ProjectStore::Create(path, name));
   }
@@ -177,8 +175,7 @@ class Project {
   void SetCommObjectVisible(int64_t deviceId, int32_t number, bool visible);
   // Several objects at once (number, visible), in one transaction: an
   // unknown number changes nothing.
-  void SetCommObjectsVisible(int64_t deviceId,
-                             const std::vector<std::pair<int32_t, bool>>& changes);
+  void SetCommObjectsVisible(int64_t deviceId, const std::vector<std::pair<int32_t, bool>>& changes);
 
   // Group addresses and associations (in the order linked).
   void AddGroupAddress(uint16_t address, const std::string& name);

@@ -49,7 +49,7 @@ struct MessageSummary {
   int slot = 0;             // 0..15
   uint8_t receiveType = 0;  // nonzero: the slot is used
   uint8_t sendType = 0;
-  std::string firstRow;     // the first text row, in device character codes
+  std::string firstRow;  // the first text row, in device character codes
 };
 
 // The used message slots of a valid BLOB (112292 bytes).

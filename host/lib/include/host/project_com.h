@@ -46,8 +46,8 @@ class ReadMark {
 
 // The parameters of a device as a device object hands them out, sharing its
 // read mark.
-HRESULT MakeParametersObject(const Project& project, int64_t deviceId,
-                             std::shared_ptr<ReadMark> mark, IDeviceParameters** out);
+HRESULT MakeParametersObject(const Project& project, int64_t deviceId, std::shared_ptr<ReadMark> mark,
+                             IDeviceParameters** out);
 
 // Makes `text` the thread's error information and returns hr.
 HRESULT ReportError(HRESULT hr, const std::string& text);

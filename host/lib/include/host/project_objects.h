@@ -6,8 +6,8 @@
 // reads the current state on every call; a device deleted meanwhile answers
 // HRESULT_FROM_WIN32(ERROR_NOT_FOUND). Failures carry their text as the
 // thread's error information (GetErrorInfo).
-#include "hostapi/device.h"
 #include "host/project.h"
+#include "hostapi/device.h"
 
 namespace host {
 
@@ -17,8 +17,7 @@ HRESULT MakeLineObject(const Project& project, int64_t lineId, ILine** out);
 HRESULT MakeAreaObject(const Project& project, int64_t areaId, IArea** out);
 HRESULT MakeProgramObject(const Project& project, int64_t deviceId, IApplicationProgram** out);
 HRESULT MakeParametersObject(const Project& project, int64_t deviceId, IDeviceParameters** out);
-HRESULT MakeCommObjectsObject(const Project& project, int64_t deviceId,
-                              IDeviceCommunicationObjects** out);
+HRESULT MakeCommObjectsObject(const Project& project, int64_t deviceId, IDeviceCommunicationObjects** out);
 HRESULT MakeGroupAddressObject(const Project& project, uint16_t address, IGroupAddress** out);
 
 }  // namespace host

@@ -121,7 +121,10 @@ class Statement {
   // Steps once: true when a row is ready, false when done.
   bool Step();
   // Steps to the end of a statement that returns no rows.
-  void Run() { while (Step()) {} }
+  void Run() {
+    while (Step()) {
+    }
+  }
   void Reset();
 
   int64_t Int(int column) const;

@@ -71,7 +71,10 @@ class Bstr {
   BSTR Detach() { return std::exchange(b_, nullptr); }
   void Reset() { Attach(nullptr); }
   // For out parameters: frees what is held and returns the slot.
-  BSTR* operator&() { Reset(); return &b_; }
+  BSTR* operator&() {
+    Reset();
+    return &b_;
+  }
 
  private:
   BSTR b_ = nullptr;

@@ -37,12 +37,10 @@ RT_API HRESULT CoInitializeEx(void* reserved, DWORD flags);
 RT_API HRESULT CoInitialize(void* reserved);
 RT_API void CoUninitialize();
 
-RT_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID iid,
-                                void** ppv);
-RT_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                                void** ppv);
-RT_API HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD context,
-                                     DWORD flags, DWORD* cookie);
+RT_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID iid, void** ppv);
+RT_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** ppv);
+RT_API HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD context, DWORD flags,
+                                     DWORD* cookie);
 RT_API HRESULT CoRevokeClassObject(DWORD cookie);
 // Unloads every loaded module whose DllCanUnloadNow answers S_OK.
 RT_API void CoFreeUnusedLibraries();

@@ -13,8 +13,12 @@ class ComPtr {
   ComPtr() = default;
   ComPtr(std::nullptr_t) {}
   // Takes a new reference to p.
-  explicit ComPtr(T* p) : p_(p) { if (p_) p_->AddRef(); }
-  ComPtr(const ComPtr& o) : p_(o.p_) { if (p_) p_->AddRef(); }
+  explicit ComPtr(T* p) : p_(p) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr(const ComPtr& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
   ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
   ~ComPtr() { Reset(); }
 
@@ -25,14 +29,27 @@ class ComPtr {
     return *this;
   }
   ComPtr& operator=(ComPtr&& o) noexcept {
-    if (this != std::addressof(o)) { Reset(); p_ = std::exchange(o.p_, nullptr); }
+    if (this != std::addressof(o)) {
+      Reset();
+      p_ = std::exchange(o.p_, nullptr);
+    }
     return *this;
   }
-  ComPtr& operator=(std::nullptr_t) { Reset(); return *this; }
+  ComPtr& operator=(std::nullptr_t) {
+    Reset();
+    return *this;
+  }
 
   // Wraps an owned reference without AddRef.
-  static ComPtr Adopt(T* p) { ComPtr r; r.p_ = p; return r; }
-  void Attach(T* p) { Reset(); p_ = p; }
+  static ComPtr Adopt(T* p) {
+    ComPtr r;
+    r.p_ = p;
+    return r;
+  }
+  void Attach(T* p) {
+    Reset();
+    p_ = p;
+  }
   T* Detach() { return std::exchange(p_, nullptr); }
 
   void Reset() {
@@ -42,9 +59,18 @@ class ComPtr {
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
   // For out-parameters: releases what is held and returns the slot.
-  T** operator&() { Reset(); return &p_; }
-  T** ReleaseAndGetAddressOf() { Reset(); return &p_; }
-  void** PpvSlot() { Reset(); return reinterpret_cast<void**>(&p_); }
+  T** operator&() {
+    Reset();
+    return &p_;
+  }
+  T** ReleaseAndGetAddressOf() {
+    Reset();
+    return &p_;
+  }
+  void** PpvSlot() {
+    Reset();
+    return reinterpret_cast<void**>(&p_);
+  }
 
   // QueryInterface into an out slot, typically another ComPtr: p.As(&q).
   template <class U>
@@ -66,7 +92,9 @@ class ComPtr {
 };
 
 template <class T, class U>
-bool operator==(const ComPtr<T>& a, const ComPtr<U>& b) { return a.Get() == b.Get(); }
+bool operator==(const ComPtr<T>& a, const ComPtr<U>& b) {
+  return a.Get() == b.Get();
+}
 
 // Whether two pointers denote one object (IUnknown identity).
 RT_API bool IsSameObject(IUnknown* a, IUnknown* b);

@@ -40,8 +40,7 @@ constexpr int HexDigit(char c) {
 // Parses "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX", with or without braces.
 constexpr std::optional<GUID> ParseGuidText(std::string_view s) {
   if (s.size() == 38 && s.front() == '{' && s.back() == '}') s = s.substr(1, 36);
-  if (s.size() != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-')
-    return std::nullopt;
+  if (s.size() != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-') return std::nullopt;
   uint8_t b[16] = {};
   size_t pos = 0;
   for (int i = 0; i < 16; ++i) {
@@ -52,7 +51,8 @@ constexpr std::optional<GUID> ParseGuidText(std::string_view s) {
     pos += 2;
   }
   GUID g{uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3],
-         uint16_t(b[4] << 8 | b[5]), uint16_t(b[6] << 8 | b[7]),
+         uint16_t(b[4] << 8 | b[5]),
+         uint16_t(b[6] << 8 | b[7]),
          {b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]}};
   return g;
 }
@@ -77,4 +77,6 @@ inline std::optional<GUID> ParseGuid(std::string_view s) { return detail::ParseG
 
 // Compile-time identifier of an interface type.
 template <class T>
-constexpr const IID& IidOf() { return T::iid; }
+constexpr const IID& IidOf() {
+  return T::iid;
+}

@@ -69,7 +69,11 @@ class GlobalMem {
   ~GlobalMem() { Reset(); }
 
   HGLOBAL Get() const { return h_; }
-  HGLOBAL Detach() { HGLOBAL h = h_; h_ = nullptr; return h; }
+  HGLOBAL Detach() {
+    HGLOBAL h = h_;
+    h_ = nullptr;
+    return h;
+  }
   void Reset(HGLOBAL h = nullptr) {
     if (h_) GlobalFree(h_);
     h_ = h;
@@ -86,10 +90,14 @@ class GlobalLockGuard {
   explicit GlobalLockGuard(HGLOBAL h) : h_(h), p_(GlobalLock(h)) {}
   GlobalLockGuard(const GlobalLockGuard&) = delete;
   GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-  ~GlobalLockGuard() { if (p_) GlobalUnlock(h_); }
+  ~GlobalLockGuard() {
+    if (p_) GlobalUnlock(h_);
+  }
   void* Get() const { return p_; }
   template <class T>
-  T* As() const { return static_cast<T*>(p_); }
+  T* As() const {
+    return static_cast<T*>(p_);
+  }
 
  private:
   HGLOBAL h_;

@@ -27,8 +27,7 @@ template <class... Interfaces, class T>
 HRESULT QueryInterfaceOf(T* self, REFIID iid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  bool found = ((iid == Interfaces::iid &&
-                 (*ppv = static_cast<Interfaces*>(self), true)) || ...);
+  bool found = ((iid == Interfaces::iid && (*ppv = static_cast<Interfaces*>(self), true)) || ...);
   if (!found) return E_NOINTERFACE;
   static_cast<IUnknown*>(*ppv)->AddRef();
   return S_OK;
@@ -122,8 +121,8 @@ class ComObject final : public SelfDeleting<ComObject<T>, T> {
   ComObject& operator=(const ComObject&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** ppv) override {
-    return detail::QueryIdentity(
-        static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this)), *this, iid, ppv);
+    return detail::QueryIdentity(static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this)),
+                                 *this, iid, ppv);
   }
 
   // Creates the object with a reference count of 0.
@@ -142,9 +141,7 @@ template <class T>
 class ComContainedObject final : public T {
  public:
   explicit ComContainedObject(IUnknown* outer) : outer_(outer) {}
-  HRESULT QueryInterface(REFIID iid, void** ppv) override {
-    return outer_->QueryInterface(iid, ppv);
-  }
+  HRESULT QueryInterface(REFIID iid, void** ppv) override { return outer_->QueryInterface(iid, ppv); }
   ULONG AddRef() override { return outer_->AddRef(); }
   ULONG Release() override { return outer_->Release(); }
 

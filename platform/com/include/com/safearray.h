@@ -85,7 +85,11 @@ class SafeArray {
   ~SafeArray() { Reset(); }
 
   SAFEARRAY* Get() const { return p_; }
-  SAFEARRAY* Detach() { SAFEARRAY* p = p_; p_ = nullptr; return p; }
+  SAFEARRAY* Detach() {
+    SAFEARRAY* p = p_;
+    p_ = nullptr;
+    return p;
+  }
   void Reset(SAFEARRAY* psa = nullptr) {
     if (p_) SafeArrayDestroy(p_);
     p_ = psa;
@@ -100,14 +104,21 @@ class SafeArray {
 class SafeArrayData {
  public:
   explicit SafeArrayData(SAFEARRAY* psa) : psa_(psa) {
-    if (FAILED(SafeArrayAccessData(psa, &data_))) { psa_ = nullptr; data_ = nullptr; }
+    if (FAILED(SafeArrayAccessData(psa, &data_))) {
+      psa_ = nullptr;
+      data_ = nullptr;
+    }
   }
   SafeArrayData(const SafeArrayData&) = delete;
   SafeArrayData& operator=(const SafeArrayData&) = delete;
-  ~SafeArrayData() { if (psa_) SafeArrayUnaccessData(psa_); }
+  ~SafeArrayData() {
+    if (psa_) SafeArrayUnaccessData(psa_);
+  }
   void* Get() const { return data_; }
   template <class T>
-  T* As() const { return static_cast<T*>(data_); }
+  T* As() const {
+    return static_cast<T*>(data_);
+  }
 
  private:
   SAFEARRAY* psa_;

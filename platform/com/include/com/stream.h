@@ -92,6 +92,14 @@ RT_API HRESULT GetHGlobalFromStream(IStream* pstm, HGLOBAL* phglobal);
 
 namespace com {
 // Small wrappers that take and return plain integers.
-inline LARGE_INTEGER LargeInteger(int64_t v) { LARGE_INTEGER li; li.QuadPart = v; return li; }
-inline ULARGE_INTEGER ULargeInteger(uint64_t v) { ULARGE_INTEGER li; li.QuadPart = v; return li; }
+inline LARGE_INTEGER LargeInteger(int64_t v) {
+  LARGE_INTEGER li;
+  li.QuadPart = v;
+  return li;
+}
+inline ULARGE_INTEGER ULargeInteger(uint64_t v) {
+  ULARGE_INTEGER li;
+  li.QuadPart = v;
+  return li;
+}
 }  // namespace com

@@ -117,8 +117,7 @@ RT_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
 // DISP_E_TYPEMISMATCH for text that is no number or a conversion that does
 // not exist (VT_NULL to a number, for one).
 RT_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTYPE vt);
-RT_API HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags,
-                                   VARTYPE vt);
+RT_API HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags, VARTYPE vt);
 
 namespace com {
 
@@ -126,13 +125,34 @@ namespace com {
 class Variant : public VARIANT {
  public:
   Variant() { VariantInit(this); }
-  explicit Variant(int32_t v) { Set(VT_I4); lVal = v; }
-  explicit Variant(int16_t v) { Set(VT_I2); iVal = v; }
-  explicit Variant(uint8_t v) { Set(VT_UI1); bVal = v; }
-  explicit Variant(bool v) { Set(VT_BOOL); boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; }
-  explicit Variant(double v) { Set(VT_R8); dblVal = v; }
-  explicit Variant(const OLECHAR* s) { Set(VT_BSTR); bstrVal = SysAllocString(s); }
-  explicit Variant(std::u16string_view s) { Set(VT_BSTR); bstrVal = Bstr(s).Detach(); }
+  explicit Variant(int32_t v) {
+    Set(VT_I4);
+    lVal = v;
+  }
+  explicit Variant(int16_t v) {
+    Set(VT_I2);
+    iVal = v;
+  }
+  explicit Variant(uint8_t v) {
+    Set(VT_UI1);
+    bVal = v;
+  }
+  explicit Variant(bool v) {
+    Set(VT_BOOL);
+    boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  explicit Variant(double v) {
+    Set(VT_R8);
+    dblVal = v;
+  }
+  explicit Variant(const OLECHAR* s) {
+    Set(VT_BSTR);
+    bstrVal = SysAllocString(s);
+  }
+  explicit Variant(std::u16string_view s) {
+    Set(VT_BSTR);
+    bstrVal = Bstr(s).Detach();
+  }
   explicit Variant(const char*) = delete;  // would silently become VT_BOOL
   // Takes a new reference to p.
   explicit Variant(IUnknown* p) {
@@ -140,13 +160,22 @@ class Variant : public VARIANT {
     punkVal = p;
     if (p) p->AddRef();
   }
-  Variant(const Variant& o) { VariantInit(this); VariantCopy(this, &o); }
-  Variant(const VARIANT& o) { VariantInit(this); VariantCopy(this, &o); }
+  Variant(const Variant& o) {
+    VariantInit(this);
+    VariantCopy(this, &o);
+  }
+  Variant(const VARIANT& o) {
+    VariantInit(this);
+    VariantCopy(this, &o);
+  }
   Variant(Variant&& o) noexcept {
     std::memcpy(static_cast<VARIANT*>(this), static_cast<VARIANT*>(&o), sizeof(VARIANT));
     VariantInit(&o);
   }
-  Variant& operator=(const Variant& o) { VariantCopy(this, &o); return *this; }
+  Variant& operator=(const Variant& o) {
+    VariantCopy(this, &o);
+    return *this;
+  }
   Variant& operator=(Variant&& o) noexcept {
     if (this != &o) {
       VariantClear(this);
@@ -159,9 +188,7 @@ class Variant : public VARIANT {
 
   HRESULT Clear() { return VariantClear(this); }
   // Converts in place.
-  HRESULT ChangeType(VARTYPE type, USHORT flags = 0) {
-    return VariantChangeType(this, this, flags, type);
-  }
+  HRESULT ChangeType(VARTYPE type, USHORT flags = 0) { return VariantChangeType(this, this, flags, type); }
   // Takes ownership of an array; vt becomes VT_ARRAY | its element type.
   RT_API HRESULT AttachArray(SAFEARRAY* psa);
   // Takes ownership of src's value; src becomes VT_EMPTY.
@@ -177,7 +204,10 @@ class Variant : public VARIANT {
   }
 
  private:
-  void Set(VARTYPE type) { VariantInit(this); vt = type; }
+  void Set(VARTYPE type) {
+    VariantInit(this);
+    vt = type;
+  }
 };
 
 }  // namespace com

@@ -8,9 +8,7 @@ namespace gfx {
 
 using Color = uint32_t;
 
-constexpr Color Rgb(uint8_t r, uint8_t g, uint8_t b) {
-  return Color(r) << 16 | Color(g) << 8 | Color(b);
-}
+constexpr Color Rgb(uint8_t r, uint8_t g, uint8_t b) { return Color(r) << 16 | Color(g) << 8 | Color(b); }
 constexpr uint8_t RedOf(Color c) { return uint8_t(c >> 16); }
 constexpr uint8_t GreenOf(Color c) { return uint8_t(c >> 8); }
 constexpr uint8_t BlueOf(Color c) { return uint8_t(c); }

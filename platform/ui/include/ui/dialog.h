@@ -34,8 +34,8 @@ struct ControlState {
   int checked = BST_UNCHECKED;
   int selection = -1;  // lists and combos
   std::vector<ListItem> items;
-  std::vector<int> tabStops;   // dialog units
-  int selStart = 0, selEnd = 0;  // edits
+  std::vector<int> tabStops;           // dialog units
+  int selStart = 0, selEnd = 0;        // edits
   std::optional<gfx::Rect> pixelRect;  // set by MoveControl
   OwnerDrawn* owner = nullptr;
   CursorShape cursor = CursorShape::Arrow;
@@ -89,7 +89,7 @@ class Dialog {
   void MoveWindow(int x, int y);  // screen pixels, size unchanged
   // Top left corner on the screen; nothing while centred by the runner.
   std::optional<Point> WindowPosition() const { return position_; }
-  int ClientWidth() const;   // pixels
+  int ClientWidth() const;  // pixels
   int ClientHeight() const;
   // The whole window with the frame of the services it runs with.
   int WindowWidth() const;

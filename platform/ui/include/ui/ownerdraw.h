@@ -38,7 +38,10 @@ class OwnerDrawn {
     (void)index, (void)selected, (void)target;
   }
   // Height in pixels of a list item; 0 keeps the list's own height.
-  virtual int MeasureItem(int index) { (void)index; return 0; }
+  virtual int MeasureItem(int index) {
+    (void)index;
+    return 0;
+  }
 
   // Input, at client pixels of the control. For list boxes the list has
   // already done its own handling (selection) when these arrive.
@@ -54,10 +57,16 @@ class OwnerDrawn {
   virtual bool WantsReturn() const { return false; }
   // The text a script compares with expect-text; false uses the control's
   // own text.
-  virtual bool QueryText(std::string& text) const { (void)text; return false; }
+  virtual bool QueryText(std::string& text) const {
+    (void)text;
+    return false;
+  }
   // Owner-drawn lists: the text a script compares for item `index`; false
   // uses the item's own text.
-  virtual bool QueryItemText(int index, std::string& text) const { (void)index, (void)text; return false; }
+  virtual bool QueryItemText(int index, std::string& text) const {
+    (void)index, (void)text;
+    return false;
+  }
 
   // Set by Dialog::Attach.
   int ControlId() const { return id_; }

@@ -57,7 +57,7 @@ struct FontChoice {
 
 // The colours of the system's palette that owner-drawn controls paint with.
 struct SystemColors {
-  gfx::Color window = gfx::kWhite;            // background of lists and edits
+  gfx::Color window = gfx::kWhite;  // background of lists and edits
   gfx::Color windowText = gfx::kBlack;
   gfx::Color highlight = gfx::Rgb(0, 0, 128);  // selected items
   gfx::Color highlightText = gfx::kWhite;

@@ -11,16 +11,16 @@ namespace ui {
 enum class ControlKind {
   PushButton,
   DefPushButton,
-  CheckBox,       // the dialog sets the state itself
-  AutoCheckBox,   // a click toggles the state
-  RadioButton,    // a click checks it and clears the others of its group
+  CheckBox,      // the dialog sets the state itself
+  AutoCheckBox,  // a click toggles the state
+  RadioButton,   // a click checks it and clears the others of its group
   GroupBox,
   Static,
   Edit,
   ListBox,
-  ComboBox,       // drop-down list: no typed text
-  OwnerDraw,      // custom control painted by an OwnerDrawn object
-  Icon,           // icon or picture
+  ComboBox,   // drop-down list: no typed text
+  OwnerDraw,  // custom control painted by an OwnerDrawn object
+  Icon,       // icon or picture
 };
 
 // Style flags of a control.
@@ -28,17 +28,17 @@ enum Style : uint32_t {
   kHidden = 1u << 0,
   kDisabled = 1u << 1,
   kTabStop = 1u << 2,
-  kGroup = 1u << 3,          // starts a radio group / tab group
-  kAlignRight = 1u << 4,     // statics
-  kAlignCenter = 1u << 5,    // statics
-  kNoPrefix = 1u << 6,       // statics: '&' is shown as is
-  kMultiline = 1u << 7,      // edits
-  kReadOnly = 1u << 8,       // edits
-  kNumber = 1u << 9,         // edits: digits only
+  kGroup = 1u << 3,               // starts a radio group / tab group
+  kAlignRight = 1u << 4,          // statics
+  kAlignCenter = 1u << 5,         // statics
+  kNoPrefix = 1u << 6,            // statics: '&' is shown as is
+  kMultiline = 1u << 7,           // edits
+  kReadOnly = 1u << 8,            // edits
+  kNumber = 1u << 9,              // edits: digits only
   kOwnerDrawVariable = 1u << 10,  // list boxes: items drawn by an OwnerDrawn, own heights
-  kNotify = 1u << 11,        // list boxes: selection and double-click notifications
+  kNotify = 1u << 11,             // list boxes: selection and double-click notifications
   kVScroll = 1u << 12,
-  kUseTabStops = 1u << 13,   // list boxes
+  kUseTabStops = 1u << 13,  // list boxes
   kNoIntegralHeight = 1u << 14,
   kBorder = 1u << 15,
 };
@@ -76,9 +76,9 @@ struct DialogTemplate {
   std::string caption;
   int cx = 0, cy = 0;  // client size in dialog units
   std::string fontFace = "MS Sans Serif";
-  int fontSize = 8;    // points
+  int fontSize = 8;  // points
   std::vector<ControlSpec> controls;
-  MenuTemplate menu;   // no popups: no menu bar
+  MenuTemplate menu;  // no popups: no menu bar
 };
 
 // Dialog base units: the average character width and the height of the

@@ -71,7 +71,6 @@ using HKEY = HKEY__*;
 using PHKEY = HKEY*;
 using REGSAM = DWORD;
 
-
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u)))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
@@ -98,22 +97,21 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 // Opens `subKey` below `key`, creating the missing keys. `disposition` tells
 // whether the key was new. Class, options and security are ignored.
-RT_API LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass,
-                            DWORD options, REGSAM sam, const void* security, PHKEY result,
-                            DWORD* disposition);
+RT_API LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
+                            REGSAM sam, const void* security, PHKEY result, DWORD* disposition);
 // Opens an existing key; a null or empty `subKey` opens `key` again.
 RT_API LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM sam, PHKEY result);
 RT_API LONG RegCloseKey(HKEY key);
 
 // REG_SZ data is taken up to its first zero byte (the terminating zero may be
 // counted in `size` or not); REG_DWORD data must be 4 bytes.
-RT_API LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
-                           const BYTE* data, DWORD size);
+RT_API LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size);
 // Windows semantics: a null `data` asks for the size only; a buffer that is
 // too small gives ERROR_MORE_DATA with the size needed in *size; REG_SZ sizes
 // count the terminating zero. `type` may be null.
-RT_API LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type,
-                             BYTE* data, DWORD* size);
+RT_API LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                             DWORD* size);
 RT_API LONG RegDeleteValueA(HKEY key, const char* valueName);
 // Deletes a key without subkeys (ERROR_ACCESS_DENIED when it has some).
 RT_API LONG RegDeleteKeyA(HKEY key, const char* subKey);
@@ -127,14 +125,13 @@ RT_API LONG RegDeleteTreeA(HKEY key, const char* subKey);
 RT_API LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameChars, DWORD* reserved,
                           char* keyClass, DWORD* classChars, FILETIME* lastWriteTime);
 // Values come in the order they were created.
-RT_API LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameChars,
-                          DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
+RT_API LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameChars, DWORD* reserved,
+                          DWORD* type, BYTE* data, DWORD* size);
 // Counts of subkeys and values with the longest name and data sizes; every
 // pointer may be null. Lengths count characters without the terminating zero.
-RT_API LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classChars, DWORD* reserved,
-                             DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* maxClassLen,
-                             DWORD* values, DWORD* maxValueNameLen, DWORD* maxValueLen,
-                             DWORD* securityDescriptorSize, FILETIME* lastWriteTime);
+RT_API LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classChars, DWORD* reserved, DWORD* subKeys,
+                             DWORD* maxSubKeyLen, DWORD* maxClassLen, DWORD* values, DWORD* maxValueNameLen,
+                             DWORD* maxValueLen, DWORD* securityDescriptorSize, FILETIME* lastWriteTime);
 
 namespace win {
 
@@ -157,8 +154,7 @@ class RT_API RegKey {
   RegKey(const RegKey&) = delete;
   RegKey& operator=(const RegKey&) = delete;
 
-  LONG Create(HKEY parent, const char* subKey, REGSAM sam = KEY_ALL_ACCESS,
-              DWORD* disposition = nullptr);
+  LONG Create(HKEY parent, const char* subKey, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr);
   LONG Open(HKEY parent, const char* subKey, REGSAM sam = KEY_READ);
   LONG Close();
   HKEY Get() const { return m_key; }

@@ -21,7 +21,7 @@ void InitBlob(TYPE_DX470_BLOB_COMPLETE& blob, std::string_view defaultText);
 // Default record of a message with the given receive and send type and
 // signed flag; keeps the display position (byte 0). The text is cut to the
 // 30 bytes of the first row.
-void ResetMessage(MELDUNGSPEZIFISCHE_PARAMETER& record, uint8_t receive, uint8_t send,
-                  bool signedValues, std::string_view defaultText);
+void ResetMessage(MELDUNGSPEZIFISCHE_PARAMETER& record, uint8_t receive, uint8_t send, bool signedValues,
+                  std::string_view defaultText);
 
 }  // namespace dx470

@@ -60,17 +60,15 @@ class CDX470Data {
   // The visible communication object with that number (compared as 16-bit
   // values); `object` and `count` (the visible objects) may be null.
   // 0x80070003 when no visible object has the number.
-  HRESULT SearchDeviceCommunicationObject(SHORT number, IDeviceCommunicationObject** object,
-                                          LONG* count);
+  HRESULT SearchDeviceCommunicationObject(SHORT number, IDeviceCommunicationObject** object, LONG* count);
   // Name and function of an object; its group addresses as numbers ("%d "
   // each) and formatted ("M/M/S; " each), in the host's order.
-  HRESULT EtsGetGAsToObject(SHORT number, std::string& name, std::string& function,
-                            std::string& numbers, std::string& addresses);
+  HRESULT EtsGetGAsToObject(SHORT number, std::string& name, std::string& function, std::string& numbers,
+                            std::string& addresses);
   // Appends the project name to `project` and "physical address / label
   // program" to `address`; sets `product` and `description`.
-  HRESULT EtsGetHeaderDataForPrinting(std::string& project, std::string& product,
-                                      std::string& description, std::string& address,
-                                      const std::string& label);
+  HRESULT EtsGetHeaderDataForPrinting(std::string& project, std::string& product, std::string& description,
+                                      std::string& address, const std::string& label);
 
   // --- the configuration
   void InitBlob();

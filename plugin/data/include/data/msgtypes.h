@@ -24,7 +24,7 @@ inline constexpr uint8_t kTypeCodeCount = 13;
 enum class Signedness : uint8_t { Never, Always, UserChoice };
 
 struct MessageTypeInfo {
-  const char* name;       // English key, translated by the caller
+  const char* name;  // English key, translated by the caller
   bool numeric;
   Signedness sign;
   uint8_t integerDigits;  // default integer digits (numeric types)

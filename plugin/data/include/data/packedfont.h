@@ -16,16 +16,16 @@ inline constexpr size_t kMaxPackedFontSize =
 
 enum class FontStatus : uint8_t {
   Ok,
-  Truncated,        // packed data ends before the table or a glyph is complete
-  BadGlyph,         // a glyph record has a width above 40 or a height above 20
-  NoSpace,          // the output buffer cannot hold the packed font
-  BadVersion,       // font file: version byte is not 2
-  LengthTooShort,   // font file: length field below 34
-  LengthBeyondData, // font file: length field larger than the bytes read
-  BadChecksum,      // font file: checksum does not match
-  OpenFailed,       // font file could not be opened
-  ReadFailed,       // font file could not be read
-  WriteFailed,      // font file could not be written
+  Truncated,         // packed data ends before the table or a glyph is complete
+  BadGlyph,          // a glyph record has a width above 40 or a height above 20
+  NoSpace,           // the output buffer cannot hold the packed font
+  BadVersion,        // font file: version byte is not 2
+  LengthTooShort,    // font file: length field below 34
+  LengthBeyondData,  // font file: length field larger than the bytes read
+  BadChecksum,       // font file: checksum does not match
+  OpenFailed,        // font file could not be opened
+  ReadFailed,        // font file could not be read
+  WriteFailed,       // font file could not be written
 };
 
 // English text for the caller's message box (translated by the caller).
@@ -33,8 +33,8 @@ const char* FontStatusText(FontStatus status);
 
 struct FontResult {
   FontStatus status = FontStatus::Ok;
-  size_t size = 0;       // bytes written (Pack), needed (PackedSize) or consumed (Unpack)
-  int glyph = -1;        // glyph index concerned by BadGlyph
+  size_t size = 0;  // bytes written (Pack), needed (PackedSize) or consumed (Unpack)
+  int glyph = -1;   // glyph index concerned by BadGlyph
   bool ok() const { return status == FontStatus::Ok; }
 };
 

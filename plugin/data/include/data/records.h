@@ -54,17 +54,17 @@ struct ALLGEMEINE {
 
 // One message slot.
 struct MELDUNGSPEZIFISCHE_PARAMETER {
-  uint8_t Position;           // display position 1..n, 0 = not shown
-  uint8_t ValueRow;           // text row that holds the value position
-  uint8_t Text[3][30];        // three text rows, device character codes
-  uint8_t HighlightedFont;    // 0 = font 1, 1 = font 2
-  uint8_t NormalFont;         // 0 = font 1, 1 = font 2
-  uint8_t Options;            // alarm, scrolling and object value request flags
+  uint8_t Position;         // display position 1..n, 0 = not shown
+  uint8_t ValueRow;         // text row that holds the value position
+  uint8_t Text[3][30];      // three text rows, device character codes
+  uint8_t HighlightedFont;  // 0 = font 1, 1 = font 2
+  uint8_t NormalFont;       // 0 = font 1, 1 = font 2
+  uint8_t Options;          // alarm, scrolling and object value request flags
   uint8_t Unassigned1[5];
   uint8_t TypeSpecific[110];  // record bytes 100..209, meaning by receive type
   uint8_t AlarmValue[4];      // BE float
   uint8_t Unassigned2[6];
-  uint8_t SendData[16];       // record bytes 220..235, meaning by send type
+  uint8_t SendData[16];  // record bytes 220..235, meaning by send type
 };
 
 // One glyph: width, height and a 5 column-byte × 20 row bitmap; the byte of
@@ -79,18 +79,18 @@ struct ZEICHEN {
 // A bitmap font in its expanded form.
 struct ZEICHENSATZ {
   uint8_t Identification[22];
-  uint8_t Height;            // pixel rows, 1..20
-  uint8_t MaxWidth;          // widest glyph, set when packed
-  uint8_t First;             // first character code present
-  uint8_t Last;              // last character code present
+  uint8_t Height;    // pixel rows, 1..20
+  uint8_t MaxWidth;  // widest glyph, set when packed
+  uint8_t First;     // first character code present
+  uint8_t Last;      // last character code present
   uint8_t DefaultChar;
-  uint8_t ReplacementChar;   // marks the value position in message texts
+  uint8_t ReplacementChar;  // marks the value position in message texts
   uint8_t TabChar;
   uint8_t UnknownValueChar;  // shown for values that cannot be displayed
   uint8_t Special[2];        // carried unchanged
   uint8_t DecimalPoint;
-  uint8_t Reserved;          // carried unchanged
-  ZEICHEN Glyphs[256];       // Glyphs[n] holds code First + n
+  uint8_t Reserved;     // carried unchanged
+  ZEICHEN Glyphs[256];  // Glyphs[n] holds code First + n
 };
 
 // The part of PARAM that the device receives (fonts packed there).
@@ -114,8 +114,8 @@ struct TYPE_DX470_BLOB_COMPLETE {
   uint16_t ImageLength;  // LCD image length of the last parameter-file export
   uint16_t Reserved1;
   uint8_t Reserved2[6];
-  PARAM Current;         // the configuration being edited
-  PARAM Downloaded;      // the configuration as last downloaded
+  PARAM Current;     // the configuration being edited
+  PARAM Downloaded;  // the configuration as last downloaded
 };
 
 #pragma pack(pop)
@@ -166,9 +166,9 @@ static_assert(offsetof(TYPE_DX470_BLOB_COMPLETE, Downloaded) == 56153);
 
 // Offsets inside LCD_BLOB (the device image keeps the first three parts at
 // the same place; packed fonts follow the message records).
-inline constexpr size_t kLcdGeneralOffset = offsetof(LCD_BLOB, General);      // 20
-inline constexpr size_t kLcdMessagesOffset = offsetof(LCD_BLOB, Messages);    // 35
-inline constexpr size_t kLcdFontsOffset = offsetof(LCD_BLOB, Fonts);          // 3811
+inline constexpr size_t kLcdGeneralOffset = offsetof(LCD_BLOB, General);    // 20
+inline constexpr size_t kLcdMessagesOffset = offsetof(LCD_BLOB, Messages);  // 35
+inline constexpr size_t kLcdFontsOffset = offsetof(LCD_BLOB, Fonts);        // 3811
 inline constexpr size_t kMessagesSize = sizeof(MELDUNGSPEZIFISCHE_PARAMETER) * kSlotCount;
 // PARAM bytes up to the fonts: header, block information, general
 // parameters and messages (copied to the image unchanged).
@@ -184,27 +184,31 @@ inline constexpr int kGlyphBands = 5;
 inline constexpr int kGlyphRows = 20;
 
 // Type-specific record bytes (offsets in the 236-byte message record).
-inline constexpr size_t kRecConfirmFlag = 100;     // static text: bit 0 show confirmation
-inline constexpr size_t kRecSwitchAlarm = 160;     // switch: bit 0 alarm on "1"
-inline constexpr size_t kRecExponent = 100;        // numeric: signed exponent
-inline constexpr size_t kRecIntegerDigits = 101;   // numeric
-inline constexpr size_t kRecDecimalDigits = 102;   // numeric
-inline constexpr size_t kRecValueFlags = 103;      // numeric: display mode, signed, alarm condition
-inline constexpr size_t kRecBlock = 104;           // numeric: 106-byte scaling / ranges block
+inline constexpr size_t kRecConfirmFlag = 100;    // static text: bit 0 show confirmation
+inline constexpr size_t kRecSwitchAlarm = 160;    // switch: bit 0 alarm on "1"
+inline constexpr size_t kRecExponent = 100;       // numeric: signed exponent
+inline constexpr size_t kRecIntegerDigits = 101;  // numeric
+inline constexpr size_t kRecDecimalDigits = 102;  // numeric
+inline constexpr size_t kRecValueFlags = 103;     // numeric: display mode, signed, alarm condition
+inline constexpr size_t kRecBlock = 104;          // numeric: 106-byte scaling / ranges block
 inline constexpr size_t kRecBlockSize = 106;
-inline constexpr size_t kRecAlarmValue = 210;      // BE float
-inline constexpr size_t kRecSendLower = 220;       // BE float
-inline constexpr size_t kRecSendUpper = 224;       // BE float
-inline constexpr size_t kRecSendStep = 228;        // BE float
-inline constexpr size_t kRecBinarySend = 220;      // send type 2: 32-bit little-endian value
+inline constexpr size_t kRecAlarmValue = 210;  // BE float
+inline constexpr size_t kRecSendLower = 220;   // BE float
+inline constexpr size_t kRecSendUpper = 224;   // BE float
+inline constexpr size_t kRecSendStep = 228;    // BE float
+inline constexpr size_t kRecBinarySend = 220;  // send type 2: 32-bit little-endian value
 inline constexpr uint8_t kValueFlagTextMode = 0x01;
 inline constexpr uint8_t kValueFlagSigned = 0x02;
-inline constexpr uint8_t kOptionsDefault = 128;    // object value requested after reset
+inline constexpr uint8_t kOptionsDefault = 128;  // object value requested after reset
 
 // Raw byte views of a record.
 template <class T>
-inline uint8_t* Bytes(T& record) { return reinterpret_cast<uint8_t*>(&record); }
+inline uint8_t* Bytes(T& record) {
+  return reinterpret_cast<uint8_t*>(&record);
+}
 template <class T>
-inline const uint8_t* Bytes(const T& record) { return reinterpret_cast<const uint8_t*>(&record); }
+inline const uint8_t* Bytes(const T& record) {
+  return reinterpret_cast<const uint8_t*>(&record);
+}
 
 }  // namespace dx470

@@ -28,8 +28,7 @@ class CDX470Image {
   // types 4 and 5) already contains `start`, E_INVALIDARG when the range
   // passes the end of the 32-bit address space, E_OUTOFMEMORY with the list
   // unchanged when memory runs out.
-  HRESULT AddImageSegment(uint32_t type, uint32_t identifier, uint32_t start, uint32_t length,
-                          bool second);
+  HRESULT AddImageSegment(uint32_t type, uint32_t identifier, uint32_t start, uint32_t length, bool second);
   // The first segment of that type (and identifier) containing `address`.
   ImageSegment* FindImageSegment(uint32_t type, uint32_t identifier, uint32_t address);
 

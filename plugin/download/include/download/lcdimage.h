@@ -15,20 +15,19 @@ using ImageBuffer = std::array<uint8_t, kImageBufferSize>;
 
 // Longest LCD image: it must fit the device area [kImageBase, kImageEnd)
 // and, with the 34 leading bytes, the image buffer.
-inline constexpr size_t kMaxImageLength =
-    (kImageEnd - kImageBase) < (kImageBufferSize - kImagePrefixSize)
-        ? (kImageEnd - kImageBase)
-        : (kImageBufferSize - kImagePrefixSize);
+inline constexpr size_t kMaxImageLength = (kImageEnd - kImageBase) < (kImageBufferSize - kImagePrefixSize)
+                                              ? (kImageEnd - kImageBase)
+                                              : (kImageBufferSize - kImagePrefixSize);
 
 enum class ImageStatus : uint8_t {
   Ok,
-  TooLarge,     // the fonts make the LCD image longer than kMaxImageLength
-  BadFont1,     // font 1 holds a glyph wider than 40 or higher than 20 pixels
-  BadFont2,     // the same for font 2
+  TooLarge,           // the fonts make the LCD image longer than kMaxImageLength
+  BadFont1,           // font 1 holds a glyph wider than 40 or higher than 20 pixels
+  BadFont2,           // the same for font 2
   InconsistentFont1,  // font 1's height, range or glyph heights contradict each other
   InconsistentFont2,  // the same for font 2
-  BadImage,     // expand: a font offset or font data lies outside the buffer
-  OutOfMemory,  // expand: no memory for the work copy
+  BadImage,           // expand: a font offset or font data lies outside the buffer
+  OutOfMemory,        // expand: no memory for the work copy
 };
 
 struct ImageResult {

@@ -20,7 +20,8 @@ ui::DialogTemplate CharacterPickerTemplate();
 class CharacterPickerDialog : public ui::Dialog {
  public:
   // `fontNumber` 0 or 1; the picker starts on `code`.
-  CharacterPickerDialog(const dx470::ZEICHENSATZ& font, CharacterGrid::Mode mode, int fontNumber, int code = 32);
+  CharacterPickerDialog(const dx470::ZEICHENSATZ& font, CharacterGrid::Mode mode, int fontNumber,
+                        int code = 32);
 
   int SelectedCode() const { return m_oGrid.Selected(); }
   bool SelectedAvailable() const { return m_oGrid.SelectedAvailable(); }
@@ -47,6 +48,7 @@ class CharacterPickerDialog : public ui::Dialog {
 
 // Runs the picker on `font`; true with `chosen` set when the user took an
 // available character.
-bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex, uint8_t& chosen);
+bool PickCharacter(ui::PlatformServices& services, const dx470::ZEICHENSATZ& font, int fontIndex,
+                   uint8_t& chosen);
 
 }  // namespace editor

@@ -25,8 +25,8 @@ namespace general {
 constexpr int kFlashInterval = 0, kBeepDuration = 1, kBeepInterval = 2, kFlags = 3, kBacklight = 4,
               kResetDelay = 5, kRequestDelay = 6, kPollInterval = 7, kScrollStart = 8, kScrollInterval = 9;
 // Bits of the flag byte.
-constexpr uint8_t kFlagRepeatAlarm = 0x01, kFlagBeepContinuous = 0x02, kFlagToggle = 0x04, kFlagKeyBeep = 0x08,
-                  kFlagKeysAnyTime = 0x10;
+constexpr uint8_t kFlagRepeatAlarm = 0x01, kFlagBeepContinuous = 0x02, kFlagToggle = 0x04,
+                  kFlagKeyBeep = 0x08, kFlagKeysAnyTime = 0x10;
 }  // namespace general
 
 class CGeneralParamDialog : public ui::Dialog {

@@ -30,13 +30,13 @@ struct Extent {
 
 // How a glyph is drawn.
 struct GlyphStyle {
-  bool selected = false;   // white
+  bool selected = false;  // white
   bool underline = false;
-  bool disabled = false;   // light grey
-  int scale = 1;           // >= 2: each pixel an s x s square
-  int offsetX = 0;         // added to scaled coordinates
+  bool disabled = false;  // light grey
+  int scale = 1;          // >= 2: each pixel an s x s square
+  int offsetX = 0;        // added to scaled coordinates
   int offsetY = 0;
-  int clipFrom = 0;        // glyph columns drawn when clipTo is not 0
+  int clipFrom = 0;  // glyph columns drawn when clipTo is not 0
   int clipTo = 0;
 };
 

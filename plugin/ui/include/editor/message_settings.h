@@ -34,7 +34,8 @@ constexpr uint8_t kOptionAlarm = 0x01, kOptionBeep = 0x02, kOptionAlarmOnly = 0x
 // variant's controls lie in a band of `variantHeight` dialog units from
 // kVariantTop on.
 constexpr int kVariantTop = 150;
-ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::ControlSpec> variant, int variantHeight);
+ui::DialogTemplate MessageSettingsTemplate(int templateId, std::vector<ui::ControlSpec> variant,
+                                           int variantHeight);
 
 class MessageSettingsDialog : public ui::Dialog {
  public:
@@ -56,7 +57,10 @@ class MessageSettingsDialog : public ui::Dialog {
   // The variant's own text editors, for the insert buttons' rules.
   virtual void VariantEditors(std::vector<CMessageTextEdit*>& editors) { (void)editors; }
   // Commands of the variant's own controls; true when handled.
-  virtual bool OnVariantCommand(int id, int code) { (void)id, (void)code; return false; }
+  virtual bool OnVariantCommand(int id, int code) {
+    (void)id, (void)code;
+    return false;
+  }
   // Enables the alarm group's controls after the alarm box changed.
   virtual void EnableAlarmControls(bool alarm);
 
@@ -97,6 +101,7 @@ class MessageSettingsDialog : public ui::Dialog {
 int RunMessageSettings(dx470::PARAM& param, int slot, uint8_t receiveType);
 // The variant dialog for a receive type, loaded with the slot (null for an
 // empty slot).
-std::unique_ptr<MessageSettingsDialog> MakeMessageSettings(dx470::PARAM& param, int slot, uint8_t receiveType);
+std::unique_ptr<MessageSettingsDialog> MakeMessageSettings(dx470::PARAM& param, int slot,
+                                                           uint8_t receiveType);
 
 }  // namespace editor

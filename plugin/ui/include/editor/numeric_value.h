@@ -37,8 +37,8 @@ std::optional<FloatRange> FloatRangeOf(uint8_t valueType);
 // with the digit 0 ("-0" is refused). Integers too large for 32 bits
 // saturate, floats too large become infinite: the range check refuses both.
 std::optional<uint32_t> ParseUnsigned(std::string_view text);  // digits only, no sign
-std::optional<int32_t> ParseSigned(std::string_view text);      // optional sign and digits
-std::optional<float> ParseFloat(std::string_view text);         // decimal, optional exponent
+std::optional<int32_t> ParseSigned(std::string_view text);     // optional sign and digits
+std::optional<float> ParseFloat(std::string_view text);        // decimal, optional exponent
 
 // True when `text`, read from its end, spells exactly `value`: blanks and
 // tabs around it, no leading zeros or '+', and a '-' only when `allowMinus`.

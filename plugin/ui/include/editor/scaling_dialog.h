@@ -19,11 +19,12 @@ constexpr int kTextRangesTemplate = 223, kTextRangesHelpContext = 570;
 
 class ScalingDialog : public ui::Dialog {
  public:
-  static constexpr int kScalingGroup = 1100, kLowerObjectLabel = 1101, kLowerObject = 1102, kLowerDisplayLabel = 1103,
-                       kLowerDisplay = 1104, kUpperObjectLabel = 1105, kUpperObject = 1106,
-                       kUpperDisplayLabel = 1107, kUpperDisplay = 1108, kPresentationGroup = 1109,
-                       kMultiplierLabel = 1110, kMultiplier = 1111, kIntegerLabel = 1112, kInteger = 1113,
-                       kDecimalLabel = 1114, kDecimal = 1115, kSetDefaults = 1116, kHelp = 1117;
+  static constexpr int kScalingGroup = 1100, kLowerObjectLabel = 1101, kLowerObject = 1102,
+                       kLowerDisplayLabel = 1103, kLowerDisplay = 1104, kUpperObjectLabel = 1105,
+                       kUpperObject = 1106, kUpperDisplayLabel = 1107, kUpperDisplay = 1108,
+                       kPresentationGroup = 1109, kMultiplierLabel = 1110, kMultiplier = 1111,
+                       kIntegerLabel = 1112, kInteger = 1113, kDecimalLabel = 1114, kDecimal = 1115,
+                       kSetDefaults = 1116, kHelp = 1117;
 
   ScalingDialog(uint8_t receiveType, bool signedValues, ValueBytes& bytes);
 
@@ -47,10 +48,10 @@ class ScalingDialog : public ui::Dialog {
 
 class TextRangesDialog : public ui::Dialog {
  public:
-  static constexpr int kLimitsGroup = 1120, kLowerLimitLabel = 1121, kLowerLimit = 1122, kUpperLimitLabel = 1123,
-                       kUpperLimit = 1124, kTextGroup = 1125, kLowerTextLabel = 1126, kLowerText = 1127,
-                       kMediumTextLabel = 1128, kMediumText = 1129, kUpperTextLabel = 1130, kUpperText = 1131,
-                       kGetCharacter = 1132, kHelp = 1133;
+  static constexpr int kLimitsGroup = 1120, kLowerLimitLabel = 1121, kLowerLimit = 1122,
+                       kUpperLimitLabel = 1123, kUpperLimit = 1124, kTextGroup = 1125, kLowerTextLabel = 1126,
+                       kLowerText = 1127, kMediumTextLabel = 1128, kMediumText = 1129, kUpperTextLabel = 1130,
+                       kUpperText = 1131, kGetCharacter = 1132, kHelp = 1133;
 
   TextRangesDialog(uint8_t receiveType, bool signedValues, ValueBytes& bytes, const dx470::ZEICHENSATZ* font,
                    int fontIndex);

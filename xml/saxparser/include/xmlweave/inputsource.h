@@ -22,9 +22,7 @@ class FileSource final : public InputSource {
  public:
   explicit FileSource(win::File& file) : m_file(file) {}
   bool IsValid() const override { return m_file.IsOpen(); }
-  DWORD Read(char* dst, uint32_t size, uint32_t* got) override {
-    return m_file.Read(dst, size, got);
-  }
+  DWORD Read(char* dst, uint32_t size, uint32_t* got) override { return m_file.Read(dst, size, got); }
 
  private:
   win::File& m_file;
@@ -34,8 +32,7 @@ class FileSource final : public InputSource {
 // ERROR_READ_FAULT (to test read failures).
 class MemorySource final : public InputSource {
  public:
-  explicit MemorySource(std::string_view data, size_t failAt = SIZE_MAX)
-      : m_data(data), m_failAt(failAt) {}
+  explicit MemorySource(std::string_view data, size_t failAt = SIZE_MAX) : m_data(data), m_failAt(failAt) {}
   bool IsValid() const override { return true; }
   DWORD Read(char* dst, uint32_t size, uint32_t* got) override;
 

@@ -81,7 +81,9 @@ class CWriter {
   }
   void Put(std::string_view s) { Put(s.data(), s.size()); }
   template <size_t N>
-  void PutLiteral(const char (&s)[N]) { Put(s, N - 1); }
+  void PutLiteral(const char (&s)[N]) {
+    Put(s, N - 1);
+  }
   void PutLarge(const char* data, size_t size);
   HRESULT EndWrite();
   HRESULT WriteOut(const char* data, size_t size);
@@ -94,11 +96,10 @@ class CWriter {
   HRESULT EndLine(bool lineEnd);
   HRESULT Flush();
   HRESULT OpenTemporary(DWORD& err);
-  HRESULT CreateLockedTemporary(const std::string& target, int& fd, std::string& name,
-                                DWORD& err);
+  HRESULT CreateLockedTemporary(const std::string& target, int& fd, std::string& name, DWORD& err);
   void CloseFiles();
-  HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull,
-                            HRESULT prepared, const char* failText);
+  HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull, HRESULT prepared,
+                            const char* failText);
 
   TraceChannel m_trace;
   win::File m_file;
@@ -112,10 +113,10 @@ class CWriter {
   uint32_t m_byteCount = 0;
   std::unique_ptr<char[]> m_buf;  // bytes not yet handed to the system
   size_t m_len = 0;
-  HRESULT m_putError = S_OK;  // failure of a flush inside the current write
+  HRESULT m_putError = S_OK;    // failure of a flush inside the current write
   HRESULT m_writeError = S_OK;  // first failed write of the open file
   std::string m_scratch;
-  std::string m_content;    // base64 or list text of the current array element
+  std::string m_content;  // base64 or list text of the current array element
 };
 
 }  // namespace xmlweave

@@ -20,8 +20,7 @@ constexpr const char* kEnableTabValue = "XMLEnableTab";
 
 // Reads a DWORD; a missing value is traced and stored with the default, and
 // the result is then that of the store.
-HRESULT GetRegDwordWithDefault(const char* key, const char* valueName, DWORD defaultValue,
-                               DWORD& value);
+HRESULT GetRegDwordWithDefault(const char* key, const char* valueName, DWORD defaultValue, DWORD& value);
 HRESULT GetXmlFileReturnsEnable(bool& enabled);
 HRESULT GetXmlFileTabsEnable(bool& enabled);
 
@@ -41,12 +40,10 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
   HRESULT StartElementBoolA(const char* szName, int32_t bVal) override;
   HRESULT StartElementFloatA(const char* szName, float fVal) override;
   HRESULT StartElementStringA(const char* szName, const char* szVal) override;
-  HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize,
-                                 const uint8_t* rgbyteVal) override;
+  HRESULT StartElementByteArrayA(const char* szName, uint32_t dwSize, const uint8_t* rgbyteVal) override;
   HRESULT StartElementA(const char* szName) override;
   HRESULT EndElementA(const char* szName) override;
-  HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize,
-                                 const int32_t* rglVal) override;
+  HRESULT StartElementLongArrayA(const char* szName, uint32_t dwSize, const int32_t* rglVal) override;
   HRESULT get_ByteCount(int32_t* pVal) override;
   HRESULT put_ByteCount(int32_t newVal) override;
 
