@@ -8,6 +8,8 @@
 #include "com/cocreate.h"
 #include "com/object.h"
 #include "download/image.h"
+#include "host/device_link.h"
+#include "host/procedure_executor.h"
 #include "hostapi/procedures.h"
 
 namespace testhost {
@@ -121,48 +123,17 @@ bool SimulatedDevice::Execute(ImageSegmentList& segments, IStream* procedures) {
   lastRecords.assign(bytes.begin() + 16, bytes.end());
   if (!(lastGuid == proc::kProcedureGuid)) return true;
 
-  // The smallest type-2 segment holding [start, end] whole (as the host
-  // chooses): a small segment laid over a large one supplies its bytes.
-  auto segmentFor = [&](uint32_t start, uint32_t end) -> ImageSegment* {
-    ImageSegment* best = nullptr;
-    for (uint32_t i = 0; i < segments.count; ++i) {
-      ImageSegment& s = segments.segments[i];
-      if (s.type == 2 && start >= s.start && end - s.start < s.length && (!best || s.length < best->length))
-        best = &s;
-    }
-    return best;
-  };
-  for (size_t at = 0; at < lastRecords.size(); at += proc::kRecordSize) {
-    const uint8_t* r = &lastRecords[at];
-    switch (r[0]) {
-      case proc::kWriteRange: {
-        const proc::Range range = proc::WriteRangeOf(r);
-        ImageSegment* s = range.end < range.start ? nullptr : segmentFor(range.start, range.end);
-        if (!s) return false;
-        for (uint32_t a = range.start; a <= range.end; ++a) memory[a] = s->data[a - s->start];
-        accesses.push_back({r[0], range.start, range.end});
-        break;
-      }
-      case proc::kReadRange: {
-        const proc::Range range = proc::ReadRangeOf(r);
-        ImageSegment* s = range.end < range.start ? nullptr : segmentFor(range.start, range.end);
-        if (!s) return false;
-        for (uint32_t a = range.start; a <= range.end; ++a) {
-          s->data[a - s->start] = memory[a];
-          if (s->second) s->second[a - s->start] = memory[a];
-        }
-        accesses.push_back({r[0], range.start, range.end});
-        break;
-      }
-      case proc::kRestart: ++restarts; break;
-      case proc::kOpen:
-      case proc::kClose:
-      case proc::kEnd:
-      case proc::kAfterRestart: break;
-      default: return false;
-    }
-  }
-  return true;
+  // The host's own executor runs the list over this memory.
+  host::MemoryLink link(memory.data());
+  host::BusTraffic traffic;
+  bool whole = false;
+  std::string error;
+  const bool ok = host::ExecuteProcedures(procedures, segments, link, traffic, whole, error, SIZE_MAX, false,
+                                          [this](uint8_t code, uint32_t start, uint32_t end) {
+                                            accesses.push_back({code, uint16_t(start), uint16_t(end)});
+                                          });
+  restarts += link.restarts;
+  return ok;
 }
 
 void FreeSegments(ImageSegmentList& list) {

@@ -95,7 +95,8 @@ bool ReadStream(IStream* stream, std::vector<uint8_t>& bytes) {
 }  // namespace
 
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link, BusTraffic& traffic,
-                       bool& wroteWholeImage, std::string& error, size_t recordLimit, bool verify) {
+                       bool& wroteWholeImage, std::string& error, size_t recordLimit, bool verify,
+                       const RangeObserver& onRange) {
   namespace proc = dx470::proc;
   std::vector<uint8_t> bytes;
   if (!ReadStream(stream, bytes)) {
@@ -174,6 +175,7 @@ bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& 
           if (!ReadRun(link, start, at, n, traffic, error)) return false;
           if (s->second) std::memcpy(s->second + (start - s->start), at, n);
         }
+        if (onRange) onRange(r[0], start, end);
         break;
       }
       default: error = base::Format("record %zu has the unknown code %02X", index, r[0]); return false;

@@ -9,8 +9,10 @@
 // `wroteWholeImage` is set when the list wrote every byte of its largest
 // segment. `recordLimit` simulates a bus failure: records from that index
 // on are not executed and it is an error. With `verify` every written run is
-// read back and compared right after it was written.
+// read back and compared right after it was written. `onRange` hears of
+// every write or read range once it has been executed.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "com/stream.h"
@@ -20,9 +22,10 @@
 
 namespace host {
 
+using RangeObserver = std::function<void(uint8_t code, uint32_t start, uint32_t end)>;
 bool ExecuteProcedures(IStream* stream, ImageSegmentList& segments, DeviceLink& link, BusTraffic& traffic,
                        bool& wroteWholeImage, std::string& error, size_t recordLimit = SIZE_MAX,
-                       bool verify = false);
+                       bool verify = false, const RangeObserver& onRange = {});
 
 // What ExecuteProcedures would send for the list (with `verify`, the
 // read-backs too), without executing it; a list it would refuse plans what
