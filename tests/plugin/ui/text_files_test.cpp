@@ -19,7 +19,7 @@
 #include "data/positions.h"
 #include "editor/main_dialog.h"
 #include "plugin_project_fixture.h"
-#include "home_fixture.h"
+#include "temp_home.h"
 #include "ui/script.h"
 #include "ui/services.h"
 
