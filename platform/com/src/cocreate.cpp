@@ -14,6 +14,15 @@
 
 namespace {
 
+// A sanitizer build keeps unloaded modules mapped: their leak reports (and
+// those of the libraries they pulled in, such as Qt) then keep their names,
+// so that the suppressions of system libraries apply.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kKeepMapped = RTLD_NODELETE;
+#else
+constexpr int kKeepMapped = 0;
+#endif
+
 struct RegisteredClass {
   DWORD cookie;
   CLSID clsid;
@@ -85,7 +94,7 @@ HRESULT FindServerPath(REFCLSID clsid, std::string* path) {
 HRESULT LoadModule(ClassTable& t, const std::string& path, LoadedModule** out) {
   auto it = t.modules.find(path);
   if (it == t.modules.end()) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
     if (!handle) return CO_E_DLLNOTFOUND;
     LoadedModule m{handle, reinterpret_cast<DllGetClassObjectFn>(dlsym(handle, "DllGetClassObject")),
                    reinterpret_cast<DllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"))};
@@ -213,7 +222,7 @@ ServerModule::~ServerModule() {
 HRESULT ServerModule::Load(const std::string& path) {
   if (handle_) dlclose(handle_);
   path_ = path;
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
   if (!handle_) {
     const char* e = dlerror();
     error_ = e ? e : "cannot load " + path;
