@@ -8,18 +8,23 @@
 #include "cli.h"
 #include "host/project.h"
 #include "host/project_blob.h"
+#include "printable.h"
 #include "win/file.h"
 
 namespace cli {
 namespace {
+
+// The most a BLOB file is read: far more than the 112292 bytes of a real one,
+// which --force may replace by anything of another size.
+constexpr uint64_t kMaxBlobFileBytes = uint64_t{16} << 20;
 
 // A byte array of the given bytes, lower bound 0, as the plug-in stores one.
 host::StoredValue ByteArrayValue(std::vector<uint8_t> bytes) {
   host::StoredValue value;
   value.vt = VT_ARRAY | VT_UI1;
   const uint32_t count = static_cast<uint32_t>(bytes.size());
-  value.bounds = {0, 0, 0, 0, uint8_t(count), uint8_t(count >> 8), uint8_t(count >> 16),
-                  uint8_t(count >> 24)};
+  value.bounds = {
+      0, 0, 0, 0, uint8_t(count), uint8_t(count >> 8), uint8_t(count >> 16), uint8_t(count >> 24)};
   value.data = std::move(bytes);
   return value;
 }
@@ -32,8 +37,8 @@ int Export(const host::PhysicalAddress& target, const std::string& file, const s
     return Fail("device " + target.ToString() + " has no BLOB to export (" + blob.text + ")");
   if (DWORD e = win::WriteFileAtomic(file, blob.bytes); e != ERROR_SUCCESS)
     return Fail("cannot write " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
-  std::printf("exported the BLOB of device %s to %s: %s\n", target.ToString().c_str(), file.c_str(),
-              blob.text.c_str());
+  std::printf("exported the BLOB of device %s to %s: %s\n", target.ToString().c_str(),
+              Printable(file).c_str(), Printable(blob.text).c_str());
   return kSuccess;
 }
 
@@ -47,9 +52,9 @@ int Import(const host::PhysicalAddress& target, const std::string& file, bool fo
                 " bytes, not " + std::to_string(host::kBlobSize) +
                 "; nothing was changed (--force stores it anyway)");
   std::vector<uint8_t> bytes;
-  if (DWORD e = win::ReadWholeFile(file, bytes); e != ERROR_SUCCESS)
-    return Fail("cannot read " + file + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
-  if (bytes.size() > UINT32_MAX) return Fail(file + " is too large for a BLOB");
+  if (DWORD e = win::ReadWholeFile(file, bytes, kMaxBlobFileBytes); e != ERROR_SUCCESS)
+    return Fail("cannot read " + file + ": " + win::FileErrorText(e, kMaxBlobFileBytes) +
+                " Nothing was changed.");
   host::StoredValue value = ByteArrayValue(std::move(bytes));
   if (std::optional<std::string> defect = host::BlobDefect(value); defect && !force)
     return Fail(file + " is not a BLOB the plug-in reads: it " + *defect +
@@ -61,7 +66,7 @@ int Import(const host::PhysicalAddress& target, const std::string& file, bool fo
   project.ReplaceExtData(id, host::kBlobKey, value);
   host::BlobState blob = host::InspectBlob(value);
   std::printf("imported %zu bytes from %s as the BLOB of device %s: %s\n", value.data.size(),
-              file.c_str(), target.ToString().c_str(), blob.text.c_str());
+              Printable(file).c_str(), target.ToString().c_str(), Printable(blob.text).c_str());
   return kSuccess;
 }
 
@@ -73,7 +78,7 @@ int RestorePrevious(const host::PhysicalAddress& target, const std::string& proj
                 " has no previous BLOB to bring back (one is kept when 'blob --import' replaces one)");
   host::BlobState blob = host::InspectBlob(project.ReadExtData(id, host::kBlobKey));
   std::printf("brought back the previous BLOB of device %s: %s\n", target.ToString().c_str(),
-              blob.text.c_str());
+              Printable(blob.text).c_str());
   return kSuccess;
 }
 

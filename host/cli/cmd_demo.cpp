@@ -24,6 +24,7 @@
 #include "host/ext_data_bytes.h"
 #include "host/modules.h"
 #include "host/project_objects.h"
+#include "printable.h"
 #include "win/file.h"
 #include "win/home.h"
 
@@ -34,7 +35,7 @@ using Blob = dx470::TYPE_DX470_BLOB_COMPLETE;
 
 HRESULT ReadBlob(IDevice* device, Blob* blob) {
   std::vector<uint8_t> bytes;
-  HRESULT hr = host::ReadExtDataBytes(device, u"DX470", &bytes);
+  HRESULT hr = host::ReadExtDataBytes(device, dx47x::blob::kKeyWide, &bytes);
   if (FAILED(hr)) return hr;
   if (bytes.size() != sizeof(Blob)) return E_UNEXPECTED;
   std::memcpy(blob, bytes.data(), sizeof(Blob));
@@ -42,7 +43,7 @@ HRESULT ReadBlob(IDevice* device, Blob* blob) {
 }
 
 HRESULT WriteBlob(IDevice* device, const Blob& blob) {
-  return host::WriteExtDataBytes(device, u"DX470", &blob, sizeof blob);
+  return host::WriteExtDataBytes(device, dx47x::blob::kKeyWide, &blob, sizeof blob);
 }
 
 void SetText(dx470::PARAM& param, int slot, std::string_view text) {
@@ -121,7 +122,7 @@ int CmdDemo(Context& ctx) {
   win::CreateDirectories(folder);
   for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
   host::Project project = host::Project::Create(path, "Demo");
-  std::printf("== project %s\n", path.c_str());
+  std::printf("== project %s\n", Printable(path).c_str());
 
   host::PhysicalAddress address{1, 1, 10};
   host::DeviceTemplate product = host::Dx47xDeviceTemplate();
@@ -129,8 +130,8 @@ int CmdDemo(Context& ctx) {
   int64_t id = project.AddDevice(address, product);
   std::string error;
   if (FAILED(NotifyPlugin(project, id, std::nullopt, &error))) return Fail(error);
-  std::printf("added device %s \"%s\" with the plug-in's default configuration\n",
-              address.ToString().c_str(), product.data.name.c_str());
+  std::printf("added device %s \"%s\" with the plug-in's default configuration\n", address.ToString().c_str(),
+              product.data.name.c_str());
 
   // Three messages, as a user would enter them in the editor.
   com::ComPtr<IDevice> device;

@@ -13,13 +13,19 @@
 #include "host/project_blob.h"
 #include "host/project_errors.h"
 #include "host/project_objects.h"
+#include "host/services.h"
 #include "hostapi/plugin.h"
+#include "win/file.h"
 
 namespace cli {
 namespace {
 
+// Exit statuses of the command beside those of cli.h.
 constexpr int kCancelled = 3;
-constexpr int kScriptFailedExit = 4;
+constexpr int kScriptFailedExitStatus = 4;
+
+// The most a UI script file may hold: scripts are a few hundred lines.
+constexpr uint64_t kMaxScriptBytes = uint64_t{16} << 20;
 
 }  // namespace
 
@@ -36,6 +42,15 @@ int CmdEdit(Context& ctx) {
   }
   if (!address) throw UsageError{"edit: the device address is missing"};
   host::PhysicalAddress target = AddressArg("edit", *address);
+  // A FIFO or a device as the script would block the editor for ever, an
+  // endless one fill the memory. A missing script is the runner's to report
+  // (exit 4); "-" is standard input.
+  if (script && *script != "-") {
+    const DWORD e = win::CheckRegularFile(*script, kMaxScriptBytes);
+    if (e == win::kErrorNotRegularFile || e == win::kErrorFileTooLarge)
+      return Fail("cannot read the UI script " + *script + ": " + win::FileErrorText(e, kMaxScriptBytes) +
+                  " Nothing was changed.");
+  }
 
   host::Project project = host::Project::Open(ctx.projectPath);
   int64_t id = project.DeviceAt(target);
@@ -52,11 +67,12 @@ int CmdEdit(Context& ctx) {
   hr = editor->SetDevice(1, &object);
   if (FAILED(hr)) return Fail("the plug-in refused the device " + CallError(hr));
 
-  // The plug-in reads the script's path from the environment.
-  if (script) ::setenv("DX47X_UI_SCRIPT", script->c_str(), 1);
+  // The editor asks the host for its script (IEditorScript).
+  std::optional<host::EditorScript> hostScript;
+  if (script) hostScript.emplace(*script);
   SetErrorInfo(0, nullptr);  // only an error object left by Edit describes it
   hr = editor->Edit();
-  if (script) ::unsetenv("DX47X_UI_SCRIPT");
+  hostScript.reset();
   std::fflush(stdout);
 
   if (hr == S_OK) {
@@ -69,7 +85,7 @@ int CmdEdit(Context& ctx) {
   }
   if (hr == EDIT_E_SCRIPT_FAILED) {
     std::fprintf(stderr, "dx47x-host: the UI script failed; nothing was saved\n");
-    return kScriptFailedExit;
+    return kScriptFailedExitStatus;
   }
   if (hr == host::PROJECT_E_CONFIGURATION_CHANGED)
     return Fail("the configuration of device " + target.ToString() +

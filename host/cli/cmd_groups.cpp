@@ -5,6 +5,7 @@
 
 #include "cli.h"
 #include "host/project.h"
+#include "printable.h"
 
 namespace cli {
 namespace {
@@ -22,14 +23,15 @@ uint16_t GroupAddressArg(const std::string& command, const std::string& text) {
 int CmdGroupAddress(Context& ctx) {
   if (!ctx.args.empty() && ctx.args[0] == "import") return CmdGroupAddressImport(ctx);
   if (ctx.args.empty() || ctx.args[0] != "add")
-    throw UsageError{"group-address: use 'group-address add MAIN/MIDDLE/SUB NAME' or "
-                     "'group-address import FILE.csv'"};
+    throw UsageError{
+        "group-address: use 'group-address add MAIN/MIDDLE/SUB NAME' or "
+        "'group-address import FILE.csv'"};
   if (ctx.args.size() != 3) throw UsageError{"group-address add: give the address and a name"};
   uint16_t ga = GroupAddressArg("group-address add", ctx.args[1]);
   host::Project project = host::Project::Open(ctx.projectPath);
   project.AddGroupAddress(ga, ctx.args[2]);
   std::printf("added group address %s (%s)\n", host::GroupAddressText(ga).c_str(),
-              ctx.args[2].c_str());
+              Printable(ctx.args[2]).c_str());
   return kSuccess;
 }
 

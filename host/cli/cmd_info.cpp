@@ -9,6 +9,7 @@
 #include "com/errorinfo.h"
 #include "host/modules.h"
 #include "hostapi/plugin.h"
+#include "printable.h"
 #include "win/registry.h"
 
 namespace cli {
@@ -40,16 +41,17 @@ int CmdInfo(Context& ctx) {
       return Fail("cannot read the registered classes: " + win::RegistryLastError());
     return Fail("no classes of " + module + " are registered (run 'dx47x-host register')");
   }
-  std::printf("%s\n", module.c_str());
+  std::printf("%s\n", Printable(module).c_str());
   int failures = 0;
   for (const host::RegisteredClass& c : classes) {
+    // Descriptions, ProgIDs and threading models come from the registry files.
     std::printf("  %s %s\n    ProgID: %s\n    ThreadingModel: %s\n", com::GuidToString(c.clsid).c_str(),
-                c.description.c_str(), c.progId.c_str(), c.threadingModel.c_str());
+                Printable(c.description).c_str(), Printable(c.progId).c_str(),
+                Printable(c.threadingModel).c_str());
     com::ComPtr<IUnknown> object;
-    HRESULT hr = CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid,
-                                  object.PpvSlot());
+    HRESULT hr = CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IUnknown::iid, object.PpvSlot());
     if (FAILED(hr)) {
-      std::printf("    created: no %s\n", CallError(hr).c_str());
+      std::printf("    created: no %s\n", Printable(CallError(hr)).c_str());
       ++failures;
       continue;
     }

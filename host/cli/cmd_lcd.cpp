@@ -22,7 +22,10 @@
 #include "host/project.h"
 #include "host/project_blob.h"
 #include "host/project_objects.h"
+#include "host/services.h"
 #include "hostapi/plugin.h"
+#include "printable.h"
+#include "win/file.h"
 
 namespace cli {
 namespace {
@@ -133,12 +136,15 @@ std::string Unescape(const std::string& text) {
       continue;
     }
     const char c = text[++i];
-    if (c == 'n') out += '\n';
-    else if (c == 't') out += '\t';
+    if (c == 'n')
+      out += '\n';
+    else if (c == 't')
+      out += '\t';
     else if (c == 'x' && i + 2 < text.size()) {
       out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
       i += 2;
-    } else out += c;
+    } else
+      out += c;
   }
   return out;
 }
@@ -196,12 +202,14 @@ HRESULT RunScriptedEditor(Context& ctx, const host::PhysicalAddress& target, con
   TempFile script;
   std::ofstream(script.Path(), std::ios::trunc) << scriptText;
   StdoutCapture capture;
-  ::setenv("DX47X_UI_SCRIPT", script.Path().c_str(), 1);
-  SetErrorInfo(0, nullptr);
-  hr = editor->Edit();
-  ::unsetenv("DX47X_UI_SCRIPT");
+  {
+    const host::EditorScript hostScript(script.Path());  // the editor asks the host for it
+    SetErrorInfo(0, nullptr);
+    hr = editor->Edit();
+  }
   report = capture.Text();
-  if (FAILED(hr) && hr != EDIT_E_SCRIPT_FAILED && hr != E_ABORT) error = "the editor failed: " + CallError(hr);
+  if (FAILED(hr) && hr != EDIT_E_SCRIPT_FAILED && hr != E_ABORT)
+    error = "the editor failed: " + CallError(hr);
   return hr;
 }
 
@@ -209,13 +217,20 @@ int RunFileCommand(Context& ctx, const std::string& command, int menu) {
   if (ctx.args.size() != 2) throw UsageError{command + ": expected ADDRESS FILE"};
   const host::PhysicalAddress target = AddressArg(command, ctx.args[0]);
   const std::string path = std::filesystem::absolute(ctx.args[1]).string();
+  // The editor refuses such a file too, but only as "Failed to open file".
+  if (menu == kMenuImport) {
+    if (const DWORD e = win::CheckRegularFile(path); e == win::kErrorNotRegularFile)
+      return Fail("cannot read " + path + ": " + win::FileErrorText(e) + " Nothing was changed.");
+  }
   std::string report, error;
   const HRESULT hr = RunScriptedEditor(ctx, target, CommandScript(menu, path), report, error);
   if (hr == S_OK) {
     if (menu == kMenuExport)
-      std::printf("exported the texts of device %s to %s\n", target.ToString().c_str(), path.c_str());
+      std::printf("exported the texts of device %s to %s\n", target.ToString().c_str(),
+                  Printable(path).c_str());
     else
-      std::printf("imported the texts of %s into device %s\n", path.c_str(), target.ToString().c_str());
+      std::printf("imported the texts of %s into device %s\n", Printable(path).c_str(),
+                  target.ToString().c_str());
     return kSuccess;
   }
   if (hr == EDIT_E_SCRIPT_FAILED) {
@@ -264,7 +279,8 @@ int CmdPrint(Context& ctx) {
   }
   if (hr != E_ABORT) return Fail(error.empty() ? "the editor failed: " + CallError(hr) : error);
   if (!std::filesystem::exists(path)) return Fail("the documentation could not be written to " + path);
-  std::printf("printed the documentation of device %s to %s (%d dpi)\n", target.ToString().c_str(), path.c_str(), dpi);
+  std::printf("printed the documentation of device %s to %s (%d dpi)\n", target.ToString().c_str(),
+              Printable(path).c_str(), dpi);
   return kSuccess;
 }
 

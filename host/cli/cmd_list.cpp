@@ -9,6 +9,7 @@
 #include "data/charset.h"
 #include "host/project.h"
 #include "host/project_blob.h"
+#include "printable.h"
 
 namespace cli {
 namespace {
@@ -17,8 +18,8 @@ namespace {
 std::string ValueText(const host::StoredValue& stored) {
   com::Variant v;
   VARIANT raw;
-  if (FAILED(host::DecodeValue(stored.vt, stored.bounds.data(), stored.bounds.size(),
-                               stored.data.data(), stored.data.size(), &raw)))
+  if (FAILED(host::DecodeValue(stored.vt, stored.bounds.data(), stored.bounds.size(), stored.data.data(),
+                               stored.data.size(), &raw)))
     return "(damaged)";
   v.Attach(&raw);
   if (v.vt == VT_NULL) return "null";
@@ -34,20 +35,20 @@ int CmdList(Context& ctx) {
   if (!ctx.args.empty()) throw UsageError{"list: unexpected argument " + ctx.args[0]};
   host::Project project = host::Project::OpenReadOnly(ctx.projectPath);
   std::vector<host::DeviceSummary> devices = project.Devices();
-  std::printf("project '%s': %zu device%s\n", project.Name().c_str(), devices.size(),
+  std::printf("project '%s': %zu device%s\n", Printable(project.Name()).c_str(), devices.size(),
               devices.size() == 1 ? "" : "s");
   if (devices.empty()) return kSuccess;
   std::printf("%-10s  %-30s  %-6s  %s\n", "ADDRESS", "NAME", "LOADED", "BLOB");
   std::vector<std::string> problems;
   for (const host::DeviceSummary& d : devices) {
     host::BlobState blob = host::InspectBlob(project.ReadExtData(d.id, host::kBlobKey));
-    std::printf("%-10s  %-30s  %-6s  %s\n", d.address.ToString().c_str(), d.name.c_str(),
-                d.parametersLoaded ? "yes" : "no", blob.text.c_str());
+    std::printf("%-10s  %-30s  %-6s  %s\n", d.address.ToString().c_str(), Printable(d.name).c_str(),
+                d.parametersLoaded ? "yes" : "no", Printable(blob.text).c_str());
     if (std::optional<std::string> problem = host::ConfigurationProblem(project, d.id))
       problems.push_back(*problem);
   }
   // What the table only hints at, with the way out, below it.
-  for (const std::string& problem : problems) std::printf("note: %s\n", problem.c_str());
+  for (const std::string& problem : problems) std::printf("note: %s\n", Printable(problem).c_str());
   return kSuccess;
 }
 
@@ -58,12 +59,12 @@ int CmdShow(Context& ctx) {
   int64_t id = project.DeviceAt(address);
   host::DeviceData d = project.DataOf(id);
   std::printf("Device %s\n", address.ToString().c_str());
-  std::printf("  Name:                %s\n", d.name.c_str());
-  std::printf("  Product:             %s\n", d.productName.c_str());
-  std::printf("  Manufacturer:        %s\n", d.manufacturerName.c_str());
-  std::printf("  Order number:        %s\n", d.orderNumber.c_str());
-  std::printf("  Description:         %s\n", d.description.c_str());
-  std::printf("  Application program: %s, version %.2x, device type %X\n", d.programName.c_str(),
+  std::printf("  Name:                %s\n", Printable(d.name).c_str());
+  std::printf("  Product:             %s\n", Printable(d.productName).c_str());
+  std::printf("  Manufacturer:        %s\n", Printable(d.manufacturerName).c_str());
+  std::printf("  Order number:        %s\n", Printable(d.orderNumber).c_str());
+  std::printf("  Description:         %s\n", Printable(d.description).c_str());
+  std::printf("  Application program: %s, version %.2x, device type %X\n", Printable(d.programName).c_str(),
               d.programVersion, static_cast<unsigned>(d.deviceType));
   std::printf("  Parameters loaded:   %s\n", project.ParametersLoaded(id) ? "yes" : "no");
 
@@ -73,7 +74,7 @@ int CmdShow(Context& ctx) {
     std::optional<int64_t> p = project.ParameterAt(id, i);
     if (!p) break;
     std::printf("%s%d=%s", (i - 1) % 11 == 0 ? "\n  " : " ", project.DisplayOrder(*p),
-                ValueText(project.ParameterValue(*p)).c_str());
+                Printable(ValueText(project.ParameterValue(*p))).c_str());
   }
   std::printf("\n");
 
@@ -81,20 +82,20 @@ int CmdShow(Context& ctx) {
   for (const host::CommObjectInfo& o : project.CommObjects(id, false)) {
     std::string links;
     for (uint16_t ga : project.Associations(o.id)) links += " " + host::GroupAddressText(ga);
-    std::printf("  %2d %-22s %-14s%s%s\n", o.number, o.name.c_str(), o.function.c_str(),
+    std::printf("  %2d %-22s %-14s%s%s\n", o.number, Printable(o.name).c_str(), Printable(o.function).c_str(),
                 o.visible ? "" : " (hidden)", links.empty() ? "" : (" ->" + links).c_str());
   }
 
   host::BlobState blob = host::InspectBlob(project.ReadExtData(id, host::kBlobKey));
-  std::printf("BLOB: %s\n", blob.text.c_str());
+  std::printf("BLOB: %s\n", Printable(blob.text).c_str());
   if (std::optional<std::string> problem = host::ConfigurationProblem(project, id))
-    std::printf("note: %s\n", problem->c_str());
+    std::printf("note: %s\n", Printable(*problem).c_str());
   if (blob.kind == host::BlobState::Kind::Ok) {
     std::vector<host::MessageSummary> used = host::UsedMessages(blob.bytes);
     std::printf("Used messages: %zu\n", used.size());
     for (const host::MessageSummary& m : used)
-      std::printf("  slot %2d: receive type %2u, send type %2u, text \"%s\"\n", m.slot + 1,
-                  m.receiveType, m.sendType, dx470::DeviceTextToUtf8(m.firstRow).c_str());
+      std::printf("  slot %2d: receive type %2u, send type %2u, text \"%s\"\n", m.slot + 1, m.receiveType,
+                  m.sendType, Printable(dx470::DeviceTextToUtf8(m.firstRow)).c_str());
   }
   return kSuccess;
 }

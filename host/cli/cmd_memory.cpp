@@ -7,6 +7,7 @@
 #include "base/strings.h"
 #include "cli.h"
 #include "host/simulated_device.h"
+#include "printable.h"
 #include "win/file.h"
 
 namespace cli {
@@ -55,9 +56,9 @@ int CmdMemory(Context& ctx) {
   const uint32_t asked = length;
   if (from + length > host::SimulatedDevice::kMemorySize) length = host::SimulatedDevice::kMemorySize - from;
   const std::string shortened =
-      length < asked ? base::Format(" (%u of the %u bytes asked for: the memory ends at 0xFFFF)",
-                                    length, asked)
-                     : std::string();
+      length < asked
+          ? base::Format(" (%u of the %u bytes asked for: the memory ends at 0xFFFF)", length, asked)
+          : std::string();
 
   host::Project project = host::Project::Open(ctx.projectPath);
   host::SimulatedDevice device(project, project.DeviceAt(target));
@@ -65,12 +66,13 @@ int CmdMemory(Context& ctx) {
   if (out) {
     if (DWORD e = win::WriteFileAtomic(*out, mem, length); e != ERROR_SUCCESS)
       return Fail("cannot write " + *out + ": " + base::MessageText(HRESULT_FROM_WIN32(e)));
-    std::printf("wrote %u bytes from 0x%04X to %s%s\n", length, from, out->c_str(), shortened.c_str());
+    std::printf("wrote %u bytes from 0x%04X to %s%s\n", length, from, Printable(*out).c_str(),
+                shortened.c_str());
     return kSuccess;
   }
   std::printf("# device %s, %lld restart(s)%s%s\n", target.ToString().c_str(),
-              static_cast<long long>(device.RestartCount()),
-              device.LastRestart().empty() ? "" : ", last ", device.LastRestart().c_str());
+              static_cast<long long>(device.RestartCount()), device.LastRestart().empty() ? "" : ", last ",
+              Printable(device.LastRestart()).c_str());
   if (!shortened.empty()) std::printf("#%s\n", shortened.c_str());
   for (uint32_t row = 0; row < length; row += 16) {
     std::string hex, text;

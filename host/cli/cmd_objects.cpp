@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "host/project.h"
+#include "printable.h"
 
 namespace cli {
 namespace {
@@ -23,12 +24,12 @@ std::optional<std::string>* DeviceField(host::DeviceDataChange& c, const std::st
 
 void PrintDeviceData(const host::PhysicalAddress& address, const host::DeviceData& d) {
   std::printf("Device %s\n", address.ToString().c_str());
-  std::printf("  Name:                %s\n", d.name.c_str());
-  std::printf("  Product:             %s\n", d.productName.c_str());
-  std::printf("  Manufacturer:        %s\n", d.manufacturerName.c_str());
-  std::printf("  Order number:        %s\n", d.orderNumber.c_str());
-  std::printf("  Description:         %s\n", d.description.c_str());
-  std::printf("  Application program: %s\n", d.programName.c_str());
+  std::printf("  Name:                %s\n", Printable(d.name).c_str());
+  std::printf("  Product:             %s\n", Printable(d.productName).c_str());
+  std::printf("  Manufacturer:        %s\n", Printable(d.manufacturerName).c_str());
+  std::printf("  Order number:        %s\n", Printable(d.orderNumber).c_str());
+  std::printf("  Description:         %s\n", Printable(d.description).c_str());
+  std::printf("  Application program: %s\n", Printable(d.programName).c_str());
 }
 
 int32_t ObjectNumberArg(const std::string& text) {
@@ -41,16 +42,14 @@ int32_t ObjectNumberArg(const std::string& text) {
 
 void PrintObjects(const host::Project& project, int64_t id, const host::PhysicalAddress& address) {
   std::vector<host::CommObjectInfo> objects = project.CommObjects(id, false);
-  std::printf("device %s: %zu communication objects\n", address.ToString().c_str(),
-              objects.size());
-  std::printf("%6s  %-22s  %-14s  %-6s  %s\n", "NUMBER", "NAME", "FUNCTION", "HIDDEN",
-              "GROUP ADDRESSES");
+  std::printf("device %s: %zu communication objects\n", address.ToString().c_str(), objects.size());
+  std::printf("%6s  %-22s  %-14s  %-6s  %s\n", "NUMBER", "NAME", "FUNCTION", "HIDDEN", "GROUP ADDRESSES");
   for (const host::CommObjectInfo& o : objects) {
     std::string links;
     for (uint16_t ga : project.Associations(o.id))
       links += (links.empty() ? "" : " ") + host::GroupAddressText(ga);
-    std::printf("%6d  %-22s  %-14s  %-6s  %s\n", o.number, o.name.c_str(), o.function.c_str(),
-                o.visible ? "no" : "yes", links.c_str());
+    std::printf("%6d  %-22s  %-14s  %-6s  %s\n", o.number, Printable(o.name).c_str(),
+                Printable(o.function).c_str(), o.visible ? "no" : "yes", links.c_str());
   }
 }
 

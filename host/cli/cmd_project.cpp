@@ -12,6 +12,7 @@
 #include "host/project_blob.h"
 #include "host/project_objects.h"
 #include "hostapi/plugin.h"
+#include "printable.h"
 
 namespace cli {
 namespace {
@@ -35,7 +36,8 @@ int CmdInit(Context& ctx) {
   }
   host::Project project =
       host::Project::Create(ctx.projectPath, name.value_or(ProjectNameFromPath(ctx.projectPath)));
-  std::printf("created project '%s' in %s\n", project.Name().c_str(), ctx.projectPath.c_str());
+  std::printf("created project '%s' in %s\n", Printable(project.Name()).c_str(),
+              Printable(ctx.projectPath).c_str());
   return kSuccess;
 }
 
@@ -71,9 +73,8 @@ int CmdAddDevice(Context& ctx) {
       return Fail("cannot copy device " + source->ToString() + ": " + *problem);
   }
   std::optional<int64_t> existing = project.FindDevice(target);
-  const bool repair =
-      existing && host::InspectBlob(project.ReadExtData(*existing, host::kBlobKey)).kind ==
-                      host::BlobState::Kind::None;
+  const bool repair = existing && host::InspectBlob(project.ReadExtData(*existing, host::kBlobKey)).kind ==
+                                      host::BlobState::Kind::None;
   int64_t id = 0;
   if (repair) {
     id = *existing;
@@ -86,7 +87,7 @@ int CmdAddDevice(Context& ctx) {
     if (name) product.data.name = *name;
     id = project.AddDevice(target, product);
   }
-  std::string what = repair ? "set up device " + target.ToString() + " again, which had no configuration"
+  std::string what = repair   ? "set up device " + target.ToString() + " again, which had no configuration"
                      : source ? "copied device " + source->ToString() + " to " + target.ToString()
                               : "added device " + target.ToString();
   const std::string nothing = repair ? "the device is left as it was" : "the device was not added";
@@ -97,7 +98,7 @@ int CmdAddDevice(Context& ctx) {
     return Fail("the plug-in did not store a configuration: " + *problem + "; " + nothing);
   std::string deviceName = project.DataOf(id).name;
   tx.Commit();
-  std::printf("%s (%s)\n", what.c_str(), deviceName.c_str());
+  std::printf("%s (%s)\n", what.c_str(), Printable(deviceName).c_str());
   return kSuccess;
 }
 

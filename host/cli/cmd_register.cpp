@@ -4,6 +4,7 @@
 
 #include "cli.h"
 #include "host/modules.h"
+#include "printable.h"
 
 namespace cli {
 
@@ -20,7 +21,7 @@ int CmdRegister(Context& ctx) {
   for (const std::string& path : modules) {
     std::string error;
     if (FAILED(host::RegisterModule(path, unregister, &error))) return Fail(error);
-    std::printf("%s %s\n", unregister ? "unregistered" : "registered", path.c_str());
+    std::printf("%s %s\n", unregister ? "unregistered" : "registered", Printable(path).c_str());
   }
   return kSuccess;
 }

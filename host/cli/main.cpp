@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "host/services.h"
+#include "printable.h"
 #include "win/home.h"
 
 namespace cli {
@@ -37,12 +38,16 @@ const char kUsageText[] =
     "  group-address add MAIN/MIDDLE/SUB NAME   add a group address\n"
     "  group-address import FILE.csv   add or rename group addresses from a CSV file (all or nothing)\n"
     "  link ADDRESS OBJECT MAIN/MIDDLE/SUB   associate a communication object with a group address\n"
-    "  download ADDRESS [--full | --mode N]   download a device into its simulated device\n"
+    "  download ADDRESS [--full | --mode N] [--bus knxd:PATH|knxd:tcp:HOST:PORT|ip:HOST[:PORT]\n"
+    "           [--verify] [--key HEX]] [--quiet]\n"
+    "                            download a device into its simulated device, or over the bus\n"
     "  memory ADDRESS [--from ADDR] [--length N] [--out FILE]   dump the simulated device memory\n"
-    "  edit ADDRESS [--script FILE]   open the editor on a device (or run a UI script): exit 3 cancelled, 4 script failed\n"
+    "  edit ADDRESS [--script FILE]   open the editor on a device (or run a UI script): exit 3 cancelled, 4 "
+    "script failed\n"
     "  export-lcd ADDRESS FILE   write a device's texts, general parameters and fonts to a parameter file\n"
     "  import-lcd ADDRESS FILE   replace a device's configuration with a parameter file's and save it\n"
-    "  print ADDRESS --pdf FILE [--dpi N]   print a device's documentation to a PDF file (300 dpi by default)\n"
+    "  print ADDRESS --pdf FILE [--dpi N]   print a device's documentation to a PDF file (300 dpi by "
+    "default)\n"
     "  demo                      add, configure and download a device in $DX47X_HOME/demo/demo.db\n"
     "\n"
     "The project defaults to $DX47X_HOME/project.db; the registry lives in $DX47X_HOME/registry.\n"
@@ -78,7 +83,8 @@ const std::map<std::string, Command> kCommands = {
 
 namespace cli {
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "dx47x-host: %s\n", message.c_str());
+  // Messages carry names and texts from the project and from files.
+  std::fprintf(stderr, "dx47x-host: %s\n", Printable(message).c_str());
   return kFailure;
 }
 }  // namespace cli
@@ -102,7 +108,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (a.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "dx47x-host: unknown option %s\n%s", a.c_str(), kUsageText);
+      std::fprintf(stderr, "dx47x-host: unknown option %s\n%s", cli::Printable(a).c_str(), kUsageText);
       return cli::kUsage;
     }
     command = a;
@@ -116,7 +122,7 @@ int main(int argc, char** argv) {
   }
   auto it = kCommands.find(command);
   if (it == kCommands.end()) {
-    std::fprintf(stderr, "dx47x-host: unknown command '%s'\n%s", command.c_str(), kUsageText);
+    std::fprintf(stderr, "dx47x-host: unknown command '%s'\n%s", cli::Printable(command).c_str(), kUsageText);
     return cli::kUsage;
   }
   if (ctx.projectPath.empty()) ctx.projectPath = win::HomeDirectory() + "/project.db";
@@ -125,7 +131,7 @@ int main(int argc, char** argv) {
   try {
     return it->second.run(ctx);
   } catch (const cli::UsageError& e) {
-    std::fprintf(stderr, "dx47x-host: %s\n%s", e.message.c_str(), kUsageText);
+    std::fprintf(stderr, "dx47x-host: %s\n%s", cli::Printable(e.message).c_str(), kUsageText);
     return cli::kUsage;
   } catch (const std::exception& e) {
     return cli::Fail(e.what());

@@ -1,9 +1,14 @@
 #include "pluginwinappbase/pluginwinappbase.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <set>
 #include <string>
 #include <vector>
@@ -87,6 +92,40 @@ TEST_F(Localisation, MissingFileAndMissingServiceGiveEnglish) {
   EXPECT_EQ(notInitialised.Translate("OK"), "OK");
 }
 
+// A FIFO in the translation file's place would block the first translation
+// (and the dialog asking for it) for ever: it is refused like a missing file.
+TEST_F(Localisation, AFifoAsTranslationFileIsRefusedWithoutBlocking) {
+  const std::string fifo = dir.File("Plug_0407.rlg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto done = std::async(std::launch::async, [&] { return app.Translate("OK"); });
+  if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // releases the reader
+    if (fd >= 0) ::close(fd);
+    done.wait();
+    FAIL() << "the translation file was opened as a FIFO";
+  }
+  EXPECT_EQ(done.get(), "OK");
+}
+
+// Content given directly follows the file's rules: carriage returns go,
+// whole lines only, never the first line, and the same size limit.
+TEST_F(Localisation, ContentGivenInPlaceOfTheFile) {
+  WriteRlg("Heading\nOK\nFile\n");  // not read once content is given
+  app.SetTranslationContent("Heading\r\nOK\r\nGut\r\nTwo\\nlines\nZwei\\nZeilen\n");
+  EXPECT_EQ(app.Translate("OK"), "Gut");
+  EXPECT_EQ(app.Translate("Two\nlines"), "Zwei\nZeilen");
+  EXPECT_EQ(app.Translate("Heading"), "Heading");
+  app.SetTranslationContent(std::string(kMaxTranslationFileSize - 7, 'x') + "\nOK\nJa\n");
+  EXPECT_EQ(app.Translate("OK"), "Ja");
+  app.SetTranslationContent(std::string(kMaxTranslationFileSize + 1 - 7, 'x') + "\nOK\nJa\n");
+  EXPECT_EQ(app.Translate("OK"), "OK");
+  app.SetTranslationContent(std::string("\nOK\0\nJa\n", 8));  // a NUL inside a key
+  EXPECT_EQ(app.Translate(std::string("OK\0", 3)), "Ja");
+  EXPECT_EQ(app.Translate("OK"), "OK");
+  app.SetTranslationContent("");
+  EXPECT_EQ(app.Translate("OK"), "OK");
+}
+
 TEST(LocalisationWithoutHost, FallsBackTo1033) {
   testsupport::TempDir dir;
   CPluginWinAppBase app;
@@ -111,14 +150,16 @@ TEST(PluginTranslations, EveryKeyOfTheGermanFileFindsItsOwnTranslation) {
   setenv("DX47X_LCID", "1031", 1);
   host::HostServices services;
   testsupport::TempDir dir;
-  std::ofstream(dir.File("Plug_0407.rlg"), std::ios::binary) << std::ifstream(std::string(bin) + "/DX47x_0407.rlg").rdbuf();
+  std::ofstream(dir.File("Plug_0407.rlg"), std::ios::binary)
+      << std::ifstream(std::string(bin) + "/DX47x_0407.rlg").rdbuf();
   CPluginWinAppBase app;
   ASSERT_EQ(app.InitForModulePath(dir.File("Plug.so")), S_OK);
   unsetenv("DX47X_LCID");
   std::set<std::string> keys;
   auto unescape = [](std::string s) {
     for (size_t i = 0; (i = s.find('\\', i)) != std::string::npos; ++i) {
-      if (i + 1 < s.size() && (s[i + 1] == 'n' || s[i + 1] == 't')) s.replace(i, 2, s[i + 1] == 'n' ? "\n" : "\t");
+      if (i + 1 < s.size() && (s[i + 1] == 'n' || s[i + 1] == 't'))
+        s.replace(i, 2, s[i + 1] == 'n' ? "\n" : "\t");
     }
     return s;
   };

@@ -97,21 +97,44 @@ void CPluginWinAppBase::LoadTranslationFile() {
   m_bNotLoaded = false;
   m_strContent.clear();
   win::File file;
-  if (file.Open(m_strTranslateFile, win::FileMode::Read) != ERROR_SUCCESS) return;
+  // Only a regular file: a FIFO in its place would block the first
+  // translation, and with it the dialog, for ever.
+  const DWORD opened = file.Open(m_strTranslateFile, win::FileMode::ReadRegular);
+  if (opened == win::kErrorNotRegularFile) {
+    m_oLog.Trace(TRACE_LEVEL_ERROR, "rlg file '%s' is not a regular file", m_strTranslateFile.c_str());
+    return;
+  }
+  if (opened != ERROR_SUCCESS) return;
   uint64_t size = 0;
   if (file.Size(size) != ERROR_SUCCESS || size < 1 || size > kMaxTranslationFileSize) {
     m_oLog.Trace(TRACE_LEVEL_ERROR, "invalid rlg file size 0x%8x", unsigned(size));
     return;
   }
-  std::string buffer(size_t(size) + 100, '\0');
+  std::string buffer(size_t(size), '\0');
   DWORD read = 0;
   if (file.Read(buffer.data(), DWORD(size), &read) != ERROR_SUCCESS || read < size) {
     m_oLog.Trace(TRACE_LEVEL_ERROR, "rlg file read error");
     return;
   }
-  buffer.resize(read);
-  for (char c : buffer)
+  TakeContent(buffer);
+}
+
+void CPluginWinAppBase::TakeContent(std::string_view content) {
+  m_strContent.clear();
+  m_strContent.reserve(content.size());
+  for (char c : content)
     if (c != '\r') m_strContent += c;
+}
+
+void CPluginWinAppBase::SetTranslationContent(std::string_view content) {
+  std::lock_guard lock(m_mutex);
+  m_bNotLoaded = false;
+  m_strContent.clear();
+  if (content.size() > kMaxTranslationFileSize) {
+    m_oLog.Trace(TRACE_LEVEL_ERROR, "invalid rlg file size 0x%8x", unsigned(content.size()));
+    return;
+  }
+  TakeContent(content);
 }
 
 std::string CPluginWinAppBase::Translate(const std::string& key) {
@@ -119,8 +142,8 @@ std::string CPluginWinAppBase::Translate(const std::string& key) {
   std::lock_guard lock(m_mutex);
   if (m_bNotLoaded) {
     if (m_strTranslateFile.empty()) {
-      m_oLog.Trace(TRACE_LEVEL_ERROR, "Line:%d - Init ist noch nicht durchlaufen worden. Text '%s'",
-                   __LINE__, key.c_str());
+      m_oLog.Trace(TRACE_LEVEL_ERROR, "Line:%d - Init ist noch nicht durchlaufen worden. Text '%s'", __LINE__,
+                   key.c_str());
       return key;
     }
     LoadTranslationFile();
@@ -146,14 +169,13 @@ std::string CPluginWinAppBase::Translate(const std::string& key) {
   }
   size_t keyEnd = found + escaped.size();
   if (keyEnd >= m_strContent.size()) {
-    m_oLog.Trace(TRACE_LEVEL_ERROR, "Line:%d - Endezeichen vom suchenden Text '%s' gefunden ",
-                 __LINE__, key.c_str());
+    m_oLog.Trace(TRACE_LEVEL_ERROR, "Line:%d - Endezeichen vom suchenden Text '%s' gefunden ", __LINE__,
+                 key.c_str());
     return key;
   }
   size_t lineEnd = m_strContent.find('\n', keyEnd + 1);
   if (lineEnd == std::string::npos) {
-    m_oLog.Trace(TRACE_LEVEL_ERROR,
-                 "Line:%d - Endezeichen in Text '%s'vor gefunden Text gefunden ", __LINE__,
+    m_oLog.Trace(TRACE_LEVEL_ERROR, "Line:%d - Endezeichen in Text '%s'vor gefunden Text gefunden ", __LINE__,
                  key.c_str());
     return key;
   }

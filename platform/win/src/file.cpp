@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 namespace win {
 namespace {
@@ -16,7 +18,6 @@ namespace {
 // Win32 errors without a name in base/hresult.h.
 constexpr DWORD kErrorNotSameDevice = 17;
 constexpr DWORD kErrorGenFailure = 31;
-constexpr DWORD kErrorFileTooLarge = 223;
 constexpr DWORD kErrorIoDevice = 1117;
 constexpr DWORD kErrorCantResolveFilename = 1921;
 
@@ -157,6 +158,9 @@ DWORD File::Open(const std::string& path, FileMode mode) {
   int flags = 0;
   switch (mode) {
     case FileMode::Read: flags = O_RDONLY; break;
+    // Without O_NONBLOCK opening a FIFO waits for a writer, for ever if
+    // none comes.
+    case FileMode::ReadRegular: flags = O_RDONLY | O_NONBLOCK; break;
     case FileMode::WriteCreate: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
     case FileMode::ReadWrite: flags = O_RDWR; break;
     case FileMode::ReadWriteCreate: flags = O_RDWR | O_CREAT; break;
@@ -167,6 +171,16 @@ DWORD File::Open(const std::string& path, FileMode mode) {
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
     return ERROR_ACCESS_DENIED;
+  }
+  if (mode == FileMode::ReadRegular) {
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return kErrorNotRegularFile;
+    }
+    // Reads of a regular file never block anyway; clear the flag so that
+    // the descriptor behaves as any other.
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   }
   m_fd = fd;
   return ERROR_SUCCESS;
@@ -244,25 +258,47 @@ DWORD File::Close() {
 // ---------------------------------------------------------------------------
 // Whole files
 
-DWORD ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+DWORD ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t limit) {
   bytes.clear();
   File file;
-  if (DWORD e = file.Open(path, FileMode::Read); e != ERROR_SUCCESS) return e;
+  if (DWORD e = file.Open(path, FileMode::ReadRegular); e != ERROR_SUCCESS) return e;
   uint64_t size = 0;
   if (DWORD e = file.Size(size); e != ERROR_SUCCESS) return e;
-  if (size > bytes.max_size() || size > (uint64_t{1} << 40)) return ERROR_NOT_ENOUGH_MEMORY;
-  // Read to the end even if the file grew or shrank since fstat.
+  if (size > limit) return kErrorFileTooLarge;
+  if (size > bytes.max_size()) return ERROR_NOT_ENOUGH_MEMORY;
+  // Read to the end even if the file grew or shrank since fstat, but never
+  // more than one byte past the bound: that byte tells a file that grew
+  // too large.
   std::vector<uint8_t> data;
   data.reserve(static_cast<size_t>(size));
   uint8_t chunk[65536];
   for (;;) {
+    const uint64_t left = limit - std::min<uint64_t>(limit, data.size());  // bytes still allowed
+    const DWORD want = left < sizeof chunk ? static_cast<DWORD>(left + 1) : DWORD{sizeof chunk};
     DWORD got = 0;
-    if (DWORD e = file.Read(chunk, sizeof chunk, &got); e != ERROR_SUCCESS) return e;
+    if (DWORD e = file.Read(chunk, want, &got); e != ERROR_SUCCESS) return e;
     if (got == 0) break;
     data.insert(data.end(), chunk, chunk + got);
+    if (data.size() > limit) return kErrorFileTooLarge;
   }
   bytes.swap(data);
   return ERROR_SUCCESS;
+}
+
+DWORD CheckRegularFile(const std::string& path, uint64_t limit) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return Win32ErrorFromErrno(errno, path);
+  if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (!S_ISREG(st.st_mode)) return kErrorNotRegularFile;
+  if (static_cast<uint64_t>(st.st_size) > limit) return kErrorFileTooLarge;
+  return ERROR_SUCCESS;
+}
+
+std::string FileErrorText(DWORD error, uint64_t limit) {
+  if (error == kErrorNotRegularFile) return "It is not a regular file (a FIFO, a device or a socket).";
+  if (error == kErrorFileTooLarge) return "It is larger than " + std::to_string(limit) + " bytes.";
+  std::string text = base::MessageText(HRESULT_FROM_WIN32(error));
+  return text.empty() ? "Error " + std::to_string(error) + "." : text;
 }
 
 DWORD WriteFileAtomic(const std::string& requested, const void* data, size_t size) {
@@ -290,12 +326,10 @@ DWORD WriteFileAtomic(const std::string& requested, const void* data, size_t siz
   if (fd < 0) return ERROR_ALREADY_EXISTS;
 
   DWORD e = WriteAll(fd, static_cast<const uint8_t*>(data), size);
-  if (e == ERROR_SUCCESS && exists && ::fchmod(fd, old.st_mode & 07777) != 0)
-    e = Win32ErrorFromErrno(errno);
+  if (e == ERROR_SUCCESS && exists && ::fchmod(fd, old.st_mode & 07777) != 0) e = Win32ErrorFromErrno(errno);
   if (e == ERROR_SUCCESS && ::fsync(fd) != 0) e = Win32ErrorFromErrno(errno);
   if (::close(fd) != 0 && e == ERROR_SUCCESS && errno != EINTR) e = Win32ErrorFromErrno(errno);
-  if (e == ERROR_SUCCESS && ::rename(temp.c_str(), path.c_str()) != 0)
-    e = Win32ErrorFromErrno(errno, path);
+  if (e == ERROR_SUCCESS && ::rename(temp.c_str(), path.c_str()) != 0) e = Win32ErrorFromErrno(errno, path);
   if (e != ERROR_SUCCESS) {
     ::unlink(temp.c_str());
     return e;

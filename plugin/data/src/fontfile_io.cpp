@@ -15,11 +15,18 @@ namespace {
 class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { if (fd_ >= 0) ::close(fd_); }
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
-  int release() { int fd = fd_; fd_ = -1; return fd; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
  private:
   int fd_;
 };
@@ -38,8 +45,14 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 }  // namespace
 
 FontResult ReadFontFile(const std::string& path, ZEICHENSATZ& font) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without blocking and refused unless it is a regular file: a FIFO
+  // would block the editor for ever, a device might never end.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return {FontStatus::OpenFailed, 0, -1};
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {FontStatus::OpenFailed, 0, -1};
+  if (const int flags = ::fcntl(fd.get(), F_GETFL); flags >= 0)
+    ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
   std::vector<uint8_t> buffer(kFontFileReadLimit, 0);
   size_t got = 0;
   while (got < buffer.size()) {

@@ -65,7 +65,8 @@ bool CheckTextFile(const uint8_t* content, size_t size) {
 
 TextFileStatus ReadTextFile(const std::string& path, CDX470Data& data) {
   win::File file;
-  if (file.Open(path, win::FileMode::Read) != ERROR_SUCCESS) return TextFileStatus::OpenFailed;
+  // Only a regular file: a FIFO would block the editor for ever.
+  if (file.Open(path, win::FileMode::ReadRegular) != ERROR_SUCCESS) return TextFileStatus::OpenFailed;
   const std::optional<std::vector<uint8_t>> content = ReadContent(file);
   if (!content || !CheckTextFile(content->data(), content->size())) return TextFileStatus::InvalidData;
   // Everything is cleared, the head taken over and both fonts unpacked;
@@ -99,8 +100,8 @@ TextFileStatus WriteTextFile(const std::string& path, CDX470Data& data) {
 int ImportFile(CDX470Data& data, std::string& lastPath) {
   dx470::UpdateBlockInformation(data.Param());
   const std::string ext = kTextFileExtension;
-  const ui::FileDialogSpec request{false, Translate("Import texts"), Filter(), {}, "*." + ext,
-                                ui::kFileMustExist | ui::kHideReadOnly};
+  const ui::FileDialogSpec request{
+      false, Translate("Import texts"), Filter(), {}, "*." + ext, ui::kFileMustExist | ui::kHideReadOnly};
   const std::optional<std::string> path = ui::Services().FileDialog(request);
   if (!path) return ui::IDCANCEL;
 
@@ -115,7 +116,8 @@ int ImportFile(CDX470Data& data, std::string& lastPath) {
   }
   if (status != TextFileStatus::Ok) {
     Box(Translate("Warning"),
-        Translate("File does not contain valid data!") + "\n\n" + Translate("No data will be read from file."),
+        Translate("File does not contain valid data!") + "\n\n" +
+            Translate("No data will be read from file."),
         ui::Icon::Question);
     return ui::IDCANCEL;
   }
@@ -128,8 +130,8 @@ bool ExportFile(CDX470Data& data, std::string& lastPath, const std::string& targ
   std::string path = target;
   if (path.empty()) {
     const std::string initial = lastPath.empty() ? "*." + std::string(kTextFileExtension) : lastPath;
-    const ui::FileDialogSpec request{true, Translate("Export texts"), Filter(), {}, initial,
-                                  ui::kPathMustExist | ui::kHideReadOnly};
+    const ui::FileDialogSpec request{
+        true, Translate("Export texts"), Filter(), {}, initial, ui::kPathMustExist | ui::kHideReadOnly};
     const std::optional<std::string> chosen = ui::Services().FileDialog(request);
     if (!chosen) return false;
     path = *chosen;

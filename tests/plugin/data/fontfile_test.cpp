@@ -1,11 +1,15 @@
 // Font files: building, checking and reading them back, on disk too.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -140,6 +144,32 @@ TEST_F(FontFileOnDisk, FailuresReportAndKeepTheOldFile) {
   font->Glyphs[0].Width = 41;  // cannot be packed
   EXPECT_EQ(WriteFontFile(path, *font).status, FontStatus::BadGlyph);
   EXPECT_EQ(std::filesystem::file_size(path), before);
+}
+
+// A FIFO would block the font editor's import for ever, a device never
+// end: both are refused as files that cannot be opened, and the font stays.
+TEST_F(FontFileOnDisk, OnlyRegularFilesAreRead) {
+  const std::string fifo = (dir_ / "font.lft").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto font = SmallFont();
+  const ZEICHENSATZ before = *font;
+  auto done = std::async(std::launch::async, [&] { return ReadFontFile(fifo, *font).status; });
+  if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // releases the reader
+    if (fd >= 0) ::close(fd);
+    done.wait();
+    FAIL() << "the font file was opened as a FIFO";
+  }
+  EXPECT_EQ(done.get(), FontStatus::OpenFailed);
+  EXPECT_EQ(ReadFontFile("/dev/zero", *font).status, FontStatus::OpenFailed);
+  EXPECT_EQ(ReadFontFile(dir_.string(), *font).status, FontStatus::OpenFailed);  // a folder
+  EXPECT_EQ(std::memcmp(&before, font.get(), sizeof before), 0);
+
+  // A link to a font file is read as the file.
+  const std::string path = (dir_ / "real.lft").string();
+  ASSERT_TRUE(WriteFontFile(path, *font).ok());
+  std::filesystem::create_symlink(path, dir_ / "link.lft");
+  EXPECT_TRUE(ReadFontFile((dir_ / "link.lft").string(), *font).ok());
 }
 
 }  // namespace

@@ -3,18 +3,24 @@
 // commands driven by UI scripts.
 #include "editor/text_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
 #include "base/byteorder.h"
+#include "data/blockinfo.h"
 #include "data/dx470data.h"
 #include "data/positions.h"
 #include "editor/main_dialog.h"
@@ -128,7 +134,7 @@ TEST_F(TextFiles, ContentChecksNeverReadPastTheFileAndRefuseOffsetsOutsideIt) {
   // Each check runs on an exactly sized copy so that an over-read is a fault.
   auto check = [](std::vector<uint8_t> bytes) {
     auto exact = std::make_unique<uint8_t[]>(bytes.size() + 1);
-    std::memcpy(exact.get(), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(exact.get(), bytes.data(), bytes.size());
     return editor::CheckTextFile(exact.get(), bytes.size());
   };
   EXPECT_FALSE(check({}));
@@ -157,20 +163,49 @@ TEST_F(TextFiles, AFileOverTheBufferSizeOrWithAChangedFontByteIsRefusedAndChange
   WriteBytes(path, changed);
 
   std::string last = "previous.lcd";
-  EXPECT_EQ(RunCommand("file \"" + path + "\"\n", [&] { return editor::ImportFile(data, last); }), ui::IDCANCEL);
+  EXPECT_EQ(RunCommand("file \"" + path + "\"\n", [&] { return editor::ImportFile(data, last); }),
+            ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
-  EXPECT_EQ(report, "open: Import texts -> \"" + path +
-                        "\"\nbox: Warning: File does not contain valid data!\\n\\nNo data will be read from file."
-                        " -> ok (default)\n");
+  EXPECT_EQ(report,
+            "open: Import texts -> \"" + path +
+                "\"\nbox: Warning: File does not contain valid data!\\n\\nNo data will be read from file."
+                " -> ok (default)\n");
   EXPECT_TRUE(SameBytes(before.get(), &Param(), sizeof(dx470::PARAM)));
   EXPECT_EQ(last, "previous.lcd");
 
-  EXPECT_EQ(RunCommand("file \"" + dir.File("missing.lcd") + "\"\n", [&] { return editor::ImportFile(data, last); }),
+  EXPECT_EQ(RunCommand("file \"" + dir.File("missing.lcd") + "\"\n",
+                       [&] { return editor::ImportFile(data, last); }),
             ui::IDCANCEL);
   EXPECT_NE(report.find("box: Warning: Failed to open file -> ok"), std::string::npos) << report;
   // Cancelling the dialog does nothing at all.
   EXPECT_EQ(RunCommand("file cancel\n", [&] { return editor::ImportFile(data, last); }), ui::IDCANCEL);
   EXPECT_EQ(report, "open: Import texts -> cancel\n");
+  EXPECT_TRUE(SameBytes(before.get(), &Param(), sizeof(dx470::PARAM)));
+}
+
+// A FIFO would block the editor for ever, a device never end: both are
+// files that cannot be opened, and the configuration stays.
+TEST_F(TextFiles, OnlyRegularFilesAreImported) {
+  dx470::UpdateBlockInformation(Param());  // as the File menu's import does first
+  const auto before = std::make_unique<dx470::PARAM>(Param());
+  const std::string fifo = dir.File("texts.lcd");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto done = std::async(std::launch::async, [&] { return editor::ReadTextFile(fifo, data); });
+  if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // releases the reader
+    if (fd >= 0) ::close(fd);
+    done.wait();
+    FAIL() << "the parameter file was opened as a FIFO";
+  }
+  EXPECT_EQ(done.get(), TextFileStatus::OpenFailed);
+  EXPECT_EQ(editor::ReadTextFile("/dev/zero", data), TextFileStatus::OpenFailed);
+  EXPECT_TRUE(SameBytes(before.get(), &Param(), sizeof(dx470::PARAM)));
+
+  std::string last = "previous.lcd";
+  EXPECT_EQ(RunCommand("file \"" + fifo + "\"\n", [&] { return editor::ImportFile(data, last); }),
+            ui::IDCANCEL);
+  EXPECT_NE(report.find("box: Warning: Failed to open file -> ok"), std::string::npos) << report;
+  EXPECT_EQ(last, "previous.lcd");
   EXPECT_TRUE(SameBytes(before.get(), &Param(), sizeof(dx470::PARAM)));
 }
 
@@ -229,14 +264,16 @@ TEST_F(TextFiles, AFailedExportKeepsTheOldFileAndTheConfiguration) {
 TEST_F(TextFiles, MenuImportResetsTheSelectionToTheFirstRowAndExportUsesTheSaveDialog) {
   const std::string path = dir.File("menu.lcd");
   EXPECT_EQ(Run("expect-enabled 32768 1\nexpect-enabled 32769 1\nfile \"" + path +
-                "\"\nmenu 32769\nselect 201 1\nfile \"" + path + "\"\nmenu 32768\nexpect-selected 201 0\n"
+                "\"\nmenu 32769\nselect 201 1\nfile \"" + path +
+                "\"\nmenu 32768\nexpect-selected 201 0\n"
                 "expect-text 201 \"Hello\\tstatic text\\tunused\"\nok\n"),
             ui::IDOK);
   EXPECT_TRUE(scriptOk) << report;
   EXPECT_EQ(report, "save: Export texts -> \"" + path + "\"\nopen: Import texts -> \"" + path + "\"\n");
   // A failed import keeps the selection.
   WriteBytes(path, {0, 1, 2});
-  EXPECT_EQ(Run("select 201 1\nfile \"" + path + "\"\nmenu 32768\nexpect-selected 201 1\ncancel\n"), ui::IDCANCEL);
+  EXPECT_EQ(Run("select 201 1\nfile \"" + path + "\"\nmenu 32768\nexpect-selected 201 1\ncancel\n"),
+            ui::IDCANCEL);
   EXPECT_TRUE(scriptOk) << report;
 }
 

@@ -4,6 +4,7 @@
 // English key texts of every dialog, message box and status text.
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "base/types.h"
 #include "logger/logger.h"
@@ -27,13 +28,21 @@ class CPluginWinAppBase {
   // a result never changes under a caller's feet.
   std::string Translate(const std::string& key);
 
+  // Takes `content` as the bytes of the translation file, which is then not
+  // read (tests, tools): content longer than kMaxTranslationFileSize leaves
+  // no translations, as such a file does.
+  void SetTranslationContent(std::string_view content);
+
   const std::string& HelpFilePath() const { return m_strHelpFile; }
   const std::string& TranslationFilePath() const { return m_strTranslateFile; }
   const std::string& ModuleDirectory() const { return m_strModuleDir; }
   LCID LanguageId() const { return m_lcid; }
 
  private:
+  // Reads the translation file: a regular file of 1 to
+  // kMaxTranslationFileSize bytes, anything else leaves no translations.
   void LoadTranslationFile();
+  void TakeContent(std::string_view content);  // drops carriage returns
 
   CLogger m_oLog;
   std::string m_strModuleDir;   // ends with '/'

@@ -11,6 +11,15 @@
 
 namespace win {
 
+// Refusals of files that are read in whole: an entry that is not a regular
+// file (a FIFO, a device, a socket), which could block a reader for ever or
+// never end, and a file larger than the reader's bound.
+inline constexpr DWORD kErrorNotRegularFile = 222;  // ERROR_BAD_FILE_TYPE
+inline constexpr DWORD kErrorFileTooLarge = 223;    // ERROR_FILE_TOO_LARGE
+
+// The bound of ReadWholeFile when the caller names none.
+inline constexpr uint64_t kDefaultReadLimit = uint64_t{1} << 30;
+
 // errno → Win32 error number (ENOENT → ERROR_FILE_NOT_FOUND, EACCES →
 // ERROR_ACCESS_DENIED, ENOSPC → ERROR_DISK_FULL, …).
 RT_API DWORD Win32ErrorFromErrno(int err);
@@ -20,6 +29,7 @@ RT_API DWORD Win32ErrorFromErrno(int err, const std::string& path);
 
 enum class FileMode {
   Read,             // existing file, reading
+  ReadRegular,      // existing regular file, reading; anything else refused (see below)
   WriteCreate,      // created or emptied, writing
   ReadWrite,        // existing file, reading and writing
   ReadWriteCreate,  // created when missing (kept when present), reading and writing
@@ -38,7 +48,10 @@ class RT_API File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Folders are refused with ERROR_ACCESS_DENIED, as on Windows.
+  // Folders are refused with ERROR_ACCESS_DENIED, as on Windows. With
+  // FileMode::ReadRegular the entry is opened without blocking and refused
+  // with kErrorNotRegularFile unless it is a regular file (a symbolic link
+  // counts as what it names).
   DWORD Open(const std::string& path, FileMode mode);
   bool IsOpen() const { return m_fd >= 0; }
 
@@ -62,8 +75,22 @@ class RT_API File {
   int m_fd = -1;
 };
 
-// Reads a whole file into `bytes` (left empty on failure).
-RT_API DWORD ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// Reads a whole regular file into `bytes` (left empty on failure). Other
+// entries are refused with kErrorNotRegularFile, a file of more than `limit`
+// bytes (also one that grows past it while it is read) with
+// kErrorFileTooLarge.
+RT_API DWORD ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes,
+                           uint64_t limit = kDefaultReadLimit);
+
+// Whether `path` names a regular file of at most `limit` bytes: ERROR_SUCCESS,
+// kErrorNotRegularFile, kErrorFileTooLarge or the error of stat. Never blocks,
+// whatever the entry is.
+RT_API DWORD CheckRegularFile(const std::string& path, uint64_t limit = kDefaultReadLimit);
+
+// A file error for people, as a sentence: "It is not a regular file (a
+// FIFO, a device or a socket).", "It is larger than N bytes." for the
+// refusals above (N being `limit`), the system's text for the others.
+RT_API std::string FileErrorText(DWORD error, uint64_t limit = kDefaultReadLimit);
 
 // Replaces a file atomically: the bytes go to a temporary file in the same
 // folder, which is flushed to disk and renamed over the target. On failure

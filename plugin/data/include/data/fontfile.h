@@ -25,7 +25,8 @@ FontResult BuildFontFile(const ZEICHENSATZ& font, std::vector<uint8_t>& bytes);
 // the font. `font` is changed only on success.
 FontResult ParseFontFile(const uint8_t* bytes, size_t size, ZEICHENSATZ& font);
 
-// Reads at most kFontFileReadLimit bytes of `path` and parses them.
+// Reads at most kFontFileReadLimit bytes of `path` and parses them; an
+// entry that is not a regular file (a FIFO, a device) is OpenFailed.
 FontResult ReadFontFile(const std::string& path, ZEICHENSATZ& font);
 
 // Writes the file through a temporary file in the same folder that replaces

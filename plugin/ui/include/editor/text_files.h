@@ -16,7 +16,7 @@ inline constexpr const char* kTextFileExtension = "LCD";
 
 enum class TextFileStatus : uint8_t {
   Ok,
-  OpenFailed,   // import: the file cannot be opened
+  OpenFailed,   // import: the file cannot be opened or is not a regular file
   InvalidData,  // import: read error, too long, checksum or font data wrong
   SaveFailed,   // export: the image cannot be built, or create/write failed
 };
