@@ -6,9 +6,9 @@
 #   fuzz/run.sh [SECONDS [TARGET]]
 #
 # Targets: xmlreader, hive_roundtrip, blob_read, lcd_file, font_file,
-# translation, ui_script, procedures (fuzz_<target> in $BUILD/bin). Each
-# starts from fuzz/seeds/<target>/ and keeps its corpus in
-# $BUILD/corpus/<target>; findings land in $BUILD/findings/<target>/. The
+# translation, ui_script, procedures, knxd_link, tunnel_link (fuzz_<target>
+# in $BUILD/bin). Each starts from fuzz/seeds/<target>/ and keeps its corpus
+# in $BUILD/corpus/<target>; findings land in $BUILD/findings/<target>/. The
 # exit status is 0 when every target ran clean. With DX47X_BUILD_LOCK set,
 # the build (not the fuzzing) runs under flock on that file.
 set -euo pipefail
@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 SECONDS_TO_RUN=${1:-600}
 ONLY=${2:-}
 BUILD=${BUILD_DIR:-build-fuzz}
-TARGETS=(xmlreader hive_roundtrip blob_read lcd_file font_file translation ui_script procedures)
+TARGETS=(xmlreader hive_roundtrip blob_read lcd_file font_file translation ui_script procedures knxd_link tunnel_link)
 
 # Longest input per target: room for what each format can hold.
 max_len() {
@@ -27,6 +27,7 @@ max_len() {
     translation) echo 65536 ;;      # the limit is 51199 bytes, and keys behind it
     ui_script) echo 16384 ;;
     procedures) echo 8192 ;;
+    knxd_link | tunnel_link) echo 4096 ;;  # a download session's answers
     *) echo 65536 ;;
   esac
 }

@@ -8,8 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "bus/link.h"
-#include "bus/socket.h"
+#include "bus/knxd_link.h"
 
 namespace bus {
 namespace {
@@ -139,12 +138,16 @@ std::unique_ptr<Link> OpenKnxd(const std::string& rest, std::string& error) {
     error = "knxd: " + error;
     return nullptr;
   }
+  return OpenKnxdOver(std::move(fd), name, error);
+}
+
+}  // namespace
+
+std::unique_ptr<Link> OpenKnxdOver(Fd fd, const std::string& name, std::string& error) {
   auto link = std::make_unique<KnxdLink>(std::move(fd), name);
   if (!link->Open(error)) return nullptr;
   return link;
 }
-
-}  // namespace
 
 BUS_REGISTER_LINK("knxd", "knxd:PATH|knxd:tcp:HOST:PORT", OpenKnxd);
 

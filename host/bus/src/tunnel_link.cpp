@@ -17,8 +17,13 @@ using namespace knxip;
 
 class TunnelLink : public Link {
  public:
-  TunnelLink(std::string name, const sockaddr_in& control, const TunnelOptions& options)
-      : name_(std::move(name)), control_(control), data_(control), options_(options) {}
+  TunnelLink(std::unique_ptr<DatagramSocket> socket, std::string name, const sockaddr_in& control,
+             const TunnelOptions& options)
+      : socket_(std::move(socket)),
+        name_(std::move(name)),
+        control_(control),
+        data_(control),
+        options_(options) {}
 
   ~TunnelLink() override {
     if (!open_) return;
@@ -31,34 +36,7 @@ class TunnelLink : public Link {
   }
 
   bool Open(std::string& error) {
-    // The address of this end as the server sees it: that of the interface
-    // that routes towards the server.
-    sockaddr_in local{};
-    {
-      Fd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-      socklen_t len = sizeof local;
-      if (!probe.Valid() ||
-          ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&control_), sizeof control_) != 0 ||
-          ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-        error = name_ + ": no route to the server: " + std::strerror(errno);
-        return false;
-      }
-    }
-    local.sin_port = 0;
-    fd_.Reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    socklen_t len = sizeof local;
-    if (!fd_.Valid() || ::bind(fd_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::getsockname(fd_.Get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-      error = name_ + ": cannot open a UDP socket: " + std::strerror(errno);
-      return false;
-    }
-    local_ = local;
-    // Connected to the server's control endpoint, the socket hears of a
-    // port that nobody listens on at once (and takes nothing from others).
-    if (::connect(fd_.Get(), reinterpret_cast<const sockaddr*>(&control_), sizeof control_) != 0) {
-      error = name_ + ": cannot reach the server: " + std::strerror(errno);
-      return false;
-    }
+    local_ = socket_->Local();
     Bytes body = Hpai(local_);
     const Bytes data = Hpai(local_);
     body.insert(body.end(), data.begin(), data.end());
@@ -81,10 +59,8 @@ class TunnelLink : public Link {
     }
     // A data endpoint apart from the control endpoint: the socket must
     // take datagrams from both.
-    if (data_.sin_addr.s_addr != control_.sin_addr.s_addr || data_.sin_port != control_.sin_port) {
-      sockaddr none{};  // address family 0: the association is dissolved
-      ::connect(fd_.Get(), &none, sizeof none);
-    }
+    if (data_.sin_addr.s_addr != control_.sin_addr.s_addr || data_.sin_port != control_.sin_port)
+      socket_->AcceptAnySender();
     nextHeartbeat_ = Clock::now() + options_.heartbeat;
     return true;
   }
@@ -159,10 +135,7 @@ class TunnelLink : public Link {
     body.insert(body.end(), h.begin(), h.end());
     return body;
   }
-  bool SendTo(const sockaddr_in& to, const Bytes& packet) {
-    return ::sendto(fd_.Get(), packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                    sizeof to) == ssize_t(packet.size());
-  }
+  bool SendTo(const sockaddr_in& to, const Bytes& packet) { return socket_->SendTo(to, packet); }
   bool SendControl(uint16_t service, const Bytes& body) {
     return SendTo(control_, knxip::Packet(service, body));
   }
@@ -190,7 +163,7 @@ class TunnelLink : public Link {
       nextHeartbeat_ = now + options_.controlTimeout;
     }
     const auto until = open_ ? std::min(deadline, nextHeartbeat_) : deadline;
-    switch (WaitReadable(fd_.Get(), until, interrupt_)) {
+    switch (socket_->Wait(until, interrupt_)) {
       case Readable::kYes: break;
       case Readable::kTimeout: return Clock::now() >= deadline ? Wait::kTimeout : Wait::kFrame;
       case Readable::kInterrupted: error = "interrupted"; return Wait::kFailed;
@@ -198,8 +171,7 @@ class TunnelLink : public Link {
     }
     uint8_t datagram[600];
     sockaddr_in from{};
-    socklen_t len = sizeof from;
-    ssize_t n = ::recvfrom(fd_.Get(), datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    const ssize_t n = socket_->ReceiveFrom(datagram, sizeof datagram, from);
     if (n < 0) {
       if (errno == ECONNREFUSED) {
         error = name_ + ": nothing listens there (port unreachable)";
@@ -292,12 +264,12 @@ class TunnelLink : public Link {
     }
   }
 
+  std::unique_ptr<DatagramSocket> socket_;
   std::string name_;
   sockaddr_in control_;
   sockaddr_in data_;
   sockaddr_in local_{};
   TunnelOptions options_;
-  Fd fd_;
   bool open_ = false;
   bool channelKnown_ = false;
   int connectStatus_ = -1;
@@ -312,7 +284,70 @@ class TunnelLink : public Link {
   std::deque<Frame> frames_;
 };
 
+// A UDP socket bound to the interface that routes towards the server and
+// connected to the server's control endpoint, so that it hears at once of a
+// port nobody listens on (and takes nothing from others).
+class UdpSocket : public DatagramSocket {
+ public:
+  bool Open(const sockaddr_in& control, const std::string& name, std::string& error) {
+    sockaddr_in local{};
+    {
+      Fd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+      socklen_t len = sizeof local;
+      if (!probe.Valid() ||
+          ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&control), sizeof control) != 0 ||
+          ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+        error = name + ": no route to the server: " + std::strerror(errno);
+        return false;
+      }
+    }
+    local.sin_port = 0;
+    fd_.Reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    socklen_t len = sizeof local;
+    if (!fd_.Valid() || ::bind(fd_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        ::getsockname(fd_.Get(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+      error = name + ": cannot open a UDP socket: " + std::strerror(errno);
+      return false;
+    }
+    local_ = local;
+    if (::connect(fd_.Get(), reinterpret_cast<const sockaddr*>(&control), sizeof control) != 0) {
+      error = name + ": cannot reach the server: " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+
+  sockaddr_in Local() const override { return local_; }
+  bool SendTo(const sockaddr_in& to, const Bytes& packet) override {
+    return ::sendto(fd_.Get(), packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                    sizeof to) == ssize_t(packet.size());
+  }
+  Readable Wait(Clock::time_point deadline, const std::atomic<bool>* interrupt) override {
+    return WaitReadable(fd_.Get(), deadline, interrupt);
+  }
+  ssize_t ReceiveFrom(uint8_t* data, size_t n, sockaddr_in& from) override {
+    socklen_t len = sizeof from;
+    return ::recvfrom(fd_.Get(), data, n, 0, reinterpret_cast<sockaddr*>(&from), &len);
+  }
+  void AcceptAnySender() override {
+    sockaddr none{};  // address family 0: the association is dissolved
+    ::connect(fd_.Get(), &none, sizeof none);
+  }
+
+ private:
+  Fd fd_;
+  sockaddr_in local_{};
+};
+
 }  // namespace
+
+std::unique_ptr<Link> OpenTunnelOver(std::unique_ptr<DatagramSocket> socket, const sockaddr_in& control,
+                                     const std::string& name, std::string& error,
+                                     const TunnelOptions& options) {
+  auto link = std::make_unique<TunnelLink>(std::move(socket), name, control, options);
+  if (!link->Open(error)) return nullptr;
+  return link;
+}
 
 std::unique_ptr<Link> OpenTunnel(const std::string& hostPort, std::string& error,
                                  const TunnelOptions& options) {
@@ -324,9 +359,10 @@ std::unique_ptr<Link> OpenTunnel(const std::string& hostPort, std::string& error
   }
   sockaddr_in control{};
   if (!ResolveIpv4(host, port, control, error)) return nullptr;
-  auto link = std::make_unique<TunnelLink>("ip:" + hostPort, control, options);
-  if (!link->Open(error)) return nullptr;
-  return link;
+  const std::string name = "ip:" + hostPort;
+  auto socket = std::make_unique<UdpSocket>();
+  if (!socket->Open(control, name, error)) return nullptr;
+  return OpenTunnelOver(std::move(socket), control, name, error, options);
 }
 
 namespace {
