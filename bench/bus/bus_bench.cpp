@@ -19,8 +19,8 @@
 
 #include "bus/bus_device_link.h"
 #include "bus/link.h"
-#include "com/cocreate.h"
 #include "com/comptr.h"
+#include "common/plugin_host.h"
 #include "data/blockinfo.h"
 #include "data/records.h"
 #include "host/download_executor.h"
@@ -128,24 +128,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const bool paced = how == "paced";
-  setenv("DX47X_HOME", folder.c_str(), 1);
-  host::HostServices services;
-  com::ServerModule module;
-  auto reg = SUCCEEDED(module.Load(argv[2]))
-                 ? reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"))
-                 : nullptr;
-  com::ComPtr<IDeviceEvents> events;
-  if (!reg || FAILED(reg()) || FAILED(com::CreateInstance(CLSID_DX470DeviceEvent, &events))) {
-    std::fprintf(stderr, "bus_bench: the plug-in cannot be registered\n");
-    return 1;
-  }
+  bench::PluginHost plugin(folder, argv[2], "bus_bench");
+  if (!plugin.Ready()) return 1;
   try {
     host::Project project = host::Project::Create(folder + "/bench.db", "Benchmark");
-    const int64_t id = project.AddDevice({address >> 12, (address >> 8) & 0x0F, address & 0xFF},
-                                         host::Dx47xDeviceTemplate());
+    int64_t id = 0;
     com::ComPtr<IDevice> object;
-    if (FAILED(host::MakeDeviceObject(project, id, &object)) ||
-        FAILED(events->OnAddDevide(object.Get(), nullptr)))
+    if (!plugin.AddDevice(project, {address >> 12, (address >> 8) & 0x0F, address & 0xFF}, id, object))
       return 1;
     Bench bench(project, id, object, bus, address);
     bool ok = true;

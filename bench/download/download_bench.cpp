@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "com/cocreate.h"
 #include "com/comptr.h"
+#include "common/plugin_host.h"
 #include "data/blockinfo.h"
 #include "data/positions.h"
 #include "data/records.h"
@@ -63,27 +63,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  setenv("DX47X_HOME", folder.c_str(), 1);
-  host::HostServices services;
-  com::ServerModule module;
-  auto reg = SUCCEEDED(module.Load(argv[2]))
-                 ? reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"))
-                 : nullptr;
-  com::ComPtr<IDeviceEvents> events;
-  if (!reg || FAILED(reg()) || FAILED(com::CreateInstance(CLSID_DX470DeviceEvent, &events))) {
-    std::fprintf(stderr, "download_bench: the plug-in cannot be registered\n");
-    return 1;
-  }
+  bench::PluginHost plugin(folder, argv[2], "download_bench");
+  if (!plugin.Ready()) return 1;
   try {
     host::Project project = host::Project::Create(folder + "/bench.db", "Benchmark");
     Device partial, complete;
     int n = 0;
-    for (Device* d : {&partial, &complete}) {
-      d->id = project.AddDevice({1, 1, ++n}, host::Dx47xDeviceTemplate());
-      if (FAILED(host::MakeDeviceObject(project, d->id, &d->object)) ||
-          FAILED(events->OnAddDevide(d->object.Get(), nullptr)))
-        return 1;
-    }
+    for (Device* d : {&partial, &complete})
+      if (!plugin.AddDevice(project, {1, 1, ++n}, d->id, d->object)) return 1;
 
     // A typical configuration: eight messages of several kinds.
     auto blob = std::make_unique<Blob>();

@@ -11,6 +11,7 @@
 
 #include "host/project.h"
 #include "host/project_address.h"
+#include "hostapi/dx47x_blob.h"
 #include "printable.h"
 #include "temp_home.h"
 
@@ -99,7 +100,7 @@ class CliOutput : public ::testing::Test {
   std::vector<uint8_t> Blob() {
     host::PhysicalAddress a{1, 1, 5};
     host::Project p = host::Project::OpenReadOnly(ProjectPath());
-    std::optional<host::StoredValue> v = p.ReadExtData(p.DeviceAt(a), "DX470");
+    std::optional<host::StoredValue> v = p.ReadExtData(p.DeviceAt(a), dx47x::blob::kKey);
     return v ? v->data : std::vector<uint8_t>{};
   }
 

@@ -12,6 +12,7 @@
 #include "host/project_blob.h"
 #include "host/project_errors.h"
 #include "host/project_objects.h"
+#include "hostapi/dx47x_blob.h"
 #include "temp_home.h"
 #include "win/file.h"
 
@@ -317,22 +318,22 @@ TEST_F(DeviceSetup, AnEditSavedMeanwhileIsNotOverwritten) {
   com::ComPtr<IDevice> download;
   ASSERT_EQ(host::MakeDeviceObject(project, project.DeviceAt({1, 1, 5}), &download), S_OK);
   std::vector<uint8_t> atStart;
-  ASSERT_EQ(host::ReadExtDataBytes(download.Get(), u"DX470", &atStart), S_OK);
+  ASSERT_EQ(host::ReadExtDataBytes(download.Get(), dx47x::blob::kKeyWide, &atStart), S_OK);
 
   ASSERT_EQ(Run("edit 1.1.5 --script " + Script()), 0) << output;
   const std::vector<uint8_t> saved = StoredBlob("1.1.5");
   atStart[100] ^= 1;
-  EXPECT_EQ(host::WriteExtDataBytes(download.Get(), u"DX470", atStart.data(), atStart.size()),
+  EXPECT_EQ(host::WriteExtDataBytes(download.Get(), dx47x::blob::kKeyWide, atStart.data(), atStart.size()),
             host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(StoredBlob("1.1.5"), saved);
 
   com::ComPtr<IDevice> other;
   ASSERT_EQ(host::MakeDeviceObject(project, project.DeviceAt({1, 1, 5}), &other), S_OK);
-  ASSERT_EQ(host::ReadExtDataBytes(other.Get(), u"DX470", &atStart), S_OK);
+  ASSERT_EQ(host::ReadExtDataBytes(other.Get(), dx47x::blob::kKeyWide, &atStart), S_OK);
   const std::string good = home.Path() + "/good.bin";
   WriteBytes(good, Blob());
   ASSERT_EQ(Run("blob 1.1.5 --import " + good), 0) << output;
-  EXPECT_EQ(host::WriteExtDataBytes(other.Get(), u"DX470", atStart.data(), atStart.size()),
+  EXPECT_EQ(host::WriteExtDataBytes(other.Get(), dx47x::blob::kKeyWide, atStart.data(), atStart.size()),
             host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(StoredBlob("1.1.5"), Blob());
 }

@@ -1,4 +1,5 @@
 // Extension data: values of every kept kind go in and come out unchanged.
+#include "hostapi/dx47x_blob.h"
 #include "project_fixture.h"
 
 namespace projecttest {
@@ -7,13 +8,13 @@ namespace {
 TEST_F(ProjectTest, ExtDataKeepsAFullSizeBlobAndAnswersNullForUnknownKeys) {
   com::ComPtr<IDeviceExtData> ext = ExtData(Add("1.1.5"));
   HRESULT hr = E_FAIL;
-  com::Variant missing = ReadExt(ext.Get(), u"DX470", &hr);
+  com::Variant missing = ReadExt(ext.Get(), dx47x::blob::kKeyWide, &hr);
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(missing.vt, VT_NULL);
 
   com::Variant blob = ByteArray(112292, 42);
-  ASSERT_EQ(WriteExt(ext.Get(), u"DX470", blob), S_OK);
-  com::Variant back = ReadExt(ext.Get(), u"DX470");
+  ASSERT_EQ(WriteExt(ext.Get(), dx47x::blob::kKeyWide, blob), S_OK);
+  com::Variant back = ReadExt(ext.Get(), dx47x::blob::kKeyWide);
   ASSERT_EQ(back.vt, VT_ARRAY | VT_UI1);
   EXPECT_EQ(SafeArrayGetDim(back.parray), 1u);
   LONG lower = -1;

@@ -1,5 +1,6 @@
 // The object model over a project: descriptive data, parameters,
 // communication objects, associations and group addresses.
+#include "hostapi/dx47x_blob.h"
 #include "project_fixture.h"
 
 namespace projecttest {
@@ -198,7 +199,7 @@ TEST_F(ProjectTest, ACopyTakesDataAndParameterValuesButNoExtensionData) {
   com::ComPtr<IDeviceParameter> p;
   ASSERT_EQ(params->get_Item(com::Variant(int32_t(3)), &p), S_OK);
   ASSERT_EQ(p->put_Value(com::Variant(int32_t(7))), S_OK);
-  ASSERT_EQ(WriteExt(ExtData(source).Get(), u"DX470", ByteArray(10, 0)), S_OK);
+  ASSERT_EQ(WriteExt(ExtData(source).Get(), dx47x::blob::kKeyWide, ByteArray(10, 0)), S_OK);
 
   int64_t copy = project.CopyDevice(Addr("1.1.6"), source);
   int64_t named = project.CopyDevice(Addr("1.1.7"), source, std::string("Stairs"));
@@ -211,7 +212,7 @@ TEST_F(ProjectTest, ACopyTakesDataAndParameterValuesButNoExtensionData) {
   ASSERT_EQ(p->get_Value(&v), S_OK);
   EXPECT_EQ(v.lVal, 7);
   EXPECT_EQ(project.CommObjects(copy, false).size(), 35u);
-  EXPECT_EQ(ReadExt(ExtData(copy).Get(), u"DX470").vt, VT_NULL);
+  EXPECT_EQ(ReadExt(ExtData(copy).Get(), dx47x::blob::kKeyWide).vt, VT_NULL);
 }
 
 }  // namespace

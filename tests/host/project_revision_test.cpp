@@ -4,6 +4,7 @@
 #include "com/errorinfo.h"
 #include "host/project_blob.h"
 #include "host/project_errors.h"
+#include "hostapi/dx47x_blob.h"
 #include "project_fixture.h"
 
 namespace projecttest {
@@ -37,14 +38,14 @@ int32_t ValueOf(IDeviceParameter* p) {
 class Revisions : public ProjectTest {
  protected:
   Revisions() : id(Add("1.1.5")) {
-    EXPECT_EQ(WriteExt(ExtData(id).Get(), u"DX470", ByteArray(112292, 1)), S_OK);
+    EXPECT_EQ(WriteExt(ExtData(id).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 1)), S_OK);
   }
   com::ComPtr<IDeviceExtData> Ext(const com::ComPtr<IDevice>& d) {
     com::ComPtr<IDeviceExtData> ext;
     EXPECT_EQ(d.As(&ext), S_OK);
     return ext;
   }
-  std::vector<uint8_t> Stored() { return project.ReadExtData(id, "DX470")->data; }
+  std::vector<uint8_t> Stored() { return project.ReadExtData(id, dx47x::blob::kKey)->data; }
 
   int64_t id;
 };
@@ -53,19 +54,21 @@ class Revisions : public ProjectTest {
 // the download's write of what it read at its start fails.
 TEST_F(Revisions, AWriteAfterAnotherWriteSinceTheReadFails) {
   com::ComPtr<IDeviceExtData> download = ExtData(id), editor = ExtData(id);
-  ReadExt(download.Get(), u"DX470");
-  ReadExt(editor.Get(), u"DX470");
-  ASSERT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 2)), S_OK);
-  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)), host::PROJECT_E_CONFIGURATION_CHANGED);
+  ReadExt(download.Get(), dx47x::blob::kKeyWide);
+  ReadExt(editor.Get(), dx47x::blob::kKeyWide);
+  ASSERT_EQ(WriteExt(editor.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 2)), S_OK);
+  EXPECT_EQ(WriteExt(download.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 3)),
+            host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(ErrorDescription(),
             "the configuration of device 1.1.5 was changed by another program since it was read; "
             "nothing was saved");
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 2)));
   // It keeps failing: the object still holds what it read first.
-  EXPECT_EQ(WriteExt(download.Get(), u"DX470", ByteArray(112292, 3)), host::PROJECT_E_CONFIGURATION_CHANGED);
+  EXPECT_EQ(WriteExt(download.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 3)),
+            host::PROJECT_E_CONFIGURATION_CHANGED);
   // The editor's own next writes are no conflict.
-  EXPECT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 4)), S_OK);
-  EXPECT_EQ(WriteExt(editor.Get(), u"DX470", ByteArray(112292, 5)), S_OK);
+  EXPECT_EQ(WriteExt(editor.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 4)), S_OK);
+  EXPECT_EQ(WriteExt(editor.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 5)), S_OK);
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 5)));
 }
 
@@ -74,10 +77,11 @@ TEST_F(Revisions, TwoProjectsOnOneFileSeeEachOthersWrites) {
   host::Project other = host::Project::Open(path);
   com::ComPtr<IDevice> mine = Device(id), theirs;
   ASSERT_EQ(host::MakeDeviceObject(other, id, &theirs), S_OK);
-  ReadExt(Ext(mine).Get(), u"DX470");
-  ReadExt(Ext(theirs).Get(), u"DX470");
-  ASSERT_EQ(WriteExt(Ext(theirs).Get(), u"DX470", ByteArray(112292, 7)), S_OK);
-  EXPECT_EQ(WriteExt(Ext(mine).Get(), u"DX470", ByteArray(112292, 8)), host::PROJECT_E_CONFIGURATION_CHANGED);
+  ReadExt(Ext(mine).Get(), dx47x::blob::kKeyWide);
+  ReadExt(Ext(theirs).Get(), dx47x::blob::kKeyWide);
+  ASSERT_EQ(WriteExt(Ext(theirs).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 7)), S_OK);
+  EXPECT_EQ(WriteExt(Ext(mine).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 8)),
+            host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 7)));
   EXPECT_EQ(project.Revision(id), other.Revision(id));
 }
@@ -86,34 +90,36 @@ TEST_F(Revisions, TwoProjectsOnOneFileSeeEachOthersWrites) {
 // before writing it: that read must not make a stale record current again.
 TEST_F(Revisions, ParametersAreCheckedAgainstTheRecordReadAndTheirReadsDoNotRenewIt) {
   com::ComPtr<IDevice> download = Device(id), editor = Device(id);
-  ReadExt(Ext(download).Get(), u"DX470");
+  ReadExt(Ext(download).Get(), dx47x::blob::kKeyWide);
   com::ComPtr<IDeviceParameter> p = Parameter(download.Get(), 3);
   ASSERT_EQ(Parameter(editor.Get(), 3)->put_Value(com::Variant(int32_t(9))), S_OK);
   EXPECT_EQ(ValueOf(p.Get()), 9);  // reads the new value ...
   EXPECT_EQ(p->put_Value(com::Variant(int32_t(4))), host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(ValueOf(Parameter(Device(id).Get(), 3).Get()), 9);  // ... and leaves it
-  EXPECT_EQ(WriteExt(Ext(download).Get(), u"DX470", ByteArray(112292, 3)),
+  EXPECT_EQ(WriteExt(Ext(download).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 3)),
             host::PROJECT_E_CONFIGURATION_CHANGED);
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 1)));
 
   // A BLOB written through a device is no conflict for its parameters, and
   // the other way round, as the plug-in's save writes both.
   com::ComPtr<IDevice> saver = Device(id);
-  ReadExt(Ext(saver).Get(), u"DX470");
+  ReadExt(Ext(saver).Get(), dx47x::blob::kKeyWide);
   ASSERT_EQ(Parameter(saver.Get(), 1)->put_Value(com::Variant(int32_t(1))), S_OK);
   ASSERT_EQ(Parameter(saver.Get(), 2)->put_Value(com::Variant(int32_t(2))), S_OK);
-  ASSERT_EQ(WriteExt(Ext(saver).Get(), u"DX470", ByteArray(112292, 6)), S_OK);
+  ASSERT_EQ(WriteExt(Ext(saver).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 6)), S_OK);
   ASSERT_EQ(Parameter(saver.Get(), 1)->put_Value(com::Variant(int32_t(3))), S_OK);
 }
 
 // Reading the record again takes the new revision: that reader holds it.
 TEST_F(Revisions, ReadingTheRecordAgainAllowsTheNextWrite) {
   com::ComPtr<IDeviceExtData> slow = ExtData(id);
-  ReadExt(slow.Get(), u"DX470");
-  project.WriteExtData(id, "DX470", Value(VT_ARRAY | VT_UI1, {0, 0, 0, 0, 4, 0, 0, 0}, {1, 2, 3, 4}));
-  EXPECT_EQ(WriteExt(slow.Get(), u"DX470", ByteArray(112292, 2)), host::PROJECT_E_CONFIGURATION_CHANGED);
-  EXPECT_EQ(BytesOf(ReadExt(slow.Get(), u"DX470")), (std::vector<uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(WriteExt(slow.Get(), u"DX470", ByteArray(112292, 2)), S_OK);
+  ReadExt(slow.Get(), dx47x::blob::kKeyWide);
+  project.WriteExtData(id, dx47x::blob::kKey,
+                       Value(VT_ARRAY | VT_UI1, {0, 0, 0, 0, 4, 0, 0, 0}, {1, 2, 3, 4}));
+  EXPECT_EQ(WriteExt(slow.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 2)),
+            host::PROJECT_E_CONFIGURATION_CHANGED);
+  EXPECT_EQ(BytesOf(ReadExt(slow.Get(), dx47x::blob::kKeyWide)), (std::vector<uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(WriteExt(slow.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 2)), S_OK);
 }
 
 // A write before any read does not depend on what was there (the plug-in
@@ -121,20 +127,20 @@ TEST_F(Revisions, ReadingTheRecordAgainAllowsTheNextWrite) {
 TEST_F(Revisions, WritesWithoutAReadAreUnconditionalAndAParameterReadCounts) {
   com::ComPtr<IDevice> blind = Device(id);
   project.WriteExtData(id, "other", Value(VT_I4, {}, {1, 0, 0, 0}));
-  EXPECT_EQ(WriteExt(Ext(blind).Get(), u"DX470", ByteArray(112292, 9)), S_OK);
+  EXPECT_EQ(WriteExt(Ext(blind).Get(), dx47x::blob::kKeyWide, ByteArray(112292, 9)), S_OK);
   EXPECT_EQ(Stored(), BytesOf(ByteArray(112292, 9)));
 
   com::ComPtr<IDevice> reader = Device(id);
   com::ComPtr<IDeviceParameter> p = Parameter(reader.Get(), 1);
   ValueOf(p.Get());
-  project.WriteExtData(id, "DX470", Value(VT_NULL, {}, {}));
+  project.WriteExtData(id, dx47x::blob::kKey, Value(VT_NULL, {}, {}));
   EXPECT_EQ(p->put_Value(com::Variant(int32_t(5))), host::PROJECT_E_CONFIGURATION_CHANGED);
 }
 
 // Each write counts one up; descriptive data and the loaded flag do not count.
 TEST_F(Revisions, RevisionsCountConfigurationWritesOnly) {
   const int64_t start = project.Revision(id);
-  EXPECT_EQ(project.WriteExtData(id, "DX470", Value(VT_NULL, {}, {})), start + 1);
+  EXPECT_EQ(project.WriteExtData(id, dx47x::blob::kKey, Value(VT_NULL, {}, {})), start + 1);
   int64_t parameter = *project.ParameterAt(id, 2);
   EXPECT_EQ(project.SetParameterValue(parameter, Value(VT_I4, {}, {3, 0, 0, 0})), start + 2);
   project.SetName(id, "Hall");
@@ -145,7 +151,7 @@ TEST_F(Revisions, RevisionsCountConfigurationWritesOnly) {
   EXPECT_EQ(project.Revision(id), start + 2);
   EXPECT_EQ(project.ParameterValue(parameter).data, (std::vector<uint8_t>{3, 0, 0, 0}));
   int64_t revision = -1;
-  project.ReadExtData(id, "DX470", &revision);
+  project.ReadExtData(id, dx47x::blob::kKey, &revision);
   EXPECT_EQ(revision, start + 2);
   project.ParameterValue(parameter, &revision);
   EXPECT_EQ(revision, start + 2);
@@ -162,7 +168,7 @@ TEST(ProjectLayout, AnOlderProjectIsReadAsItIsAndUpgradedWhenWritten) {
   {
     host::Project p = host::Project::Create(path, "Old");
     id = p.AddDevice({1, 1, 5}, host::Dx47xDeviceTemplate());
-    p.WriteExtData(id, "DX470", Value(VT_I4, {}, {5, 0, 0, 0}));
+    p.WriteExtData(id, dx47x::blob::kKey, Value(VT_I4, {}, {5, 0, 0, 0}));
     p.Store().Exec(
         "ALTER TABLE devices DROP COLUMN revision; DROP TABLE ext_data_previous; "
         "PRAGMA user_version = 2;");
@@ -171,8 +177,8 @@ TEST(ProjectLayout, AnOlderProjectIsReadAsItIsAndUpgradedWhenWritten) {
     host::Project reading = host::Project::OpenReadOnly(path);
     EXPECT_EQ(reading.Store().Layout(), 2);
     EXPECT_EQ(reading.Revision(id), 0);
-    EXPECT_EQ(reading.ReadExtData(id, "DX470")->data, (std::vector<uint8_t>{5, 0, 0, 0}));
-    EXPECT_FALSE(reading.PreviousExtData(id, "DX470"));
+    EXPECT_EQ(reading.ReadExtData(id, dx47x::blob::kKey)->data, (std::vector<uint8_t>{5, 0, 0, 0}));
+    EXPECT_FALSE(reading.PreviousExtData(id, dx47x::blob::kKey));
     EXPECT_THROW(reading.SetName(id, "x"), host::ProjectError);
   }
   {
@@ -184,7 +190,7 @@ TEST(ProjectLayout, AnOlderProjectIsReadAsItIsAndUpgradedWhenWritten) {
   host::Project p = host::Project::Open(path);
   EXPECT_EQ(p.Store().Layout(), host::kProjectSchemaVersion);
   EXPECT_EQ(p.Revision(id), 0);
-  EXPECT_EQ(p.WriteExtData(id, "DX470", Value(VT_I4, {}, {6, 0, 0, 0})), 1);
+  EXPECT_EQ(p.WriteExtData(id, dx47x::blob::kKey, Value(VT_I4, {}, {6, 0, 0, 0})), 1);
   // A second program opening the upgraded file does not upgrade it again.
   host::Project again = host::Project::Open(path);
   EXPECT_EQ(again.Revision(id), 1);
@@ -229,18 +235,18 @@ TEST_F(ProjectTest, ConfigurationProblemsSayWhatThePluginWouldRefuse) {
     for (size_t i = 0; i < 4 && i < n; ++i) v.data[i] = uint8_t(version >> (8 * i));
     return v;
   };
-  project.WriteExtData(id, "DX470", blob(112292, 0x00010000));
+  project.WriteExtData(id, dx47x::blob::kKey, blob(112292, 0x00010000));
   EXPECT_EQ(host::ConfigurationProblem(project, id), std::nullopt);
-  project.ReplaceExtData(id, "DX470", blob(100, 0x00010000));
+  project.ReplaceExtData(id, dx47x::blob::kKey, blob(100, 0x00010000));
   EXPECT_EQ(host::ConfigurationProblem(project, id),
             "device 1.1.7: the stored configuration is 100 bytes, not 112292 (bring back the previous "
             "one with 'blob 1.1.7 --restore-previous', or import a valid BLOB)");
-  project.WriteExtData(id, "DX470", blob(112292, 0x00010001));
+  project.WriteExtData(id, dx47x::blob::kKey, blob(112292, 0x00010001));
   EXPECT_EQ(host::ConfigurationProblem(project, id),
             "device 1.1.7: the stored configuration has version 0x00010001, not 0x00010000 (bring back "
             "the previous one with 'blob 1.1.7 --restore-previous', or import a valid BLOB)");
   // The hint appears only when the previous value is one the plug-in reads.
-  project.ReplaceExtData(id, "DX470", blob(3, 0));
+  project.ReplaceExtData(id, dx47x::blob::kKey, blob(3, 0));
   EXPECT_EQ(host::ConfigurationProblem(project, id),
             "device 1.1.7: the stored configuration is 3 bytes, not 112292 (import a valid BLOB)");
   host::StoredValue grid = blob(112292, 0x00010000);

@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "com/errorinfo.h"
+#include "hostapi/dx47x_blob.h"
 #include "project_fixture.h"
 #include "win/file.h"
 
@@ -100,12 +101,12 @@ TEST_F(ProjectTest, DevicesKeepTheirTopologyAndAddressesAreUnique) {
 TEST_F(ProjectTest, DataSurvivesReopeningAndObjectsKeepTheStoreOpen) {
   int64_t id = Add("1.1.5");
   com::ComPtr<IDeviceExtData> ext = ExtData(id);
-  ASSERT_EQ(WriteExt(ext.Get(), u"DX470", ByteArray(1000, 3)), S_OK);
+  ASSERT_EQ(WriteExt(ext.Get(), dx47x::blob::kKeyWide, ByteArray(1000, 3)), S_OK);
   ASSERT_EQ(Device(id)->put_ParametersLoaded(1), S_OK);
 
   // The object holds the store after the project handle is gone.
   project = host::Project(nullptr);
-  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), u"DX470")), BytesOf(ByteArray(1000, 3)));
+  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), dx47x::blob::kKeyWide)), BytesOf(ByteArray(1000, 3)));
   ext = nullptr;
 
   host::Project reopened = host::Project::Open(path);
@@ -114,13 +115,13 @@ TEST_F(ProjectTest, DataSurvivesReopeningAndObjectsKeepTheStoreOpen) {
   ASSERT_EQ(host::MakeDeviceObject(reopened, id, &d), S_OK);
   com::ComPtr<IDeviceExtData> ext2;
   ASSERT_EQ(d.As(&ext2), S_OK);
-  EXPECT_EQ(BytesOf(ReadExt(ext2.Get(), u"DX470")), BytesOf(ByteArray(1000, 3)));
+  EXPECT_EQ(BytesOf(ReadExt(ext2.Get(), dx47x::blob::kKeyWide)), BytesOf(ByteArray(1000, 3)));
 }
 
 TEST_F(ProjectTest, AFailedWriteLeavesThePreviousValue) {
   int64_t id = Add("1.1.5");
   com::ComPtr<IDeviceExtData> ext = ExtData(id);
-  ASSERT_EQ(WriteExt(ext.Get(), u"DX470", ByteArray(112292, 1)), S_OK);
+  ASSERT_EQ(WriteExt(ext.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 1)), S_OK);
 
   // Another writer holds the project: the write times out and changes nothing.
   {
@@ -131,20 +132,21 @@ TEST_F(ProjectTest, AFailedWriteLeavesThePreviousValue) {
     ASSERT_EQ(host::MakeDeviceObject(impatient, id, &d), S_OK);
     com::ComPtr<IDeviceExtData> e2;
     ASSERT_EQ(d.As(&e2), S_OK);
-    EXPECT_EQ(WriteExt(e2.Get(), u"DX470", ByteArray(112292, 2)), HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+    EXPECT_EQ(WriteExt(e2.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 2)),
+              HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
     com::ComPtr<IErrorInfo> info;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
     com::Bstr text;
     info->GetDescription(&text);
     EXPECT_NE(text.ToUtf8().find("locked"), std::string::npos) << text.ToUtf8();
   }
-  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), u"DX470")), BytesOf(ByteArray(112292, 1)));
+  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), dx47x::blob::kKeyWide)), BytesOf(ByteArray(112292, 1)));
 
   // A failure inside the transaction rolls the whole write back.
   project.Store().Exec(
       "CREATE TRIGGER refuse AFTER UPDATE ON ext_data BEGIN SELECT RAISE(ABORT, 'injected'); END;");
-  EXPECT_TRUE(FAILED(WriteExt(ext.Get(), u"DX470", ByteArray(112292, 9))));
-  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), u"DX470")), BytesOf(ByteArray(112292, 1)));
+  EXPECT_TRUE(FAILED(WriteExt(ext.Get(), dx47x::blob::kKeyWide, ByteArray(112292, 9))));
+  EXPECT_EQ(BytesOf(ReadExt(ext.Get(), dx47x::blob::kKeyWide)), BytesOf(ByteArray(112292, 1)));
 
   // The same for a parameter value.
   project.Store().Exec(
@@ -162,7 +164,7 @@ TEST_F(ProjectTest, AFailedWriteLeavesThePreviousValue) {
 TEST_F(ProjectTest, DeletingKeepsExtensionDataOnlyWhenAsked) {
   int64_t id = Add("1.1.5");
   Add("1.1.6");
-  ASSERT_EQ(WriteExt(ExtData(id).Get(), u"DX470", ByteArray(64, 5)), S_OK);
+  ASSERT_EQ(WriteExt(ExtData(id).Get(), dx47x::blob::kKeyWide, ByteArray(64, 5)), S_OK);
   com::ComPtr<IDevice> stale = Device(id);
 
   project.DeleteDevice(id, true);
@@ -170,11 +172,11 @@ TEST_F(ProjectTest, DeletingKeepsExtensionDataOnlyWhenAsked) {
   BSTR name = nullptr;
   EXPECT_EQ(stale->get_Name(&name), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
   int64_t again = Add("1.1.5");
-  EXPECT_EQ(BytesOf(ReadExt(ExtData(again).Get(), u"DX470")), BytesOf(ByteArray(64, 5)));
+  EXPECT_EQ(BytesOf(ReadExt(ExtData(again).Get(), dx47x::blob::kKeyWide)), BytesOf(ByteArray(64, 5)));
 
   project.DeleteDevice(again, false);
   int64_t fresh = Add("1.1.5");
-  EXPECT_EQ(ReadExt(ExtData(fresh).Get(), u"DX470").vt, VT_NULL);
+  EXPECT_EQ(ReadExt(ExtData(fresh).Get(), dx47x::blob::kKeyWide).vt, VT_NULL);
   EXPECT_EQ(project.Devices().size(), 2u);
 }
 
@@ -191,7 +193,7 @@ TEST_F(ProjectTest, ATableDroppedWhileOpenIsNamed) {
   com::ComPtr<IDeviceExtData> ext = ExtData(id);
   host::Project::Open(path).Store().Exec("DROP TABLE ext_data;");
   HRESULT hr = S_OK;
-  ReadExt(ext.Get(), u"DX470", &hr);
+  ReadExt(ext.Get(), dx47x::blob::kKeyWide, &hr);
   EXPECT_EQ(hr, HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
   com::ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, &info), S_OK);

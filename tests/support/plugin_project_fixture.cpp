@@ -6,6 +6,7 @@
 
 #include "com/safearray.h"
 #include "host/project_objects.h"
+#include "hostapi/dx47x_blob.h"
 
 namespace testsupport {
 
@@ -38,7 +39,7 @@ com::ComPtr<IDevice> ProjectFixture::DeviceObject(int64_t id) {
 void ProjectFixture::StoreExtData(IDevice* d, const VARIANT& value) {
   com::ComPtr<IDeviceExtData> ext;
   ASSERT_EQ(d->QueryInterface(IDeviceExtData::iid, ext.PpvSlot()), S_OK);
-  com::Bstr key(u"DX470");
+  com::Bstr key(dx47x::blob::kKeyWide);
   ASSERT_EQ(ext->WriteExtData(key.Get(), value), S_OK);
 }
 

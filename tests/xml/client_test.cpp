@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "com/cocreate.h"
+#include "module_loading.h"
 #include "temp_home.h"
 #include "xmlweave.h"
 
@@ -85,10 +86,7 @@ TEST(XmlClient, WritesAndReadsADocumentThroughCom) {
   testsupport::TempHome home;
   testsupport::TempDir dir;
   com::ServerModule module;
-  ASSERT_EQ(module.Load(testsupport::BinDir() + "/XmlWeaveETS.so"), S_OK) << module.Error();
-  auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
-  ASSERT_TRUE(reg);
-  ASSERT_EQ(reg(), S_OK);
+  ASSERT_TRUE(testsupport::LoadAndRegister(module, "XmlWeaveETS.so"));
 
   IXMLWriter* writer = nullptr;
   ASSERT_EQ(CoCreateInstance(CLSID_XMLWriter, nullptr, CLSCTX_INPROC_SERVER, IXMLWriter::iid,
@@ -137,10 +135,7 @@ TEST(XmlClient, AThrowingHandlerEndsTheParseWithAnError) {
   testsupport::TempHome home;
   testsupport::TempDir dir;
   com::ServerModule module;
-  ASSERT_EQ(module.Load(testsupport::BinDir() + "/XmlWeaveETS.so"), S_OK) << module.Error();
-  auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
-  ASSERT_TRUE(reg);
-  ASSERT_EQ(reg(), S_OK);
+  ASSERT_TRUE(testsupport::LoadAndRegister(module, "XmlWeaveETS.so"));
   const std::string path = dir.File("thrown.xml");
   IXMLWriter* writer = nullptr;
   ASSERT_EQ(CoCreateInstance(CLSID_XMLWriter, nullptr, CLSCTX_INPROC_SERVER, IXMLWriter::iid,

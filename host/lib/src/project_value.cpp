@@ -21,28 +21,6 @@ uint32_t GetU32(const uint8_t* p) {
 
 }  // namespace
 
-size_t FixedSizeOf(VARTYPE type) {
-  switch (type) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE: return 8;
-    default: return 0;
-  }
-}
-
 HRESULT EncodeValue(const VARIANT& value, StoredValue* out) {
   if (value.vt & VT_BYREF) {
     // A value passed by reference is stored as the value it points to.
@@ -56,7 +34,7 @@ HRESULT EncodeValue(const VARIANT& value, StoredValue* out) {
       direct.parray = *value.pparray;
     else if (vt == VT_BSTR)
       direct.bstrVal = *value.pbstrVal;
-    else if (size_t size = FixedSizeOf(vt))
+    else if (size_t size = FixedValueSize(vt))
       std::memcpy(&direct.llVal, value.byref, size);
     else
       return DISP_E_BADVARTYPE;
@@ -73,7 +51,7 @@ HRESULT EncodeValue(const VARIANT& value, StoredValue* out) {
   }
   if (value.vt & VT_ARRAY) {
     VARTYPE element = value.vt & VT_TYPEMASK;
-    size_t size = FixedSizeOf(element);
+    size_t size = FixedValueSize(element);
     if ((value.vt & ~(VT_ARRAY | VT_TYPEMASK)) != 0 || size == 0) return DISP_E_BADVARTYPE;
     SAFEARRAY* psa = value.parray;
     if (!psa) return E_INVALIDARG;
@@ -95,7 +73,7 @@ HRESULT EncodeValue(const VARIANT& value, StoredValue* out) {
     out->data.assign(p, p + count * size);
     return S_OK;
   }
-  size_t size = FixedSizeOf(value.vt);
+  size_t size = FixedValueSize(value.vt);
   if (size == 0) return DISP_E_BADVARTYPE;
   const auto* p = reinterpret_cast<const uint8_t*>(&value.llVal);
   out->data.assign(p, p + size);  // little-endian host: the low bytes of the union
@@ -118,7 +96,7 @@ HRESULT DecodeValue(VARTYPE vt, const uint8_t* bounds, size_t boundsSize, const 
   }
   if (vt & VT_ARRAY) {
     VARTYPE element = vt & VT_TYPEMASK;
-    size_t size = FixedSizeOf(element);
+    size_t size = FixedValueSize(element);
     if ((vt & ~(VT_ARRAY | VT_TYPEMASK)) != 0 || size == 0) return kBadStoredValue;
     size_t dims = boundsSize / 8;
     if (dims == 0 || dims > 64 || boundsSize % 8 != 0) return kBadStoredValue;
@@ -142,7 +120,7 @@ HRESULT DecodeValue(VARTYPE vt, const uint8_t* bounds, size_t boundsSize, const 
     out->parray = psa.Detach();
     return S_OK;
   }
-  size_t size = FixedSizeOf(vt);
+  size_t size = FixedValueSize(vt);
   if (size == 0 || size != dataSize) return kBadStoredValue;
   out->vt = vt;
   std::memcpy(&out->llVal, data, size);

@@ -16,23 +16,8 @@ constexpr IID kIidDispatch = MakeGuid("00020400-0000-0000-C000-000000000046");
 constexpr USHORT kPlacementFeatures = FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE;
 
 size_t ElementSize(VARTYPE vt) {
+  if (size_t size = FixedValueSize(vt)) return size;
   switch (vt) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE: return 8;
     case VT_BSTR: return sizeof(BSTR);
     case VT_UNKNOWN:
     case VT_DISPATCH: return sizeof(IUnknown*);

@@ -14,6 +14,7 @@
 #include "host/simulated_device.h"
 #include "hostapi/plugin.h"
 #include "hostapi/procedures.h"
+#include "module_loading.h"
 #include "plugin_project_fixture.h"
 
 namespace {
@@ -125,8 +126,7 @@ class DownloadOptions : public testsupport::ProjectFixture {
  protected:
   void SetUp() override {
     unsetenv("DX47X_TRACE");
-    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
-    ASSERT_EQ(reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"))(), S_OK);
+    ASSERT_TRUE(testsupport::LoadAndRegister(module, "DX47x.so"));
     com::ComPtr<IDeviceEvents> events;
     ASSERT_EQ(com::CreateInstance(CLSID_DX470DeviceEvent, &events), S_OK);
     ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);

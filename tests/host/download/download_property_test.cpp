@@ -19,7 +19,9 @@
 #include "host/ext_data_bytes.h"
 #include "host/simulated_device.h"
 #include "hostapi/download.h"
+#include "hostapi/dx47x_blob.h"
 #include "hostapi/plugin.h"
+#include "module_loading.h"
 #include "plugin_project_fixture.h"
 
 namespace {
@@ -30,8 +32,7 @@ class DownloadProperty : public testsupport::ProjectFixture {
  protected:
   void SetUp() override {
     unsetenv("DX47X_TRACE");  // thousands of lines otherwise
-    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
-    ASSERT_EQ(reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"))(), S_OK);
+    ASSERT_TRUE(testsupport::LoadAndRegister(module, "DX47x.so"));
     com::ComPtr<IDeviceEvents> events;
     ASSERT_EQ(com::CreateInstance(CLSID_DX470DeviceEvent, &events), S_OK);
     ASSERT_EQ(events->OnAddDevide(device.Get(), nullptr), S_OK);
@@ -39,7 +40,7 @@ class DownloadProperty : public testsupport::ProjectFixture {
 
   std::unique_ptr<Blob> ReadBlob() {
     std::vector<uint8_t> bytes;
-    EXPECT_EQ(host::ReadExtDataBytes(DeviceObject(deviceId).Get(), u"DX470", &bytes), S_OK);
+    EXPECT_EQ(host::ReadExtDataBytes(DeviceObject(deviceId).Get(), dx47x::blob::kKeyWide, &bytes), S_OK);
     auto blob = std::make_unique<Blob>();
     if (bytes.size() == sizeof(Blob)) std::memcpy(blob.get(), bytes.data(), sizeof(Blob));
     return blob;
@@ -48,7 +49,9 @@ class DownloadProperty : public testsupport::ProjectFixture {
   void WriteBlob(const Blob& blob) {
     // A device object of its own: the project refuses a write from an
     // object that read the configuration before the last download wrote it.
-    ASSERT_EQ(host::WriteExtDataBytes(DeviceObject(deviceId).Get(), u"DX470", &blob, sizeof blob), S_OK);
+    ASSERT_EQ(
+        host::WriteExtDataBytes(DeviceObject(deviceId).Get(), dx47x::blob::kKeyWide, &blob, sizeof blob),
+        S_OK);
   }
 
   // One edit of the kind a user makes in the editor, including the ones

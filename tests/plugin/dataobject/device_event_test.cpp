@@ -6,7 +6,9 @@
 #include "com/cocreate.h"
 #include "data/records.h"
 #include "host/ext_data_bytes.h"
+#include "hostapi/dx47x_blob.h"
 #include "hostapi/plugin.h"
+#include "module_loading.h"
 #include "plugin_project_fixture.h"
 
 namespace {
@@ -14,20 +16,18 @@ namespace {
 class DeviceEvents : public testsupport::ProjectFixture {
  protected:
   void SetUp() override {
-    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
-    auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
-    ASSERT_EQ(reg(), S_OK);
+    ASSERT_TRUE(testsupport::LoadAndRegister(module, "DX47x.so"));
     ASSERT_EQ(com::CreateInstance(CLSID_DX470DeviceEvent, &events), S_OK);
   }
 
   // The stored BLOB bytes of a device, empty when it has none.
   std::vector<uint8_t> StoredBlob(IDevice* d) {
     std::vector<uint8_t> bytes;
-    host::ReadExtDataBytes(d, u"DX470", &bytes);
+    host::ReadExtDataBytes(d, dx47x::blob::kKeyWide, &bytes);
     return bytes;
   }
   void StoreBlob(IDevice* d, const std::vector<uint8_t>& bytes) {
-    ASSERT_EQ(host::WriteExtDataBytes(d, u"DX470", bytes.data(), bytes.size()), S_OK);
+    ASSERT_EQ(host::WriteExtDataBytes(d, dx47x::blob::kKeyWide, bytes.data(), bytes.size()), S_OK);
   }
 
   com::ServerModule module;

@@ -10,8 +10,8 @@
 #include "download_host.h"
 #include "fake_device.h"
 #include "host/services.h"
+#include "module_loading.h"
 #include "temp_home.h"
-#include "win/registry.h"
 
 namespace {
 
@@ -23,10 +23,7 @@ struct GermanLanguage {
 class DownloadModule : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
-    auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
-    ASSERT_TRUE(reg);
-    ASSERT_EQ(reg(), S_OK) << win::RegistryLastError();
+    ASSERT_TRUE(testsupport::LoadAndRegister(module, "DX47x.so"));
     ASSERT_EQ(CoCreateInstance(CLSID_DX470Hawk, nullptr, CLSCTX_INPROC_SERVER, IDeviceDownload::iid,
                                hawk.PpvSlot()),
               S_OK);

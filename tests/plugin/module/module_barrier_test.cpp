@@ -15,8 +15,8 @@
 #include "fake_device.h"
 #include "host/services.h"
 #include "hostapi/plugin.h"
+#include "module_loading.h"
 #include "temp_home.h"
-#include "win/registry.h"
 
 namespace {
 
@@ -30,10 +30,7 @@ std::string ThreadErrorDescription() {
 class PluginBarrier : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(module.Load(testsupport::BinDir() + "/DX47x.so"), S_OK) << module.Error();
-    auto reg = reinterpret_cast<DllRegisterServerFn>(module.Symbol("DllRegisterServer"));
-    ASSERT_TRUE(reg);
-    ASSERT_EQ(reg(), S_OK) << win::RegistryLastError();
+    ASSERT_TRUE(testsupport::LoadAndRegister(module, "DX47x.so"));
     device = testsupport::MakeFakeDevice(&state);
   }
 

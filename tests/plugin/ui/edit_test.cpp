@@ -12,6 +12,7 @@
 #include "data/positions.h"
 #include "host/modules.h"
 #include "host/services.h"
+#include "hostapi/dx47x_blob.h"
 #include "hostapi/plugin.h"
 #include "plugin_project_fixture.h"
 
@@ -58,7 +59,7 @@ class EditEntry : public testsupport::ProjectFixture {
     ASSERT_EQ(data.EtsWriteBlob(&data.Blob()), S_OK);
   }
   std::vector<uint8_t> StoredBlob() {
-    auto value = project.ReadExtData(deviceId, "DX470");
+    auto value = project.ReadExtData(deviceId, dx47x::blob::kKey);
     return value ? value->data : std::vector<uint8_t>{};
   }
   std::vector<std::vector<uint8_t>> Parameters() {

@@ -26,7 +26,4 @@ HRESULT EncodeValue(const VARIANT& value, StoredValue* out);
 HRESULT DecodeValue(VARTYPE vt, const uint8_t* bounds, size_t boundsSize, const uint8_t* data,
                     size_t dataSize, VARIANT* out);
 
-// Size in bytes of a fixed-size element type; 0 for the others.
-size_t FixedSizeOf(VARTYPE type);
-
 }  // namespace host

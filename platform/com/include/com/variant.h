@@ -104,6 +104,30 @@ struct VARIANT {
 static_assert(sizeof(VARIANT) == 24);
 using VARIANTARG = VARIANT;
 
+// Bytes of one value of a type that holds its value in place (numbers,
+// booleans, currency, dates, error codes); 0 for every other type.
+constexpr size_t FixedValueSize(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
+    default: return 0;
+  }
+}
+
 RT_API void VariantInit(VARIANT* pvarg);
 // Frees what the value owns (BSTR, interface reference, array) and leaves
 // VT_EMPTY. DISP_E_BADVARTYPE for an unknown type (the value is left alone).
