@@ -107,16 +107,4 @@ HRESULT StringToLongA(std::string_view text, std::vector<int32_t>& out) {
   return S_OK;
 }
 
-const char* QuotedTypeName(TagType type) {
-  switch (type) {
-    case TAG_BOOL: return "\"b\"";
-    case TAG_LONG: return "\"i4\"";
-    case TAG_FLOAT: return "\"r4\"";
-    case TAG_STRING: return "\"s\"";
-    case TAG_BYTEARRAY: return "\"64Bin\"";
-    case TAG_LONGARRAY: return "\"la\"";
-    default: return nullptr;
-  }
-}
-
 }  // namespace xmlweave

@@ -9,6 +9,7 @@ namespace xmlweave {
 void CWriter::PutTabs(int32_t count) {
   static constexpr std::string_view kTabs =
       "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+  if (count > 0 && size_t(count) <= kTabs.size()) return Put(kTabs.data(), size_t(count));
   for (int32_t left = count; left > 0; left -= int32_t(kTabs.size()))
     Put(kTabs.substr(0, size_t(std::min<int32_t>(left, int32_t(kTabs.size())))));
 }
@@ -82,40 +83,57 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
     XW_TRACE_ERROR(m_trace) << "WriteElement: element name is null";
     return E_INVALIDARG;
   }
-  const char* quoted = QuotedTypeName(type);
-  if (!quoted || type == TAG_BYTEARRAY || type == TAG_LONGARRAY) return E_INVALIDARG;
+  const std::string_view quoted = QuotedTypeName(type);
+  if (quoted.empty() || type == TAG_BYTEARRAY || type == TAG_LONGARRAY) return E_INVALIDARG;
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
     return Write(name, value == nullptr);
   }
   const std::string_view n(name);
-  AppendIndent();
-  PutLiteral("<");
-  Put(n);
-  PutLiteral(" t=");
-  Put(quoted);
   if (!value) {
+    AppendIndent();
+    PutLiteral("<");
+    Put(n);
+    PutLiteral(" t=");
+    Put(quoted);
     PutLiteral("/>");
     return EndLine(true);
   }
-  PutLiteral(">");
   // Text without markup characters goes to the buffer as it is.
   const std::string_view v(value);
-  if (NeedsXmlEncoding(v)) {
-    m_scratch.clear();
-    AppendXmlText(m_scratch, v);
-    Put(m_scratch);
-  } else {
-    Put(v);
+  if (!NeedsXmlEncoding(v)) return PutLeaf(n, quoted, v);
+  m_scratch.clear();
+  AppendXmlText(m_scratch, v);
+  return PutLeaf(n, quoted, m_scratch);
+}
+
+HRESULT CWriter::WriteNumberElement(TagType type, const char* name, std::string_view text) {
+  const std::string_view quoted = QuotedTypeName(type);
+  if (!name || quoted.empty() || type == TAG_STRING || type == TAG_BYTEARRAY || type == TAG_LONGARRAY ||
+      !m_file.IsOpen()) {
+    const std::string value(text);
+    return WriteElement(type, name, value.c_str());
   }
+  return PutLeaf(name, quoted, text);
+}
+
+// <name t="type">text</name> and the line end, into the buffer.
+HRESULT CWriter::PutLeaf(std::string_view name, std::string_view quoted, std::string_view text) {
+  AppendIndent();
+  PutLiteral("<");
+  Put(name);
+  PutLiteral(" t=");
+  Put(quoted);
+  PutLiteral(">");
+  Put(text);
   PutLiteral("</");
-  Put(n);
+  Put(name);
   PutLiteral(">");
   return EndLine(true);
 }
 
-HRESULT CWriter::WriteArrayElement(const char* name, const char* quotedType, bool isNull, HRESULT prepared,
-                                   const char* failText) {
+HRESULT CWriter::WriteArrayElement(const char* name, std::string_view quotedType, bool isNull,
+                                   HRESULT prepared, const char* failText) {
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
     return Write(name, isNull);
@@ -148,7 +166,7 @@ HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const u
     return E_INVALIDARG;
   }
   HRESULT prepared = bytes ? PrepareByteForString(count, bytes, m_content) : S_OK;
-  return WriteArrayElement(name, "\"64Bin\"", bytes == nullptr, prepared,
+  return WriteArrayElement(name, QuotedTypeName(TAG_BYTEARRAY), bytes == nullptr, prepared,
                            "PrepareByteForString: source std::string is empty");
 }
 
@@ -158,7 +176,7 @@ HRESULT CWriter::WriteLongArrayElement(const char* name, uint32_t count, const i
     return E_INVALIDARG;
   }
   HRESULT prepared = values ? PrepareLongAForString(count, values, m_content) : S_OK;
-  return WriteArrayElement(name, "\"la\"", values == nullptr, prepared,
+  return WriteArrayElement(name, QuotedTypeName(TAG_LONGARRAY), values == nullptr, prepared,
                            "PrepareLongAForString: source std::string is empty");
 }
 

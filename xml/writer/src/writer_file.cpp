@@ -243,7 +243,7 @@ void CWriter::PutLarge(const char* data, size_t size) {
   if (FAILED(hr) && SUCCEEDED(m_putError)) m_putError = hr;
 }
 
-HRESULT CWriter::EndWrite() {
+HRESULT CWriter::EndWriteSlow() {
   HRESULT hr = m_len >= kFlushSize ? Flush() : S_OK;
   if (FAILED(m_putError)) {
     hr = m_putError;

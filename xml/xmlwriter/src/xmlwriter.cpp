@@ -67,7 +67,7 @@ HRESULT CXMLWriter::EndDocument() {
 }
 
 void CXMLWriter::AbandonDocument() {
-  win::CritSecLock lock(m_cs);
+  std::lock_guard lock(m_mutex);
   m_oWriter.Abandon();
 }
 
@@ -90,8 +90,8 @@ HRESULT CXMLWriter::StartElementLongA(const char* szName, int32_t nVal) {
     HRESULT hr = Check("StartElementLongA", szName);
     if (FAILED(hr)) return hr;
     char text[16];
-    *std::to_chars(text, text + sizeof text - 1, nVal).ptr = '\0';
-    return m_oWriter.WriteElement(TAG_LONG, szName, text);
+    const char* end = std::to_chars(text, text + sizeof text, nVal).ptr;
+    return m_oWriter.WriteNumberElement(TAG_LONG, szName, std::string_view(text, size_t(end - text)));
   });
 }
 
@@ -99,7 +99,7 @@ HRESULT CXMLWriter::StartElementBoolA(const char* szName, int32_t bVal) {
   return Locked([&]() -> HRESULT {
     HRESULT hr = Check("StartElementBoolA", szName);
     if (FAILED(hr)) return hr;
-    return m_oWriter.WriteElement(TAG_BOOL, szName, bVal ? "1" : "0");
+    return m_oWriter.WriteNumberElement(TAG_BOOL, szName, bVal ? "1" : "0");
   });
 }
 
@@ -108,8 +108,9 @@ HRESULT CXMLWriter::StartElementFloatA(const char* szName, float fVal) {
     HRESULT hr = Check("StartElementFloatA", szName);
     if (FAILED(hr)) return hr;
     char text[20];  // the general format with 7 significant digits fits
-    *std::to_chars(text, text + sizeof text - 1, double(fVal), std::chars_format::general, 7).ptr = '\0';
-    return m_oWriter.WriteElement(TAG_FLOAT, szName, text);
+    const char* end =
+        std::to_chars(text, text + sizeof text, double(fVal), std::chars_format::general, 7).ptr;
+    return m_oWriter.WriteNumberElement(TAG_FLOAT, szName, std::string_view(text, size_t(end - text)));
   });
 }
 

@@ -28,8 +28,18 @@ enum TagType : int32_t {
   TAG_LONGARRAY = 11,
 };
 
-// The quoted type name of a typed element ("\"i4\"" …), or null.
-const char* QuotedTypeName(TagType type);
+// The quoted type name of a typed element ("\"i4\"" …), or empty.
+constexpr std::string_view QuotedTypeName(TagType type) {
+  switch (type) {
+    case TAG_BOOL: return "\"b\"";
+    case TAG_LONG: return "\"i4\"";
+    case TAG_FLOAT: return "\"r4\"";
+    case TAG_STRING: return "\"s\"";
+    case TAG_BYTEARRAY: return "\"64Bin\"";
+    case TAG_LONGARRAY: return "\"la\"";
+    default: return {};
+  }
+}
 
 // Entity encoding: markup characters become named entities, control bytes
 // other than TAB/LF/CR and bytes from 0x7F become "&#xHH;". Never fails.

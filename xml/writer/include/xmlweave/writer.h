@@ -47,6 +47,9 @@ class CWriter {
 
   HRESULT StartDocument(const char* root, const char* version);
   HRESULT WriteElement(TagType type, const char* name, const char* value);
+  // A number or boolean leaf: `text` is its value as written, which never
+  // holds a character that needs encoding.
+  HRESULT WriteNumberElement(TagType type, const char* name, std::string_view text);
   HRESULT WriteByteArrayElement(const char* name, uint32_t count, const uint8_t* bytes);
   HRESULT WriteLongArrayElement(const char* name, uint32_t count, const int32_t* values);
   HRESULT WriteBeginElement(const char* name);
@@ -85,20 +88,25 @@ class CWriter {
     Put(s, N - 1);
   }
   void PutLarge(const char* data, size_t size);
-  HRESULT EndWrite();
+  HRESULT EndWrite() {
+    // Most writes neither fill the buffer nor follow a failed flush.
+    return m_len < kFlushSize && SUCCEEDED(m_putError) ? S_OK : EndWriteSlow();
+  }
+  HRESULT EndWriteSlow();
   HRESULT WriteOut(const char* data, size_t size);
   HRESULT Append(std::string_view bytes);
   HRESULT AppendEncoded(std::string_view text);
   HRESULT WriteEncoded(std::string_view text);
   void AppendIndent();
   void PutTabs(int32_t count);
+  HRESULT PutLeaf(std::string_view name, std::string_view quoted, std::string_view text);
   // Ends a line: the line end when wanted and enabled, then EndWrite.
   HRESULT EndLine(bool lineEnd);
   HRESULT Flush();
   HRESULT OpenTemporary(DWORD& err);
   HRESULT CreateLockedTemporary(const std::string& target, int& fd, std::string& name, DWORD& err);
   void CloseFiles();
-  HRESULT WriteArrayElement(const char* name, const char* quotedType, bool isNull, HRESULT prepared,
+  HRESULT WriteArrayElement(const char* name, std::string_view quotedType, bool isNull, HRESULT prepared,
                             const char* failText);
 
   TraceChannel m_trace;

@@ -4,9 +4,10 @@
 // file is opened and leaves the output to its CWriter. Every method holds
 // the object's critical section, so concurrent callers interleave whole
 // calls.
+#include <mutex>
+
 #include "com/barrier.h"
 #include "com/object.h"
-#include "win/critsec.h"
 #include "xmlweave.h"
 #include "xmlweave/trace.h"
 #include "xmlweave/writer.h"
@@ -59,12 +60,14 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
   template <class F>
   HRESULT Locked(F&& body) {
     return com::CallGuarded([&]() -> HRESULT {
-      win::CritSecLock lock(m_cs);
+      std::lock_guard lock(m_mutex);
       return body();
     });
   }
 
-  win::CriticalSection m_cs;
+  // No method calls another, so a plain mutex serves (cheaper per call
+  // than a recursive one, which matters at one call per element).
+  std::mutex m_mutex;
   TraceChannel m_trace;
   CWriter m_oWriter;
   bool m_bFileOpen = false;
