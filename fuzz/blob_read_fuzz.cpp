@@ -26,6 +26,7 @@
 #include "download/lcdimage.h"
 #include "host/project_value.h"
 #include "image_check.h"
+#include "isolated_home.h"
 
 namespace {
 
@@ -112,10 +113,7 @@ host::StoredValue FromPatches(const uint8_t* data, size_t size, bool keepVersion
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // No registry of this machine: the plug-in finds no trace service.
-  char home[] = "/tmp/dx47x-fuzz-home-XXXXXX";
-  if (mkdtemp(home)) setenv("DX47X_HOME", home, 1);
-  unsetenv("DX47X_TRACE");
+  IsolateFromThisMachine();
   return 0;
 }
 

@@ -26,6 +26,7 @@
 #include "download/lcdimage.h"
 #include "editor/text_files.h"
 #include "image_check.h"
+#include "isolated_home.h"
 
 namespace {
 
@@ -65,13 +66,8 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // No registry of this machine: the plug-in finds no trace service.
-  char home[] = "/tmp/dx47x-fuzz-home-XXXXXX";
-  if (mkdtemp(home)) {
-    setenv("DX47X_HOME", home, 1);
-    FilePath() = std::string(home) + "/import.lcd";
-  }
-  unsetenv("DX47X_TRACE");
+  const std::string home = IsolateFromThisMachine();
+  if (!home.empty()) FilePath() = home + "/import.lcd";
   return 0;
 }
 

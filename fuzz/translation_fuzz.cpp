@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "isolated_home.h"
 #include "pluginwinappbase/pluginwinappbase.h"
 
 namespace {
@@ -35,10 +36,7 @@ void Check(std::string_view content, const std::string& key) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // No registry of this machine: the plug-in finds no trace service.
-  char home[] = "/tmp/dx47x-fuzz-home-XXXXXX";
-  if (mkdtemp(home)) setenv("DX47X_HOME", home, 1);
-  unsetenv("DX47X_TRACE");
+  IsolateFromThisMachine();
   return 0;
 }
 

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "qt_modal.h"
 #include "qtui/qtui.h"
 #include "sample_dialog.h"
 #include "ui/script.h"
@@ -35,17 +36,6 @@ class QtRunner : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  // Runs `look` once the dialog is shown; cancels it after a while so that
-  // a broken test cannot hang.
-  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services, std::function<void(QDialog*)> look,
-                      int delay = 0) {
-    QTimer::singleShot(delay, [look] { look(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
-    QTimer::singleShot(10000, [] {
-      if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) w->reject();
-    });
-    return dialog.DoModal(services);
-  }
-
   std::filesystem::path dir_;
 };
 
@@ -56,7 +46,7 @@ QWidget* Control(QDialog* view, int id) {
 TEST_F(QtRunner, ViewIsBuiltFromTheTemplateAndReportsClicks) {
   SampleDialog d;
   auto services = qtui::MakeQtServices();
-  int result = RunShown(d, *services, [&](QDialog* view) {
+  int result = testsupport::RunShown(d, *services, [&](QDialog* view) {
     ASSERT_NE(view, nullptr);
     ui::BaseUnits u = d.Units();
     EXPECT_GE(u.x, 4);
@@ -113,7 +103,7 @@ TEST_F(QtRunner, ViewIsBuiltFromTheTemplateAndReportsClicks) {
 TEST_F(QtRunner, TimersRunWhileTheDialogIsShown) {
   SampleDialog d;
   auto services = qtui::MakeQtServices();
-  int result = RunShown(
+  int result = testsupport::RunShown(
       d, *services,
       [&](QDialog* view) { QTest::mouseClick(qobject_cast<QPushButton*>(Control(view, 2)), Qt::LeftButton); },
       450);

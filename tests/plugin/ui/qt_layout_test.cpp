@@ -30,6 +30,7 @@
 #include "gfx/png.h"
 #include "host/services.h"
 #include "pluginwinappbase/pluginwinappbase.h"
+#include "qt_modal.h"
 #include "qtui/layout_check.h"
 #include "qtui/qtui.h"
 #include "temp_home.h"
@@ -79,17 +80,6 @@ class EditorLayout : public ::testing::Test {
   void SetUp() override {
     for (int slot : {0, 1, 2})
       dx470::DefineMessage(data.Param(), slot, 2, 2, false, "Light " + std::to_string(slot));
-  }
-
-  // Runs `look` once the dialog is shown; cancels it after a while so that
-  // a broken test cannot hang.
-  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services,
-                      std::function<void(QDialog*)> look) {
-    QTimer::singleShot(0, [look] { look(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
-    QTimer::singleShot(10000, [] {
-      if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) w->reject();
-    });
-    return dialog.DoModal(services);
   }
 
   static host::HostServices* services_;
@@ -168,7 +158,7 @@ TEST_F(EditorLayout, LiveWindowAndScriptedRunnerShareEveryRectangle) {
   editor::DX470MainDialog dialog(data);
   auto qt = qtui::MakeQtServices();
   QSize windowSize;
-  RunShown(dialog, *qt, [&](QDialog* view) {
+  testsupport::RunShown(dialog, *qt, [&](QDialog* view) {
     ASSERT_NE(view, nullptr);
     // The picture has the screen's device pixels.
     windowSize = view->size() * view->devicePixelRatio();
@@ -197,7 +187,7 @@ TEST_F(EditorLayout, HelpViewerTakesInputWhileTheMainDialogRuns) {
   editor::DX470MainDialog dialog(data);
   auto qt = qtui::MakeQtServices();
   bool scrolled = false, visible = false;
-  RunShown(dialog, *qt, [&](QDialog* view) {
+  testsupport::RunShown(dialog, *qt, [&](QDialog* view) {
     ASSERT_NE(view, nullptr);
     qt->ShowHelp(help, 100);
     QTextBrowser* browser = nullptr;

@@ -19,6 +19,7 @@
 #include "data/positions.h"
 #include "editor/main_dialog.h"
 #include "plugin_project_fixture.h"
+#include "qt_modal.h"
 #include "qtui/qtui.h"
 
 namespace {
@@ -33,16 +34,6 @@ class QtMainDialog : public testsupport::ProjectFixture {
     for (int slot : {0, 1, 2})
       dx470::DefineMessage(data.Param(), slot, 2, 2, false, "Light " + std::to_string(slot));
   }
-  // Runs `look` once the dialog is shown; cancels it after a while so that a
-  // broken test cannot hang.
-  static int RunShown(ui::Dialog& dialog, ui::PlatformServices& services,
-                      std::function<void(QDialog*)> look) {
-    QTimer::singleShot(0, [look] { look(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
-    QTimer::singleShot(10000, [] {
-      if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) w->reject();
-    });
-    return dialog.DoModal(services);
-  }
   CDX470Data data;
 };
 
@@ -56,7 +47,7 @@ TEST_F(QtMainDialog, ViewIsBuiltFromTheTemplateAndClicksReachTheModel) {
   std::string png = home.Path() + "/main.png";
   if (const char* keep = std::getenv("EDITOR_QT_TEST_PNG")) png = keep;
   int menuHeight = 0;  // the client area starts below the menu bar
-  int result = RunShown(dialog, *services, [&](QDialog* view) {
+  int result = testsupport::RunShown(dialog, *services, [&](QDialog* view) {
     ASSERT_NE(view, nullptr);
     if (auto* bar = view->findChild<QMenuBar*>()) menuHeight = bar->height();
     QWidget* list = Control(view, id::kList);
