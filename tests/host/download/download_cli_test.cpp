@@ -20,13 +20,17 @@ class DownloadCli : public ::testing::Test {
         "DX47X_HOME='" + home.Path() + "' '" + testsupport::BinDir() + "/dx47x-host' " + args + " 2>&1",
         out ? out : &ignored);
   }
+  // A registered plug-in, a new project and a display at 1.1.5.
+  void AddDevice() {
+    ASSERT_EQ(Run("register"), 0);
+    ASSERT_EQ(Run("init"), 0);
+    ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  }
   testsupport::TempHome home;
 };
 
 TEST_F(DownloadCli, PartialDownloadAfterOneChangedCharacter) {
-  ASSERT_EQ(Run("register"), 0);
-  ASSERT_EQ(Run("init"), 0);
-  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  ASSERT_NO_FATAL_FAILURE(AddDevice());
   std::string out;
   ASSERT_EQ(Run("download 1.1.5 --full", &out), 0) << out;
   EXPECT_NE(out.find("complete download (a complete download was requested): "), std::string::npos) << out;
@@ -85,9 +89,7 @@ TEST_F(DownloadCli, DemoRunsTwice) {
 // The application data of a download follows a BLOB imported without the
 // editor in that same download, not only in the next one.
 TEST_F(DownloadCli, ApplicationDataFollowsAnImportedConfigurationAtOnce) {
-  ASSERT_EQ(Run("register"), 0);
-  ASSERT_EQ(Run("init"), 0);
-  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  ASSERT_NO_FATAL_FAILURE(AddDevice());
   const std::string file = home.Path() + "/blob.bin";
   ASSERT_EQ(Run("blob 1.1.5 --export " + file), 0);
   std::ifstream in(file, std::ios::binary);
@@ -109,9 +111,7 @@ TEST_F(DownloadCli, ApplicationDataFollowsAnImportedConfigurationAtOnce) {
 // A registry that cannot be read is named, file and line, not "class not
 // registered".
 TEST_F(DownloadCli, AnUnreadableRegistryIsNamed) {
-  ASSERT_EQ(Run("register"), 0);
-  ASSERT_EQ(Run("init"), 0);
-  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  ASSERT_NO_FATAL_FAILURE(AddDevice());
   const std::string hive = home.Path() + "/registry/HKCR.reg";
   std::ofstream(hive, std::ios::app) << "a line of no meaning\n";
   std::string out;
@@ -120,9 +120,7 @@ TEST_F(DownloadCli, AnUnreadableRegistryIsNamed) {
 }
 
 TEST_F(DownloadCli, TheSummarySaysWhatWasAndWasNotWritten) {
-  ASSERT_EQ(Run("register"), 0);
-  ASSERT_EQ(Run("init"), 0);
-  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  ASSERT_NO_FATAL_FAILURE(AddDevice());
   std::string out;
   ASSERT_EQ(Run("download 1.1.5 --mode 0", &out), 0) << out;
   EXPECT_EQ(out.find("partial download"), std::string::npos) << out;
@@ -146,9 +144,7 @@ namespace {
 // A corrupted BLOB stored anyway (--force) is named for what is wrong with
 // it, before the plug-in is asked, and nothing is written to the device.
 TEST_F(DownloadCli, ADamagedConfigurationIsNamedAndNothingIsWritten) {
-  ASSERT_EQ(Run("register"), 0);
-  ASSERT_EQ(Run("init"), 0);
-  ASSERT_EQ(Run("add-device 1.1.5"), 0);
+  ASSERT_NO_FATAL_FAILURE(AddDevice());
   const std::string file = home.Path() + "/blob.bin";
   ASSERT_EQ(Run("blob 1.1.5 --export " + file), 0);
   std::ifstream in(file, std::ios::binary);
