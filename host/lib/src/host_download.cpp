@@ -2,6 +2,7 @@
 // device's parameter values, by display order, into the application area.
 #include <cstring>
 
+#include "com/barrier.h"
 #include "com/memory.h"
 #include "com/object.h"
 #include "com/stream.h"
@@ -23,6 +24,11 @@ class CHostDownload : public IHostDownload, public com::ObjectRoot {
 
   HRESULT Download(IUnknown* deviceData, LONG, LONG, IStatusSink*, BYTE, ImageSegmentList* imageOut,
                    IStream** procedures) override {
+    return com::CallGuarded([&] { return AddApplicationData(deviceData, imageOut, procedures); });
+  }
+
+ private:
+  static HRESULT AddApplicationData(IUnknown* deviceData, ImageSegmentList* imageOut, IStream** procedures) {
     if (!deviceData || !imageOut || !procedures) return E_POINTER;
     *procedures = nullptr;
     uint8_t values[kApplicationAreaLength] = {};
@@ -60,7 +66,6 @@ class CHostDownload : public IHostDownload, public com::ObjectRoot {
     return S_OK;
   }
 
- private:
   static HRESULT ReadParameterValues(IUnknown* deviceData, uint8_t (&values)[kApplicationAreaLength]) {
     com::ComPtr<IDownloadData> dd;
     HRESULT hr = deviceData->QueryInterface(IDownloadData::iid, dd.PpvSlot());

@@ -407,8 +407,13 @@ Transaction::~Transaction() {
   if (savepoint_.empty()) {
     sqlite3_exec(store_.Db(), "ROLLBACK", nullptr, nullptr, nullptr);
   } else {
-    sqlite3_exec(store_.Db(), ("ROLLBACK TO " + savepoint_).c_str(), nullptr, nullptr, nullptr);
-    sqlite3_exec(store_.Db(), ("RELEASE " + savepoint_).c_str(), nullptr, nullptr, nullptr);
+    // Without allocating: the destructor runs while a std::bad_alloc
+    // unwinds, and nothing may leave it. A savepoint's name is short.
+    char sql[64];
+    std::snprintf(sql, sizeof sql, "ROLLBACK TO %s", savepoint_.c_str());
+    sqlite3_exec(store_.Db(), sql, nullptr, nullptr, nullptr);
+    std::snprintf(sql, sizeof sql, "RELEASE %s", savepoint_.c_str());
+    sqlite3_exec(store_.Db(), sql, nullptr, nullptr, nullptr);
   }
 }
 

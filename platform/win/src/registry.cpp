@@ -187,10 +187,12 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM, PHKEY result) {
   return rc;
 }
 
+// Closing allocates nothing (it copies no path), so that it works when
+// memory has run out: RegKey's destructor closes keys during unwinding too.
 LONG RegCloseKey(HKEY key) {
-  OpenKey ignored;
-  if (!HandleTable::Instance().Resolve(key, ignored)) return Fail(kInvalidHandle, "invalid key handle");
-  HandleTable::Instance().Remove(key);  // predefined keys stay open
+  if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
+    return kSuccess;  // predefined keys stay open
+  if (!HandleTable::Instance().Remove(key)) return Fail(kInvalidHandle, "invalid key handle");
   return kSuccess;
 }
 

@@ -1,6 +1,7 @@
 #include "xmlweave/trace.h"
 
 #include <charconv>
+#include <new>
 
 #include "com/cocreate.h"
 
@@ -44,13 +45,19 @@ TraceMessage::TraceMessage(ITraceServer* server, TraceSeverity severity, const c
   if (flag) m_spServer = com::ComPtr<ITraceServer>(server);
 }
 
+// A line that cannot be completed for want of memory is dropped: the
+// destructor also runs while a std::bad_alloc unwinds, and nothing may leave it.
 TraceMessage::~TraceMessage() {
   if (!m_spServer || m_text.empty()) return;
-  m_text += ' ';
-  m_text += m_file;
-  m_text += ' ';
-  *this << int32_t(m_line);
-  m_text += "\r\n";
+  try {
+    m_text += ' ';
+    m_text += m_file;
+    m_text += ' ';
+    *this << int32_t(m_line);
+    m_text += "\r\n";
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   if (m_severity == TraceSeverity::Error)
     m_spServer->WriteError(m_text.c_str());
   else

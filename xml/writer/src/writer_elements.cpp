@@ -24,15 +24,6 @@ HRESULT CWriter::Write(std::string_view text, bool lineEnd) {
   return lineEnd ? WriteCrLf() : S_OK;
 }
 
-// Write() of entity-encoded text, encoded straight into the buffer.
-HRESULT CWriter::WriteEncoded(std::string_view text) {
-  if (!m_file.IsOpen()) {
-    XW_TRACE_ERROR(m_trace) << "Write: file not open";
-    return E_FAIL;
-  }
-  return AppendEncoded(text);
-}
-
 HRESULT CWriter::WriteCrLf() {
   if (!m_lineEnds) return S_OK;
   if (!m_file.IsOpen()) {
@@ -53,16 +44,21 @@ HRESULT CWriter::WriteTab(int32_t count) {
   return EndWrite();
 }
 
+// What allocates comes before the first byte is written, so that running
+// out of memory leaves the document as it was.
 HRESULT CWriter::StartDocument(const char* root, const char* version) {
   if (!root || !version) return E_INVALIDARG;
+  std::string rootName(root);
+  std::string rootTag = "<" + rootName + ">";
+  std::string encodedVersion;
+  AppendXmlText(encodedVersion, version);
   Write("<?xml version=\"1.0\"?>", true);
   m_depth = 1;
-  m_root = root;
-  m_scratch.assign("<").append(root).append(">");
-  Write(m_scratch, true);
+  m_root = std::move(rootName);
+  Write(rootTag, true);
   WriteTab(1);
   Write("<schemaversion>");
-  WriteEncoded(version);
+  Write(encodedVersion);
   return Write("</schemaversion>", true);
 }
 
@@ -220,9 +216,12 @@ HRESULT CWriter::WriteCommentElement(const char* text) {
     XW_TRACE_ERROR(m_trace) << "WriteCommentElement: element name is null";
     return E_INVALIDARG;
   }
+  // Encoded before the first byte is written (see StartDocument).
+  m_scratch.clear();
+  AppendXmlText(m_scratch, text);
   WriteTab(m_depth);
   Write("<!-- ");
-  WriteEncoded(text);
+  Write(m_scratch);
   return Write(" -->", true);
 }
 

@@ -148,8 +148,9 @@ HRESULT CWriter::OpenTemporary(DWORD& err) {
     // A FIFO or a device node cannot be replaced by a regular file.
     err = m_file.Open(target, win::FileMode::WriteCreate);
     if (err != ERROR_SUCCESS) return HRESULT_FROM_WIN32(err);
+    // Moves, which cannot fail: the file is open now.
     m_temporary.clear();
-    m_target = target;
+    m_target = std::move(target);
     return S_OK;
   }
   RemoveStaleTemporaries(target);
@@ -170,9 +171,11 @@ HRESULT CWriter::OpenTemporary(DWORD& err) {
     ::close(fd);
     return HRESULT_FROM_WIN32(err);
   }
+  // Moves, which cannot fail: an allocation failing here would leave the
+  // open temporary file and its lock unknown to Close.
   m_lockFd = fd;
-  m_temporary = pattern;
-  m_target = target;
+  m_temporary = std::move(pattern);
+  m_target = std::move(target);
   return S_OK;
 }
 
@@ -217,9 +220,10 @@ HRESULT CWriter::WriteOut(const char* data, size_t size) {
     done += part;
   }
   if (err == ERROR_SUCCESS) return S_OK;
-  XW_TRACE_ERROR(m_trace) << "Write failed with GetLastError = " << uint32_t(err);
+  // Kept before the trace line, which may fail for want of memory.
   HRESULT hr = HRESULT_FROM_WIN32(err);
   if (SUCCEEDED(m_writeError)) m_writeError = hr;
+  XW_TRACE_ERROR(m_trace) << "Write failed with GetLastError = " << uint32_t(err);
   return hr;
 }
 
@@ -255,12 +259,6 @@ HRESULT CWriter::EndWriteSlow() {
 HRESULT CWriter::Append(std::string_view bytes) {
   Put(bytes.data(), bytes.size());
   return EndWrite();
-}
-
-HRESULT CWriter::AppendEncoded(std::string_view text) {
-  m_scratch.clear();
-  AppendXmlText(m_scratch, text);
-  return Append(m_scratch);
 }
 
 HRESULT CWriter::Close() {

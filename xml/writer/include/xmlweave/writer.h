@@ -95,8 +95,6 @@ class CWriter {
   HRESULT EndWriteSlow();
   HRESULT WriteOut(const char* data, size_t size);
   HRESULT Append(std::string_view bytes);
-  HRESULT AppendEncoded(std::string_view text);
-  HRESULT WriteEncoded(std::string_view text);
   void AppendIndent();
   void PutTabs(int32_t count);
   HRESULT PutLeaf(std::string_view name, std::string_view quoted, std::string_view text);
