@@ -7,6 +7,7 @@
 #include "base/strings.h"
 #include "com/cocreate.h"
 #include "com/comptr.h"
+#include "module_loading.h"
 #include "temp_home.h"
 #include "win/file.h"
 #include "win/registry.h"
@@ -23,13 +24,8 @@ bool KeyExists(const std::string& key) { return testsupport::RegistryKeyExists(k
 class XmlModule : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto* m : {&xml, &trace}) {
-      const char* name = m == &xml ? "/XmlWeaveETS.so" : "/TraceServer.so";
-      ASSERT_EQ(m->Load(testsupport::BinDir() + name), S_OK) << m->Error();
-      auto reg = reinterpret_cast<DllRegisterServerFn>(m->Symbol("DllRegisterServer"));
-      ASSERT_TRUE(reg);
-      ASSERT_EQ(reg(), S_OK) << win::RegistryLastError();
-    }
+    ASSERT_TRUE(testsupport::LoadAndRegister(xml, "XmlWeaveETS.so"));
+    ASSERT_TRUE(testsupport::LoadAndRegister(trace, "TraceServer.so"));
     canUnload = reinterpret_cast<DllCanUnloadNowFn>(xml.Symbol("DllCanUnloadNow"));
     getClassObject = reinterpret_cast<DllGetClassObjectFn>(xml.Symbol("DllGetClassObject"));
     ASSERT_TRUE(canUnload && getClassObject);

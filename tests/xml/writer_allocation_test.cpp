@@ -17,6 +17,7 @@
 #include "com/cocreate.h"
 #include "com/comptr.h"
 #include "failing_allocation.h"
+#include "module_loading.h"
 #include "temp_home.h"
 #include "win/file.h"
 #include "win/registry.h"
@@ -59,13 +60,8 @@ void Judge(const AllocationRun<HRESULT>& run, HRESULT baseline, const State& sta
 class AllocationFailures : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto* m : {&xml, &trace}) {
-      const char* name = m == &xml ? "/XmlWeaveETS.so" : "/TraceServer.so";
-      ASSERT_EQ(m->Load(testsupport::BinDir() + name), S_OK) << m->Error();
-      auto reg = reinterpret_cast<DllRegisterServerFn>(m->Symbol("DllRegisterServer"));
-      ASSERT_TRUE(reg);
-      ASSERT_EQ(reg(), S_OK) << win::RegistryLastError();
-    }
+    ASSERT_TRUE(testsupport::LoadAndRegister(xml, "XmlWeaveETS.so"));
+    ASSERT_TRUE(testsupport::LoadAndRegister(trace, "TraceServer.so"));
     // Warnings and errors are traced: their lines are built while memory
     // runs out as well.
     setenv("DX47X_TRACE", "3", 1);
