@@ -203,6 +203,40 @@ TEST_F(XmlWriterTest, LargeDocumentsAreBufferedAndComplete) {
   EXPECT_EQ(ReadAll(path).size(), w.ByteCount());
 }
 
+// Every line is assembled at once when it fits; deep indents, lines near a
+// buffer flush and lines longer than the buffer take other paths, and all
+// must give the same bytes.
+TEST_F(XmlWriterTest, LinesKeepTheirBytesAtEveryDepthAndAcrossFlushes) {
+  const std::string path = dir.File("lines.xml");
+  CWriter w{TraceChannel("CWriter", nullptr)};
+  ASSERT_EQ(w.CreateFile(path, true, true), S_OK);
+  w.StartDocument("R", "1");
+  std::string expected = "<?xml version=\"1.0\"?>\r\n<R>\r\n\t<schemaversion>1</schemaversion>\r\n";
+  const auto tabs = [](int n) { return std::string(size_t(n), '\t'); };
+  for (int d = 1; d <= 40; ++d) {
+    w.WriteBeginElement("g");
+    expected += tabs(d) + "<g>\r\n";
+    w.WriteElement(TAG_LONG, "n", "7");
+    expected += tabs(d + 1) + "<n t=\"i4\">7</n>\r\n";
+  }
+  const std::string value(70000, 'v');  // longer than a flush, shorter than the buffer
+  const std::string huge(300000, 'h');  // longer than the whole buffer
+  for (int i = 0; i < 5; ++i) {
+    w.WriteElement(TAG_STRING, "s", value.c_str());
+    expected += tabs(41) + "<s t=\"s\">" + value + "</s>\r\n";
+    w.WriteElement(TAG_STRING, "s", huge.c_str());
+    expected += tabs(41) + "<s t=\"s\">" + huge + "</s>\r\n";
+  }
+  for (int d = 40; d >= 1; --d) {
+    w.WriteEndElement("g");
+    expected += tabs(d) + "</g>\r\n";
+  }
+  ASSERT_EQ(w.Close(), S_OK);
+  expected += "</R>\r\n";
+  EXPECT_EQ(ReadAll(path), expected);
+  EXPECT_EQ(w.ByteCount(), expected.size());
+}
+
 TEST_F(XmlWriterTest, MissingSwitchesAreCreatedWithZero) {
   auto w = MakeWriter();
   const std::string path = dir.File("one.xml");

@@ -6,9 +6,11 @@
 
 namespace xmlweave {
 
+namespace {
+constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+}  // namespace
+
 void CWriter::PutTabs(int32_t count) {
-  static constexpr std::string_view kTabs =
-      "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   if (count > 0 && size_t(count) <= kTabs.size()) return Put(kTabs.data(), size_t(count));
   for (int32_t left = count; left > 0; left -= int32_t(kTabs.size()))
     Put(kTabs.substr(0, size_t(std::min<int32_t>(left, int32_t(kTabs.size())))));
@@ -71,6 +73,47 @@ HRESULT CWriter::EndLine(bool lineEnd) {
   return EndWrite();
 }
 
+namespace {
+
+// The pieces of a line: literals, whose length the compiler knows (their
+// copies become plain stores), and views of names and values.
+template <size_t N>
+constexpr size_t PieceSize(const char (&)[N]) {
+  return N - 1;
+}
+inline size_t PieceSize(std::string_view piece) { return piece.size(); }
+template <size_t N>
+inline char* CopyPiece(char* out, const char (&piece)[N]) {
+  std::memcpy(out, piece, N - 1);
+  return out + (N - 1);
+}
+inline char* CopyPiece(char* out, std::string_view piece) {
+  std::memcpy(out, piece.data(), piece.size());
+  return out + piece.size();
+}
+
+}  // namespace
+
+// A line that fits the buffer (nearly every one) is counted once and copied
+// piece by piece; deeper indents and longer lines take the general path.
+template <class... Pieces>
+HRESULT CWriter::PutLine(const Pieces&... pieces) {
+  const size_t tabs = m_tabs && m_depth > 0 ? size_t(m_depth) : 0;
+  const size_t lineEnd = m_lineEnds ? 2 : 0;
+  const size_t size = tabs + (PieceSize(pieces) + ...) + lineEnd;
+  if (tabs > kTabs.size() || size > kBufferSize - m_len) {
+    AppendIndent();
+    (Put(std::string_view(pieces)), ...);
+    return EndLine(true);
+  }
+  char* out = CopyPiece(m_buf.get() + m_len, kTabs.substr(0, tabs));
+  ((out = CopyPiece(out, pieces)), ...);
+  if (lineEnd) CopyPiece(out, "\r\n");
+  m_len += size;
+  m_byteCount += uint32_t(size);
+  return EndWrite();
+}
+
 // Elements go straight into the buffer; only a flush can fail there, and a
 // failed flush is kept for Close as well. Without an open file the writes
 // fail one by one as Write does.
@@ -86,15 +129,7 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
     return Write(name, value == nullptr);
   }
   const std::string_view n(name);
-  if (!value) {
-    AppendIndent();
-    PutLiteral("<");
-    Put(n);
-    PutLiteral(" t=");
-    Put(quoted);
-    PutLiteral("/>");
-    return EndLine(true);
-  }
+  if (!value) return PutLine("<", n, " t=", quoted, "/>");
   // Text without markup characters goes to the buffer as it is.
   const std::string_view v(value);
   if (!NeedsXmlEncoding(v)) return PutLeaf(n, quoted, v);
@@ -115,17 +150,7 @@ HRESULT CWriter::WriteNumberElement(TagType type, const char* name, std::string_
 
 // <name t="type">text</name> and the line end, into the buffer.
 HRESULT CWriter::PutLeaf(std::string_view name, std::string_view quoted, std::string_view text) {
-  AppendIndent();
-  PutLiteral("<");
-  Put(name);
-  PutLiteral(" t=");
-  Put(quoted);
-  PutLiteral(">");
-  Put(text);
-  PutLiteral("</");
-  Put(name);
-  PutLiteral(">");
-  return EndLine(true);
+  return PutLine("<", name, " t=", quoted, ">", text, "</", name, ">");
 }
 
 HRESULT CWriter::WriteArrayElement(const char* name, std::string_view quotedType, bool isNull,
@@ -135,25 +160,12 @@ HRESULT CWriter::WriteArrayElement(const char* name, std::string_view quotedType
     return Write(name, isNull);
   }
   const std::string_view n(name);
-  AppendIndent();
-  PutLiteral("<");
-  Put(n);
-  PutLiteral(" t=");
-  Put(quotedType);
-  if (isNull) {
-    PutLiteral("/>");
-    return EndLine(true);
-  }
-  PutLiteral(">");
+  if (isNull) return PutLine("<", n, " t=", quotedType, "/>");
   if (FAILED(prepared)) {
     XW_TRACE_ERROR(m_trace) << failText;
     m_content.clear();
   }
-  Put(m_content);
-  PutLiteral("</");
-  Put(n);
-  PutLiteral(">");
-  return EndLine(true);
+  return PutLine("<", n, " t=", quotedType, ">", m_content, "</", n, ">");
 }
 
 HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const uint8_t* bytes) {
@@ -186,12 +198,9 @@ HRESULT CWriter::WriteBeginElement(const char* name) {
     if (m_depth < INT32_MAX) ++m_depth;
     return Write(name, true);
   }
-  AppendIndent();
+  const HRESULT hr = PutLine("<", std::string_view(name), ">");
   if (m_depth < INT32_MAX) ++m_depth;
-  PutLiteral("<");
-  Put(name);
-  PutLiteral(">");
-  return EndLine(true);
+  return hr;
 }
 
 HRESULT CWriter::WriteEndElement(const char* name) {
@@ -204,11 +213,7 @@ HRESULT CWriter::WriteEndElement(const char* name) {
     WriteTab(m_depth);
     return Write(name, true);
   }
-  AppendIndent();
-  PutLiteral("</");
-  Put(name);
-  PutLiteral(">");
-  return EndLine(true);
+  return PutLine("</", std::string_view(name), ">");
 }
 
 HRESULT CWriter::WriteCommentElement(const char* text) {

@@ -98,6 +98,10 @@ class CWriter {
   void AppendIndent();
   void PutTabs(int32_t count);
   HRESULT PutLeaf(std::string_view name, std::string_view quoted, std::string_view text);
+  // One line of the document: the indent, `pieces` and the line end, as one
+  // write (defined beside the elements that use it).
+  template <class... Pieces>
+  HRESULT PutLine(const Pieces&... pieces);
   // Ends a line: the line end when wanted and enabled, then EndWrite.
   HRESULT EndLine(bool lineEnd);
   HRESULT Flush();

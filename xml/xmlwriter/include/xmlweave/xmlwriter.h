@@ -6,6 +6,7 @@
 // calls.
 #include <mutex>
 
+#include "base/light_lock.h"
 #include "com/barrier.h"
 #include "com/object.h"
 #include "xmlweave.h"
@@ -65,9 +66,9 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
     });
   }
 
-  // No method calls another, so a plain mutex serves (cheaper per call
-  // than a recursive one, which matters at one call per element).
-  std::mutex m_mutex;
+  // No method calls another, so a plain lock serves; a light one, because
+  // it is taken once per element written.
+  base::LightLock m_mutex;
   TraceChannel m_trace;
   CWriter m_oWriter;
   bool m_bFileOpen = false;
