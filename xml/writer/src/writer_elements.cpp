@@ -75,17 +75,59 @@ HRESULT CWriter::EndLine(bool lineEnd) {
 
 namespace {
 
+// ` t="TYPE"` of a typed element, at the start of a block that is copied
+// whole (the line's later pieces overwrite the rest of it).
+struct TypeAttribute {
+  char block[16] = {};
+  size_t size = 0;
+};
+
+constexpr TypeAttribute MakeTypeAttribute(TagType type) {
+  TypeAttribute attribute;
+  for (char c : std::string_view(" t=")) attribute.block[attribute.size++] = c;
+  for (char c : QuotedTypeName(type)) attribute.block[attribute.size++] = c;
+  return attribute;
+}
+
+constexpr TypeAttribute kTypeAttributes[] = {
+    {},  // the kinds of tag without a type
+    {},
+    {},
+    MakeTypeAttribute(TAG_BOOL),
+    MakeTypeAttribute(TAG_LONG),
+    MakeTypeAttribute(TAG_FLOAT),
+    MakeTypeAttribute(TAG_STRING),
+    MakeTypeAttribute(TAG_BYTEARRAY),
+    {},
+    {},
+    {},
+    MakeTypeAttribute(TAG_LONGARRAY),
+};
+
+// Only for the typed kinds, which the callers have checked.
+const TypeAttribute& AttributeOf(TagType type) { return kTypeAttributes[type]; }
+
 // The pieces of a line: literals, whose length the compiler knows (their
-// copies become plain stores), and views of names and values.
+// copies become plain stores), type attributes (one block copy each) and
+// views of names and values.
 template <size_t N>
 constexpr size_t PieceSize(const char (&)[N]) {
   return N - 1;
 }
+inline size_t PieceSize(const TypeAttribute& piece) { return piece.size; }
 inline size_t PieceSize(std::string_view piece) { return piece.size(); }
+
+inline std::string_view PieceView(std::string_view piece) { return piece; }
+inline std::string_view PieceView(const TypeAttribute& piece) { return {piece.block, piece.size}; }
+
 template <size_t N>
 inline char* CopyPiece(char* out, const char (&piece)[N]) {
   std::memcpy(out, piece, N - 1);
   return out + (N - 1);
+}
+inline char* CopyPiece(char* out, const TypeAttribute& piece) {
+  std::memcpy(out, piece.block, sizeof piece.block);
+  return out + piece.size;
 }
 inline char* CopyPiece(char* out, std::string_view piece) {
   std::memcpy(out, piece.data(), piece.size());
@@ -96,17 +138,22 @@ inline char* CopyPiece(char* out, std::string_view piece) {
 
 // A line that fits the buffer (nearly every one) is counted once and copied
 // piece by piece; deeper indents and longer lines take the general path.
+// Block copies may write up to kLineSlack bytes past the line; the buffer
+// has that room behind its end, and the next line overwrites them.
 template <class... Pieces>
 HRESULT CWriter::PutLine(const Pieces&... pieces) {
+  static_assert(kTabs.size() <= kLineSlack && sizeof(TypeAttribute::block) <= kLineSlack);
   const size_t tabs = m_tabs && m_depth > 0 ? size_t(m_depth) : 0;
   const size_t lineEnd = m_lineEnds ? 2 : 0;
   const size_t size = tabs + (PieceSize(pieces) + ...) + lineEnd;
   if (tabs > kTabs.size() || size > kBufferSize - m_len) {
     AppendIndent();
-    (Put(std::string_view(pieces)), ...);
+    (Put(PieceView(pieces)), ...);
     return EndLine(true);
   }
-  char* out = CopyPiece(m_buf.get() + m_len, kTabs.substr(0, tabs));
+  char* out = m_buf.get() + m_len;
+  std::memcpy(out, kTabs.data(), kTabs.size());
+  out += tabs;
   ((out = CopyPiece(out, pieces)), ...);
   if (lineEnd) CopyPiece(out, "\r\n");
   m_len += size;
@@ -129,13 +176,13 @@ HRESULT CWriter::WriteElement(TagType type, const char* name, const char* value)
     return Write(name, value == nullptr);
   }
   const std::string_view n(name);
-  if (!value) return PutLine("<", n, " t=", quoted, "/>");
+  if (!value) return PutLine("<", n, AttributeOf(type), "/>");
   // Text without markup characters goes to the buffer as it is.
   const std::string_view v(value);
-  if (!NeedsXmlEncoding(v)) return PutLeaf(n, quoted, v);
+  if (!NeedsXmlEncoding(v)) return PutLeaf(n, type, v);
   m_scratch.clear();
   AppendXmlText(m_scratch, v);
-  return PutLeaf(n, quoted, m_scratch);
+  return PutLeaf(n, type, m_scratch);
 }
 
 HRESULT CWriter::WriteNumberElement(TagType type, const char* name, std::string_view text) {
@@ -145,27 +192,27 @@ HRESULT CWriter::WriteNumberElement(TagType type, const char* name, std::string_
     const std::string value(text);
     return WriteElement(type, name, value.c_str());
   }
-  return PutLeaf(name, quoted, text);
+  return PutLeaf(name, type, text);
 }
 
 // <name t="type">text</name> and the line end, into the buffer.
-HRESULT CWriter::PutLeaf(std::string_view name, std::string_view quoted, std::string_view text) {
-  return PutLine("<", name, " t=", quoted, ">", text, "</", name, ">");
+HRESULT CWriter::PutLeaf(std::string_view name, TagType type, std::string_view text) {
+  return PutLine("<", name, AttributeOf(type), ">", text, "</", name, ">");
 }
 
-HRESULT CWriter::WriteArrayElement(const char* name, std::string_view quotedType, bool isNull,
-                                   HRESULT prepared, const char* failText) {
+HRESULT CWriter::WriteArrayElement(const char* name, TagType type, bool isNull, HRESULT prepared,
+                                   const char* failText) {
   if (!m_file.IsOpen()) {
     WriteTab(m_depth);
     return Write(name, isNull);
   }
   const std::string_view n(name);
-  if (isNull) return PutLine("<", n, " t=", quotedType, "/>");
+  if (isNull) return PutLine("<", n, AttributeOf(type), "/>");
   if (FAILED(prepared)) {
     XW_TRACE_ERROR(m_trace) << failText;
     m_content.clear();
   }
-  return PutLine("<", n, " t=", quotedType, ">", m_content, "</", n, ">");
+  return PutLine("<", n, AttributeOf(type), ">", std::string_view(m_content), "</", n, ">");
 }
 
 HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const uint8_t* bytes) {
@@ -174,7 +221,7 @@ HRESULT CWriter::WriteByteArrayElement(const char* name, uint32_t count, const u
     return E_INVALIDARG;
   }
   HRESULT prepared = bytes ? PrepareByteForString(count, bytes, m_content) : S_OK;
-  return WriteArrayElement(name, QuotedTypeName(TAG_BYTEARRAY), bytes == nullptr, prepared,
+  return WriteArrayElement(name, TAG_BYTEARRAY, bytes == nullptr, prepared,
                            "PrepareByteForString: source std::string is empty");
 }
 
@@ -184,7 +231,7 @@ HRESULT CWriter::WriteLongArrayElement(const char* name, uint32_t count, const i
     return E_INVALIDARG;
   }
   HRESULT prepared = values ? PrepareLongAForString(count, values, m_content) : S_OK;
-  return WriteArrayElement(name, QuotedTypeName(TAG_LONGARRAY), values == nullptr, prepared,
+  return WriteArrayElement(name, TAG_LONGARRAY, values == nullptr, prepared,
                            "PrepareLongAForString: source std::string is empty");
 }
 

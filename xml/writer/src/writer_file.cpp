@@ -190,7 +190,7 @@ HRESULT CWriter::CreateFile(const std::string& requested, bool tabs, bool lineEn
   const std::string path = WithSlashes(requested);
   m_target = path;
   m_writeError = S_OK;
-  if (!m_buf) m_buf = std::make_unique<char[]>(kBufferSize);
+  if (!m_buf) m_buf = std::make_unique<char[]>(kBufferSize + kLineSlack);
   m_len = 0;
   m_putError = S_OK;
   DWORD err = ERROR_SUCCESS;

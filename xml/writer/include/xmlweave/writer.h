@@ -27,6 +27,9 @@ class CWriter {
  public:
   static constexpr size_t kFlushSize = 64 * 1024;
   static constexpr size_t kBufferSize = 2 * kFlushSize;
+  // Bytes behind the buffer's end that the copy of a line may overwrite:
+  // its indent and type attribute are copied as fixed-size blocks.
+  static constexpr size_t kLineSlack = 32;
 
   CWriter();
   explicit CWriter(TraceChannel channel);
@@ -97,7 +100,7 @@ class CWriter {
   HRESULT Append(std::string_view bytes);
   void AppendIndent();
   void PutTabs(int32_t count);
-  HRESULT PutLeaf(std::string_view name, std::string_view quoted, std::string_view text);
+  HRESULT PutLeaf(std::string_view name, TagType type, std::string_view text);
   // One line of the document: the indent, `pieces` and the line end, as one
   // write (defined beside the elements that use it).
   template <class... Pieces>
@@ -108,7 +111,7 @@ class CWriter {
   HRESULT OpenTemporary(DWORD& err);
   HRESULT CreateLockedTemporary(const std::string& target, int& fd, std::string& name, DWORD& err);
   void CloseFiles();
-  HRESULT WriteArrayElement(const char* name, std::string_view quotedType, bool isNull, HRESULT prepared,
+  HRESULT WriteArrayElement(const char* name, TagType type, bool isNull, HRESULT prepared,
                             const char* failText);
 
   TraceChannel m_trace;
