@@ -219,6 +219,12 @@ TEST_F(XmlWriterTest, LinesKeepTheirBytesAtEveryDepthAndAcrossFlushes) {
     w.WriteElement(TAG_LONG, "n", "7");
     expected += tabs(d + 1) + "<n t=\"i4\">7</n>\r\n";
   }
+  // Names and values of every length up to past the short copies.
+  for (size_t n = 1; n <= 20; ++n) {
+    const std::string name(n, char('a' + n)), text = std::string(n - 1, 'x') + char('A' + n);
+    w.WriteElement(TAG_STRING, name.c_str(), text.c_str());
+    expected += tabs(41) + "<" + name + " t=\"s\">" + text + "</" + name + ">\r\n";
+  }
   const std::string value(70000, 'v');  // longer than a flush, shorter than the buffer
   const std::string huge(300000, 'h');  // longer than the whole buffer
   for (int i = 0; i < 5; ++i) {

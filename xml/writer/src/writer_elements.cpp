@@ -129,9 +129,32 @@ inline char* CopyPiece(char* out, const TypeAttribute& piece) {
   std::memcpy(out, piece.block, sizeof piece.block);
   return out + piece.size;
 }
+// Names and short values are copied as two overlapping words of the
+// largest width that fits, without a call; longer ones by memcpy.
+template <class Word>
+inline void CopyOverlapping(char* out, const char* in, size_t size) {
+  Word head, tail;
+  std::memcpy(&head, in, sizeof head);
+  std::memcpy(&tail, in + size - sizeof tail, sizeof tail);
+  std::memcpy(out, &head, sizeof head);
+  std::memcpy(out + size - sizeof tail, &tail, sizeof tail);
+}
+
 inline char* CopyPiece(char* out, std::string_view piece) {
-  std::memcpy(out, piece.data(), piece.size());
-  return out + piece.size();
+  const size_t size = piece.size();
+  const char* in = piece.data();
+  if (size > 16) {
+    std::memcpy(out, in, size);
+  } else if (size >= 8) {
+    CopyOverlapping<uint64_t>(out, in, size);
+  } else if (size >= 4) {
+    CopyOverlapping<uint32_t>(out, in, size);
+  } else if (size >= 2) {
+    CopyOverlapping<uint16_t>(out, in, size);
+  } else if (size == 1) {
+    *out = *in;
+  }
+  return out + size;
 }
 
 }  // namespace
@@ -141,7 +164,7 @@ inline char* CopyPiece(char* out, std::string_view piece) {
 // Block copies may write up to kLineSlack bytes past the line; the buffer
 // has that room behind its end, and the next line overwrites them.
 template <class... Pieces>
-HRESULT CWriter::PutLine(const Pieces&... pieces) {
+[[gnu::always_inline]] inline HRESULT CWriter::PutLine(const Pieces&... pieces) {
   static_assert(kTabs.size() <= kLineSlack && sizeof(TypeAttribute::block) <= kLineSlack);
   const size_t tabs = m_tabs && m_depth > 0 ? size_t(m_depth) : 0;
   const size_t lineEnd = m_lineEnds ? 2 : 0;
