@@ -1,5 +1,6 @@
 // CWriter: lines and elements of the dialect.
 #include <algorithm>
+#include <array>
 #include <climits>
 
 #include "xmlweave/writer.h"
@@ -84,28 +85,23 @@ struct TypeAttribute {
 
 constexpr TypeAttribute MakeTypeAttribute(TagType type) {
   TypeAttribute attribute;
+  const std::string_view quoted = QuotedTypeName(type);
+  if (quoted.empty()) return attribute;
   for (char c : std::string_view(" t=")) attribute.block[attribute.size++] = c;
-  for (char c : QuotedTypeName(type)) attribute.block[attribute.size++] = c;
+  for (char c : quoted) attribute.block[attribute.size++] = c;
   return attribute;
 }
 
-constexpr TypeAttribute kTypeAttributes[] = {
-    {},  // the kinds of tag without a type
-    {},
-    {},
-    MakeTypeAttribute(TAG_BOOL),
-    MakeTypeAttribute(TAG_LONG),
-    MakeTypeAttribute(TAG_FLOAT),
-    MakeTypeAttribute(TAG_STRING),
-    MakeTypeAttribute(TAG_BYTEARRAY),
-    {},
-    {},
-    {},
-    MakeTypeAttribute(TAG_LONGARRAY),
-};
+// Indexed by TagType; the kinds without a type have an empty attribute.
+constexpr auto kTypeAttributes = [] {
+  std::array<TypeAttribute, TAG_LONGARRAY + 1> table{};
+  for (int32_t type = 0; type <= TAG_LONGARRAY; ++type)
+    table[size_t(type)] = MakeTypeAttribute(TagType(type));
+  return table;
+}();
 
 // Only for the typed kinds, which the callers have checked.
-const TypeAttribute& AttributeOf(TagType type) { return kTypeAttributes[type]; }
+const TypeAttribute& AttributeOf(TagType type) { return kTypeAttributes[size_t(type)]; }
 
 // The pieces of a line: literals, whose length the compiler knows (their
 // copies become plain stores), type attributes (one block copy each) and

@@ -67,7 +67,7 @@ HRESULT CXMLWriter::EndDocument() {
 }
 
 void CXMLWriter::AbandonDocument() {
-  std::lock_guard lock(m_mutex);
+  std::lock_guard lock(m_lock);
   m_oWriter.Abandon();
 }
 

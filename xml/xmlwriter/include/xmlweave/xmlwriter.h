@@ -61,14 +61,14 @@ class CXMLWriter : public IXMLWriter, public com::ObjectRoot {
   template <class F>
   HRESULT Locked(F&& body) {
     return com::CallGuarded([&]() -> HRESULT {
-      std::lock_guard lock(m_mutex);
+      std::lock_guard lock(m_lock);
       return body();
     });
   }
 
   // No method calls another, so a plain lock serves; a light one, because
   // it is taken once per element written.
-  base::LightLock m_mutex;
+  base::LightLock m_lock;
   TraceChannel m_trace;
   CWriter m_oWriter;
   bool m_bFileOpen = false;
